@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine and runs every check CI runs:
+# format, build, all tests, the non-GUI tests under ASan + UBSan, and each fuzz target for a bounded time.
+#   FUZZ_SECONDS   seconds per fuzz target (default 60; 0 skips fuzzing)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+fuzz_seconds="${FUZZ_SECONDS:-60}"
+
+scripts/install-deps.sh
+
+echo "== format"
+mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
+if [ ${#sources[@]} -gt 0 ]; then
+    clang-format --dry-run --Werror "${sources[@]}"
+fi
+
+echo "== build"
+scripts/build.sh normal
+echo "== tests"
+(cd build && ctest --output-on-failure -j2)
+
+echo "== tests under ASan + UBSan"
+scripts/build.sh asan
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 -L core)
+
+if [ "$fuzz_seconds" -gt 0 ]; then
+    echo "== fuzzing, ${fuzz_seconds}s per target"
+    scripts/build.sh fuzz
+    shopt -s nullglob
+    for target in build-fuzz/fuzz/fuzz_*; do
+        [ -x "$target" ] || continue
+        name=$(basename "$target")
+        corpus=$(mktemp -d)
+        if [ -d "fuzz/corpus/${name#fuzz_}" ]; then
+            cp -r "fuzz/corpus/${name#fuzz_}/." "$corpus/"
+        fi
+        echo "-- $name"
+        log="$corpus.log"
+        status=0
+        "$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" >"$log" 2>&1 || status=$?
+        grep -E '^(stat::number_of_executed_units|stat::new_units_added|Done)' "$log" || true
+        if [ "$status" -ne 0 ]; then
+            tail -n 60 "$log"
+            echo "$name found a fault" >&2
+            exit 1
+        fi
+        rm -rf "$corpus" "$log"
+    done
+fi
+echo "== all checks passed"
