@@ -20,7 +20,12 @@ public:
     virtual void SetModifiedFlag(bool modified) = 0;
 };
 
-enum class CoefficientGroup { H2, Air1, Air2, Aux };
+enum class CoefficientGroup {
+    H2,
+    Air1,
+    Air2,
+    Aux
+};
 
 // The one object holding every detector parameter. Operator changes made through the
 // logging setters are written to the run log; values taken from the controller or a file
@@ -98,7 +103,10 @@ public:
     void MarkModified(bool modified);
 
     // --- configuration block (files) ---------------------------------------------------
-    enum class Direction { Load, Store };
+    enum class Direction {
+        Load,
+        Store
+    };
     // Store: appends the block to bytes. Load: reads one whole block from bytes (exactly
     // the block, nothing after it); a bad block is refused with its message and leaves
     // the model untouched.

@@ -6,7 +6,12 @@ namespace veltrane {
 
 // The one way the program talks to the operator. The desktop build shows message
 // boxes; tests record the texts; command-line tools print them.
-enum class MessageIcon { None, Information, Warning, Error };
+enum class MessageIcon {
+    None,
+    Information,
+    Warning,
+    Error
+};
 
 class Prompts {
 public:
