@@ -12,6 +12,7 @@ namespace veltrane {
 
 class Prompts;
 class RunLog;
+struct ConfigurationBlock;
 
 // What the model needs of the open document: its modified flag.
 class ConfigDocument {
@@ -112,6 +113,8 @@ public:
     // the model untouched.
     bool TransferBlock(std::vector<std::uint8_t>& bytes, Direction direction);
     std::vector<std::uint8_t> StoreBlock();
+    // Channels, the gate modes in use, board and timed events as plain values.
+    ConfigurationBlock Snapshot() const;
     bool LoadBlock(std::span<const std::uint8_t> bytes);
     // False without a message for a missing or empty file; refused blocks show their message.
     bool LoadConfiguration(const std::string& path);
@@ -122,6 +125,13 @@ public:
     Prompts& GetPrompts() { return prompts_; }
 
 private:
+    int CheckedChannelIndex(int index);
+    int CheckedEventIndex(int index);
+    void StoreChannelZero(int index, std::uint16_t value);
+    void StoreChannelInterpolation(const ChannelSettings& record, int index);
+    void StoreChannelAttenuation(const ChannelSettings& record, int index);
+    void StoreChannelGateMode(const ChannelSettings& record, int index);
+
     Prompts& prompts_;
     RunLog& runLog_;
     ConfigDocument* document_ = nullptr;

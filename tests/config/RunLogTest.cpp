@@ -1,0 +1,79 @@
+#include "ConfigFixture.h"
+
+#include "config/Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace veltrane {
+namespace {
+
+using fakes::ReadText;
+
+class RunLogTest : public ::testing::Test, public testing::ConfigFixture {};
+
+TEST_F(RunLogTest, FirstEntryHasNoSeparatorLaterOnesDoAndDiskUsesCrLf) {
+    runLog.Write("First");
+    clock.local = {2031, 12, 1, 9, 8, 0};
+    runLog.Write("Second\nline\ttab");
+
+    ASSERT_EQ(runLog.Entries().size(), 2u);
+    EXPECT_EQ(runLog.Entries()[0], "03/09/26  14:05:07\nFirst");
+    EXPECT_EQ(runLog.Entries()[1], "\n\n12/01/31  09:08:00\nSecond\nline\ttab");
+    EXPECT_EQ(ReadText(logPath),
+              "03/09/26  14:05:07\r\nFirst\r\n\r\n12/01/31  09:08:00\r\nSecond\r\nline\ttab");
+    EXPECT_TRUE(prompts.shown.empty()) << "an existing empty file is not missing";
+}
+
+TEST_F(RunLogTest, EntryAfterEarlierRunStartsWithEmptyLine) {
+    fakes::WriteBytes(logPath, {'o', 'l', 'd'});
+    runLog.Write("PFPD Was Reset To Ready");
+    EXPECT_EQ(ReadText(logPath), "old\r\n\r\n03/09/26  14:05:07\r\nPFPD Was Reset To Ready");
+}
+
+TEST_F(RunLogTest, MissingFileIsAnnouncedAndRecreatedWithoutLeadingLines) {
+    std::filesystem::remove(logPath);
+    runLog.Write("One");
+    std::filesystem::remove(logPath);
+    runLog.Write("Two");
+
+    EXPECT_EQ(prompts.Texts(),
+              (std::vector<std::string>{"Unable to find " + logPath + ". This file will be recreated!",
+                                        "Unable to find " + logPath + ". This file will be recreated!"}));
+    EXPECT_EQ(ReadText(logPath), "03/09/26  14:05:07\r\nTwo");
+    EXPECT_EQ(runLog.Entries()[1], "03/09/26  14:05:07\nTwo");
+}
+
+TEST_F(RunLogTest, UnwritableFileStillKeepsTheEntryInMemory) {
+    // A directory under the log's name cannot be opened for appending.
+    std::filesystem::remove(logPath);
+    std::filesystem::create_directory(logPath);
+    runLog.Write("Kept");
+    ASSERT_EQ(runLog.Entries().size(), 1u);
+    EXPECT_EQ(runLog.Entries()[0], "03/09/26  14:05:07\nKept");
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(RunLogTest, DisabledLoggingLeavesFileAndListAlone) {
+    model.SetLoggingEnabled(false);
+    EXPECT_FALSE(model.LoggingEnabled());
+    model.SetPmtVoltage(500);
+    model.WriteRunLog(messages::kLogResetToReady);
+    EXPECT_TRUE(model.RunLogEntries().empty());
+    EXPECT_EQ(ReadText(logPath), "");
+    EXPECT_EQ(model.GetPmtVoltage(), 500);
+
+    model.SetLoggingEnabled(true);
+    model.SetPmtVoltage(501);
+    EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"Changed Board PMT Voltage to 501"}));
+}
+
+TEST(RunLogName, IsExecutableBaseNamePlusLog) {
+    EXPECT_EQ(RunLog::FileNameForExecutable("/opt/lab/bin/veltrane"), "veltrane.log");
+    EXPECT_EQ(RunLog::FileNameForExecutable("./Veltrane.exe"), "Veltrane.log");
+    EXPECT_EQ(RunLog::FileNameForExecutable("pfpd"), "pfpd.log");
+}
+
+} // namespace
+} // namespace veltrane
