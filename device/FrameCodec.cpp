@@ -46,4 +46,35 @@ std::vector<std::uint8_t> BuildFrame(std::span<const std::uint8_t> body) {
     return out;
 }
 
+std::size_t EncodedFrameSize(std::span<const std::uint8_t> body) {
+    std::size_t size = body.size() + 5;
+    for (std::uint8_t byte : body) {
+        if (byte == kStx || byte == kDle) {
+            ++size;
+        }
+    }
+    return size;
+}
+
+std::size_t EncodeFrame(std::span<const std::uint8_t> body, std::span<std::uint8_t> out) {
+    if (EncodedFrameSize(body) > out.size()) {
+        return 0;
+    }
+    std::size_t at = 0;
+    std::uint16_t crc = 0;
+    out[at++] = kStx;
+    for (std::uint8_t byte : body) {
+        crc = Crc16Update(crc, byte);
+        out[at++] = byte;
+        if (byte == kStx || byte == kDle) {
+            out[at++] = byte;
+        }
+    }
+    out[at++] = kDle;
+    out[at++] = kEtx;
+    out[at++] = static_cast<std::uint8_t>(crc >> 8);
+    out[at++] = static_cast<std::uint8_t>(crc & 0xFF);
+    return at;
+}
+
 } // namespace veltrane

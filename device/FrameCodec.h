@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -27,6 +28,11 @@ std::uint16_t Crc16(std::span<const std::uint8_t> bytes, std::uint16_t crc = 0);
 // A request's body is the command index and payload; a reply's body is the four header
 // bytes, the command echo and the data.
 std::vector<std::uint8_t> BuildFrame(std::span<const std::uint8_t> body);
+// The same frame written into a fixed area; returns its length, or 0 (nothing written)
+// when it would not fit.
+std::size_t EncodeFrame(std::span<const std::uint8_t> body, std::span<std::uint8_t> out);
+// Length of the frame of a body on the line.
+std::size_t EncodedFrameSize(std::span<const std::uint8_t> body);
 void AppendFrame(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> body);
 
 } // namespace veltrane

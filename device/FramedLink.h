@@ -1,0 +1,91 @@
+#pragma once
+
+#include "device/SerialPort.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace veltrane {
+
+class LinkTrace;
+
+// Outcome of one ReadFrame, also what the protocol trace writes.
+enum class FrameResult {
+    None,   // nothing arrived
+    Good,   // complete frame, CRC correct
+    BadCrc, // complete frame, CRC wrong
+    Nak,    // the controller refused the request
+    Dropped // bytes arrived but no frame was taken from them
+};
+
+// One framed, byte-stuffed, checksummed request and one checked reply at a time.
+class FramedLink : public SerialPort {
+public:
+    static constexpr int kAreaSize = 1024;
+    static constexpr int kReplyDataOffset = 6; // STX, four header bytes, command echo
+
+    explicit FramedLink(const Profile* profile = nullptr);
+    ~FramedLink() override;
+
+    // Builds the frame of a command and sends it. Fails without writing when the port is
+    // closed or the frame would not fit the transmit area.
+    bool SendFrame(int command, const std::uint8_t* payload, int length);
+    // Takes one frame (or a NAK) from the line into the reply area. True for a frame with a
+    // good CRC or a NAK.
+    bool ReadFrame();
+    // ReadFrame plus: no NAK, and the echo matches the last command (command 0 takes any echo).
+    bool ReadReply();
+
+    FrameResult LastFrameResult() const { return lastResult_; }
+    int ReceivedLength() const { return receivedLength_; }
+    int LastCommand() const { return lastCommand_; }
+    bool NakReceived() const { return lastResult_ == FrameResult::Nak; }
+    // Bytes held in the reply area (unstuffed), STX to CRC.
+    std::span<const std::uint8_t> Reply() const {
+        return {replyArea_.data(), static_cast<std::size_t>(receivedLength_)};
+    }
+    // The last request frame as it went on the line.
+    std::span<const std::uint8_t> Transmitted() const {
+        return {transmitArea_.data(), static_cast<std::size_t>(transmitLength_)};
+    }
+    // The status word of the last reply's header (bytes 2 low, 3 high).
+    std::uint16_t ReplyStatusWord() const;
+
+    // Protocol trace: every frame sent and received goes to the file, one per line.
+    bool EnableTrace(const std::string& path);
+    void DisableTrace();
+    bool TraceEnabled() const { return trace_ != nullptr; }
+
+    // Parse cursor over the reply data. Reads past the data (into DLE ETX CRC or beyond)
+    // give 0 and set the overrun flag, so a short reply can never be taken for data.
+    void ResetCursor(int position = kReplyDataOffset);
+    int CursorPosition() const { return cursor_; }
+    bool CursorOverrun() const { return cursorOverrun_; }
+    int DataLength() const { return receivedLength_ >= 10 ? receivedLength_ - 10 : 0; }
+    std::uint8_t NextU8();
+    std::uint16_t NextU16();
+    std::int16_t NextS16();
+    std::uint32_t NextU32();
+    std::int32_t NextS32();
+    void SkipBytes(int count);
+
+private:
+    int DataEnd() const { return receivedLength_ >= 10 ? receivedLength_ - 4 : 0; }
+    void TraceReceived(const std::vector<std::uint8_t>& raw, std::size_t frameEnd);
+
+    std::array<std::uint8_t, kAreaSize> transmitArea_{};
+    std::array<std::uint8_t, kAreaSize> replyArea_{};
+    int transmitLength_ = 0;
+    int receivedLength_ = 0;
+    int lastCommand_ = 0;
+    int cursor_ = kReplyDataOffset;
+    bool cursorOverrun_ = false;
+    FrameResult lastResult_ = FrameResult::None;
+    std::unique_ptr<LinkTrace> trace_;
+};
+
+} // namespace veltrane

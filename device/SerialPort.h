@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace veltrane {
+
+class Profile;
+
+// Why the last open, read or write went wrong, for the shell to tell the operator.
+enum class PortError {
+    None,
+    BadPort,          // port number below 1
+    BadAccessMode,    // access mode other than 0, 1, 2
+    NotFound,         // no such device
+    Busy,             // held by another process (or another handle of ours)
+    PermissionDenied, // the user may not open the device (serial group)
+    LineSetup,        // opened, but the line could not be configured
+    Lost,             // the device vanished while open (adapter unplugged, hang-up)
+    Io                // any other system error
+};
+
+// The one serial line to the controller: an exclusive open of a tty, raw 8-bit transfer,
+// reads bounded by a total and an inter-character time-out, synchronous writes.
+class SerialPort {
+public:
+    static constexpr int kInvalidHandle = -1;
+    static constexpr int kAccessRead = 0;
+    static constexpr int kAccessWrite = 1;
+    static constexpr int kAccessReadWrite = 2;
+
+    // The profile names the device of a numbered port ("Com"/"Device<n>"); without it
+    // port n is /dev/ttyS<n-1>.
+    explicit SerialPort(const Profile* profile = nullptr);
+    virtual ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // Opens port n for reading and writing. An already open handle is closed first.
+    virtual bool Open(int port, int baud, int byteSize, int parity, int stopBits);
+    virtual void Close();
+    // The full open with an explicit access mode (0 read, 1 write, 2 both).
+    bool OpenWithAccess(int port, int accessMode, int baud, int byteSize, int parity, int stopBits);
+    // Opens a device by path, bypassing the port-number mapping.
+    bool OpenDevice(const std::string& path, int baud, int byteSize = 8, int parity = 0, int stopBits = 0);
+
+    // A device path that replaces the mapping of every numbered port (empty: use the mapping).
+    void SetDeviceOverride(const std::string& path) { deviceOverride_ = path; }
+    std::string DevicePathFor(int port) const;
+
+    virtual bool IsOpen() const { return handle_ != kInvalidHandle; }
+
+    bool SetTimeouts(int milliseconds);
+    // Upper bound for one Write to get rid of its bytes (the line never blocks us for long,
+    // but a stuck driver or an unread pseudo-terminal could).
+    void SetWriteTimeout(int milliseconds) { writeTimeoutMs_ = milliseconds; }
+
+    // Writes the whole buffer. When nothing could be written the port is closed and opened
+    // again with the saved settings and time-out, and the write fails.
+    virtual bool Write(const std::uint8_t* buffer, int count, int* written = nullptr);
+    // Up to count bytes, waiting at most the time-out; 0 on time-out, failure, a closed or a lost port.
+    virtual int Read(int count, std::uint8_t* buffer);
+    // Drops whatever is waiting to be read. Always 0.
+    virtual int FlushInput();
+
+    // The device vanished (hang-up, I/O error, end of file); reads return 0 at once until
+    // the port is opened again.
+    bool IsLost() const { return lost_; }
+    PortError LastError() const { return lastError_; }
+    int LastErrno() const { return lastErrno_; }
+
+    int PortNumber() const { return portNumber_; }
+    int BaudRate() const { return baudRate_; }
+    int AccessMode() const { return accessMode_; }
+    int State() const { return state_; }
+    bool TimeoutRecorded() const { return timeoutRecorded_ != 0; }
+    int Timeout() const { return timeout_; }
+    const std::string& DevicePath() const { return devicePath_; }
+    int Handle() const { return handle_; }
+
+protected:
+    bool FullOpen(int port, const std::string& path, int accessMode, int baud, int byteSize, int parity,
+                  int stopBits);
+    void SetError(PortError error, int errnoValue);
+    void MarkLost(int errnoValue);
+
+private:
+    bool ConfigureLine();
+    void SetRts(bool raised);
+    bool ReopenAfterFailedWrite();
+
+    const Profile* profile_ = nullptr;
+    std::string deviceOverride_;
+
+    int handle_ = kInvalidHandle;
+    int portNumber_ = 0;
+    int baudRate_ = 0;
+    std::uint8_t accessMode_ = 0;
+    std::uint8_t byteSize_ = 8;
+    std::uint8_t parity_ = 0;
+    std::uint8_t stopBits_ = 0;
+    std::uint32_t rtsMode_ = 0;
+    std::int32_t state_ = -1;
+    std::uint32_t timeoutRecorded_ = 0;
+    std::uint32_t timeout_ = 0;
+
+    std::string devicePath_;
+    int appliedTimeoutMs_ = 0; // what reads wait now; each open starts without a time-out
+    int writeTimeoutMs_ = 2000;
+    bool lost_ = false;
+    PortError lastError_ = PortError::None;
+    int lastErrno_ = 0;
+};
+
+} // namespace veltrane
