@@ -1,0 +1,206 @@
+#include "live/AcquisitionCycle.h"
+
+#include "config/Messages.h"
+
+namespace veltrane {
+
+AcquisitionCycle::AcquisitionCycle(LiveState& state, ControllerPort& port, LiveHost& host, const Clock& clock,
+                                   Sleeper& sleeper)
+    : state_(state), port_(port), host_(host), clock_(clock), sleeper_(sleeper), recorder_(&nullRecorder_) {}
+
+void AcquisitionCycle::SetRecorder(PulseRecorderPort* recorder) {
+    recorder_ = recorder != nullptr ? recorder : &nullRecorder_;
+}
+
+void AcquisitionCycle::Tick() {
+    if (state_.pollingSuspended) {
+        return;
+    }
+    if (state_.resumeDelay > 0) {
+        --state_.resumeDelay;
+        return;
+    }
+    // A modal box opened inside a tick pumps timer messages; those nested ticks do nothing.
+    if (tickInProgress_) {
+        return;
+    }
+    tickInProgress_ = true;
+    const std::int64_t startMs = clock_.NowMs();
+    ++stats_.ticks;
+
+    bool ranRequest = false;
+    if (WatchLink()) {
+        const int code = state_.pendingRequest.Take();
+        if (code != kRequestNone) {
+            CarryOut(code);
+            ranRequest = true;
+        }
+        Poll();
+    }
+
+    const std::int64_t elapsed = clock_.NowMs() - startMs;
+    std::int64_t& longest = ranRequest ? stats_.longestRequestTickMs : stats_.longestTickMs;
+    if (elapsed > longest) {
+        longest = elapsed;
+    }
+    tickInProgress_ = false;
+}
+
+// An unplugged adapter closes the line. Try to open it again about once a second and say
+// once that it was lost; pending requests wait for its return.
+bool AcquisitionCycle::WatchLink() {
+    if (port_.IsOpen()) {
+        return true;
+    }
+    if (!linkLost_) {
+        linkLost_ = true;
+        lastReopenMs_ = clock_.NowMs();
+        host_.ReportLinkLost();
+        return false;
+    }
+    const std::int64_t now = clock_.NowMs();
+    if (now - lastReopenMs_ < kReopenIntervalMs) {
+        return false;
+    }
+    lastReopenMs_ = now;
+    if (!port_.Reopen()) {
+        return false;
+    }
+    linkLost_ = false;
+    lastPulseSeconds_ = 0; // ask for the stream again at once
+    haveSequence_ = false; // pulses fired during the outage are not gaps of ours
+    host_.ReportLinkRestored();
+    return true;
+}
+
+void AcquisitionCycle::CarryOut(int code) {
+    host_.BeginBusy();
+    sleeper_.SleepMs(kRequestPauseMs);
+    port_.FlushInput();
+    RunRequest(code);
+    port_.RequestPulse();
+    host_.EndBusy();
+    if (state_.boardDialogOpen) {
+        host_.RefreshBoardDialog();
+    }
+}
+
+void AcquisitionCycle::RunRequest(int code) {
+    switch (code) {
+    case kRequestReceiveAll:
+        port_.ReceiveAllSettings();
+        break;
+    case kRequestTransmitAll:
+        port_.TransmitAllSettings();
+        break;
+    case kRequestReset:
+        port_.ResetToReady();
+        break;
+    case kRequestChannel1Zero:
+        port_.WriteChannelZero(0);
+        break;
+    case kRequestChannel2Zero:
+        port_.WriteChannelZero(1);
+        break;
+    case kRequestReadDspMode: {
+        int mode = state_.dspMode;
+        if (port_.ReadDspMode(mode)) {
+            state_.dspMode = mode;
+        }
+        break;
+    }
+    case kRequestSaveToEeprom:
+        port_.SaveToEeprom();
+        break;
+    default:
+        break; // unknown codes are dropped
+    }
+}
+
+bool AcquisitionCycle::Poll() {
+    PulseRecord record;
+    const bool arrived = port_.ReadPulse(record);
+    if (arrived) {
+        port_.RequestPulse(); // the controller prepares the next pulse meanwhile
+        const ControllerStatus status = ControllerStatus::Decode(record.statusWord);
+        state_.status = status;
+        HandleStatus(status);
+        CountSequence(record);
+        recorder_->AppendPulse(record);
+        host_.ShowPulse(record);
+        lastPulseSeconds_ = NowSeconds();
+    }
+    const std::int64_t silence = NowSeconds() - lastPulseSeconds_;
+    if (silence > kStreamRestartSeconds) {
+        port_.RequestPulse();
+    }
+    return arrived;
+}
+
+void AcquisitionCycle::HandleStatus(const ControllerStatus& status) {
+    bool restarted = false;
+    if (status.gcReadyToRun != 0 || status.gcRunToRun != 0) {
+        if (recorder_->IsRecording()) {
+            RestartRecording();
+            restarted = true;
+        }
+        if (status.gcReadyToRun != 0) {
+            host_.WriteRunLog(messages::kLogReadyToRun);
+        }
+        if (status.gcRunToRun != 0) {
+            host_.WriteRunLog(messages::kLogRunToRun);
+        }
+    }
+
+    if (status.gcRunLevel != 0 && previousRunLevel_ == 0) {
+        // The transition above has already begun a new file for this run; a second
+        // restart would only leave an empty one behind.
+        if (!restarted) {
+            if (recorder_->IsRecording()) {
+                recorder_->StopRecording();
+            }
+            recorder_->StartRecording();
+        }
+    } else if (status.gcRunLevel == 0 && previousRunLevel_ != 0) {
+        if (recorder_->IsRecording()) {
+            recorder_->StopRecording();
+        }
+    }
+    previousRunLevel_ = status.gcRunLevel;
+
+    if (status.pmtProtection != 0) {
+        if (!pmtWarningShown_) {
+            pmtWarningShown_ = true; // before the modal box, so nested ticks cannot show it again
+            host_.ShowPmtWarning();
+        }
+        if (state_.boardDialogOpen) {
+            host_.RefreshBoardDialog();
+        }
+    } else {
+        pmtWarningShown_ = false;
+    }
+}
+
+void AcquisitionCycle::RestartRecording() {
+    recorder_->StopRecording();
+    recorder_->StartRecording();
+}
+
+void AcquisitionCycle::CountSequence(const PulseRecord& record) {
+    if (stats_.pulses == 0) {
+        stats_.firstPulseMs = clock_.NowMs();
+    }
+    ++stats_.pulses;
+    if (haveSequence_) {
+        const auto expected = static_cast<std::uint8_t>(lastSequence_ + 1);
+        if (record.sequence == lastSequence_) {
+            ++stats_.duplicates;
+        } else if (record.sequence != expected) {
+            stats_.sequenceGaps += static_cast<std::uint8_t>(record.sequence - expected);
+        }
+    }
+    haveSequence_ = true;
+    lastSequence_ = record.sequence;
+}
+
+} // namespace veltrane

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "live/AcquisitionCycle.h"
+#include "live/LiveFormRules.h"
+#include "live/PulsePlotPort.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace veltrane {
+
+class Prompts;
+
+// The form view filling the main window: the pulse plot, the frequency read-outs, the
+// reference, attenuation and marker controls and the data file controls. Its 10 ms timer
+// drives the acquisition cycle in an online session.
+class CLiveView : public QWidget, public LiveHost, public PulsePlotForm {
+    Q_OBJECT
+public:
+    // What the view needs from the rest of the program.
+    struct Hooks {
+        std::function<void(const std::string&)> writeRunLog;
+        std::function<void()> refreshBoardDialog;
+        std::function<void()> refreshStatusPanes;
+        std::function<void(const std::string&)> linkMessage; // non-modal notice
+        std::function<void(const char*)> openHelp;           // manual section anchor
+    };
+
+    static constexpr int kTimerId = 1;
+    static constexpr int kTickMs = 10;
+    static constexpr int kRightColumn = 188;
+    static constexpr int kBottomBand = 90;
+
+    CLiveView(LiveState& state, Prompts& prompts, QWidget* parent = nullptr);
+    ~CLiveView() override;
+
+    void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+    // Replaces the placeholder plot (the full plot widget plugs in here).
+    void CreatePlot(const PulsePlotFactory& factory);
+    PulsePlotPort* Plot() { return plot_.get(); }
+    void SetRecorder(PulseRecorderPort* recorder);
+
+    // Online: the 10 ms timer starts driving the cycle over the port.
+    void StartCycle(ControllerPort& port, const Clock& clock, Sleeper& sleeper);
+    void StopCycle();
+    bool CycleRunning() const { return timer_.isActive(); }
+    AcquisitionCycle* Cycle() { return cycle_.get(); }
+    // Offline: every control of the form and the plot is disabled; labels stay enabled.
+    void DisableControls();
+    bool ControlsEnabled() const;
+
+    // Data exchange: reads the marker fields (false after a range message) / writes all fields.
+    bool ReadFields();
+    void WriteFields();
+
+    // The three zoom commands pass straight to the plot.
+    void Zoom100();
+    void Zoom200();
+    void ZoomPrevious();
+
+    const LiveViewSettings& Settings() const { return settings_; }
+    float CurrentFrequency() const { return currentFrequency_; }
+    float ReferenceFrequency(int index) const { return referenceFrequency_[static_cast<std::size_t>(index)]; }
+    QLineEdit* CurrentFrequencyField() { return currentFrequencyField_; }
+    bool CurrentFrequencyShownRed() const;
+
+    // LiveHost
+    void ShowPulse(const PulseRecord& record) override;
+    void ShowPmtWarning() override;
+    void RefreshBoardDialog() override;
+    void WriteRunLog(const std::string& text) override;
+    void BeginBusy() override;
+    void EndBusy() override;
+    void ReportLinkLost() override;
+    void ReportLinkRestored() override;
+
+    // PulsePlotForm
+    void SetCurrentFrequency(float hz) override;
+    void SetRunTime(float minutes) override;
+    void SetMarkerAStart(float value) override;
+    void SetMarkerAStop(float value) override;
+    void SetMarkerBStart(float value) override;
+    void SetMarkerBStop(float value) override;
+    float GetMarkerAStart() const override { return settings_.markerAStart; }
+    float GetMarkerAStop() const override { return settings_.markerAStop; }
+    float GetMarkerBStart() const override { return settings_.markerBStart; }
+    float GetMarkerBStop() const override { return settings_.markerBStop; }
+    int GetAttenuation() const override { return settings_.attenuation; }
+
+    // Form buttons, also driven by tests.
+    void OnAttenuationDown();
+    void OnAttenuationUp();
+    void OnMarkerAdjust(int field, bool up); // field 0 A start, 1 A stop, 2 B start, 3 B stop
+    void OnHold(int index);
+    void OnClear(int index);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Placed {
+        QWidget* widget;
+        QPoint offset; // from the Record button's bottom-right corner
+        QSize size;
+    };
+
+    void BuildForm();
+    QLineEdit* Field(const QRect& geometry, bool readOnly);
+    QPushButton* Button(const QString& text, const QRect& geometry);
+    QLabel* Label(const QString& text, const QRect& geometry);
+    QGroupBox* Group(const QString& title, const QRect& geometry);
+    void RecordLayout();
+    void ApplyLayout();
+    void PassPair(int field);
+    void OnMarkerFieldLeft(int field);
+    float& Marker(int field);
+
+    LiveState& state_;
+    Prompts& prompts_;
+    Hooks hooks_;
+    LiveViewSettings settings_;
+    float currentFrequency_ = 0.0f;
+    std::array<float, 2> referenceFrequency_{};
+
+    std::unique_ptr<PulsePlotPort> plot_;
+    PulseRecorderPort* recorder_ = nullptr;
+    std::unique_ptr<AcquisitionCycle> cycle_;
+    QTimer timer_;
+
+    QLineEdit* currentFrequencyField_ = nullptr;
+    std::array<QLineEdit*, 2> referenceFields_{};
+    std::array<QPushButton*, 2> holdButtons_{};
+    std::array<QPushButton*, 2> clearButtons_{};
+    QLineEdit* directoryField_ = nullptr;
+    QPushButton* chooseFileButton_ = nullptr;
+    QLineEdit* prefixField_ = nullptr;
+    QLineEdit* sequenceField_ = nullptr;
+    QPushButton* nextSequenceButton_ = nullptr;
+    QPushButton* recordButton_ = nullptr;
+    QPushButton* attenuationDown_ = nullptr;
+    QLineEdit* attenuationField_ = nullptr;
+    QPushButton* attenuationUp_ = nullptr;
+    std::array<QLineEdit*, 4> markerFields_{};
+    std::array<QPushButton*, 4> markerDown_{};
+    std::array<QPushButton*, 4> markerUp_{};
+    std::vector<QWidget*> controls_; // what offline disables
+    std::vector<Placed> placed_;
+    QRect keyA_, keyB_, keyRef_[2];
+    bool setUpDone_ = false;
+    bool linkNoticeShown_ = false;
+};
+
+} // namespace veltrane
