@@ -369,42 +369,19 @@ int SerialPort::Read(int count, std::uint8_t* buffer) {
     if (handle_ == kInvalidHandle || buffer == nullptr || count <= 0 || lost_) {
         return 0;
     }
+    // The tty is set to return at once (a read of nothing gives 0, not end of file), so
+    // every wait is a poll: total time-out from the start, inter-character from the last byte.
     int got = 0;
     const std::int64_t start = NowMs();
     std::int64_t lastByte = start;
     while (got < count) {
-        const ssize_t n = ::read(handle_, buffer + got, static_cast<std::size_t>(count - got));
-        if (n > 0) {
-            got += static_cast<int>(n);
-            lastByte = NowMs();
-            continue;
-        }
-        if (n == 0) {
-            MarkLost(0); // end of file: the other end hung up
-            break;
-        }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno != EAGAIN) {
-            if (IsVanished(errno)) {
-                MarkLost(errno);
-            } else {
-                SetError(PortError::Io, errno);
-            }
-            break;
-        }
-        // Total time-out from the start; inter-character time-out from the last byte.
         const std::int64_t now = NowMs();
         std::int64_t left = start + appliedTimeoutMs_ - now;
         if (got > 0) {
             left = std::min(left, lastByte + appliedTimeoutMs_ - now);
         }
-        if (left <= 0) {
-            break;
-        }
         pollfd waiter{handle_, POLLIN, 0};
-        const int ready = poll(&waiter, 1, static_cast<int>(left));
+        const int ready = poll(&waiter, 1, static_cast<int>(std::max<std::int64_t>(left, 0)));
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
@@ -412,11 +389,33 @@ int SerialPort::Read(int count, std::uint8_t* buffer) {
             SetError(PortError::Io, errno);
             break;
         }
-        if (ready > 0 && (waiter.revents & POLLIN) == 0 &&
-            (waiter.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-            MarkLost(EIO);
+        if (ready == 0) {
+            break; // time-out
+        }
+        if ((waiter.revents & POLLNVAL) != 0) {
+            MarkLost(EBADF);
             break;
         }
+        const bool hungUp = (waiter.revents & (POLLHUP | POLLERR)) != 0;
+        const ssize_t n = ::read(handle_, buffer + got, static_cast<std::size_t>(count - got));
+        if (n > 0) {
+            got += static_cast<int>(n);
+            lastByte = NowMs();
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno == EAGAIN && !hungUp) {
+            continue;
+        }
+        // Readable but nothing to read, a hang-up, or an I/O error: the device is gone.
+        if (n == 0 || hungUp || IsVanished(errno)) {
+            MarkLost(n < 0 ? errno : EIO);
+        } else {
+            SetError(PortError::Io, errno);
+        }
+        break;
     }
     return got;
 }
