@@ -1,0 +1,408 @@
+#include "sim/ControllerEmulator.h"
+
+#include "device/FrameCodec.h"
+#include "sim/WireBytes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace veltrane {
+
+namespace {
+
+constexpr double kMaxWait = 0.02;       // the cycle and the fault schedule are looked at this often
+constexpr double kPacingSlice = 0.002;  // bytes go out in slices of about this length
+constexpr double kOverrunSeconds = 2.0; // nobody reads the line: what waits is lost, as in a UART
+constexpr std::uint8_t kNakStorage = 5;
+constexpr double kPi = 3.14159265358979323846;
+
+} // namespace
+
+ControllerEmulator::ControllerEmulator(EmulatorOptions options, std::unique_ptr<EmulatorLine> line)
+    : options_(std::move(options)), line_(std::move(line)), gc_(options_.gc),
+      chromatogram_(options_.gc.runLengthSeconds), pulseModel_(options_.seed), faults_(options_.faults),
+      timingRng_(options_.seed ^ 0x9E3779B97F4A7C15ull) {
+    options_.rateHz = std::clamp(options_.rateHz, 0.01, 1000.0);
+    options_.baud = std::max(options_.baud, 50);
+}
+
+ControllerEmulator::~ControllerEmulator() {
+    Stop();
+}
+
+double ControllerEmulator::Now() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime_).count();
+}
+
+bool ControllerEmulator::Start() {
+    if (thread_.joinable()) {
+        return true;
+    }
+    wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd_ < 0) {
+        return false;
+    }
+    memory_ = ControllerMemory::LoadImage(options_.eepromPath);
+    startTime_ = std::chrono::steady_clock::now();
+    lastPulseAt_ = 0.0;
+    ScheduleNextPulse(0.0);
+    stop_ = false;
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+void ControllerEmulator::Stop() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    stop_ = true;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+    thread_.join();
+    ::close(wakeFd_);
+    wakeFd_ = -1;
+}
+
+bool ControllerEmulator::StartGcRun() {
+    std::lock_guard lock(mutex_);
+    const GcChanges changes = gc_.StartRun(Now());
+    ApplyGcChanges(changes);
+    return changes.runStarted;
+}
+
+void ControllerEmulator::RaisePmtProtection(double seconds) {
+    std::lock_guard lock(mutex_);
+    gc_.RaiseProtection(Now(), seconds);
+}
+
+ControllerMemory ControllerEmulator::Memory() const {
+    std::lock_guard lock(mutex_);
+    return memory_;
+}
+
+EmulatorStats ControllerEmulator::Stats() const {
+    std::lock_guard lock(mutex_);
+    EmulatorStats stats = stats_;
+    stats.framingErrors = parser_.FramingErrors();
+    return stats;
+}
+
+EventState ControllerEmulator::Events() const {
+    std::lock_guard lock(mutex_);
+    return events_;
+}
+
+std::uint16_t ControllerEmulator::StatusWord() const {
+    std::lock_guard lock(mutex_);
+    return gc_.StatusWord(Now());
+}
+
+void ControllerEmulator::Run() {
+    std::uint8_t buffer[512];
+    while (!stop_) {
+        int fd = -1;
+        int timeoutMs = 0;
+        bool wantWrite = false;
+        {
+            std::lock_guard lock(mutex_);
+            const double now = Now();
+            Step(now);
+            fd = hungUp_ ? -1 : line_->Fd();
+            timeoutMs = PollTimeoutMs(now);
+            wantWrite = blockedSince_ >= 0.0;
+        }
+        pollfd fds[2] = {{wakeFd_, POLLIN, 0},
+                         {fd, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0}};
+        ::poll(fds, fd >= 0 ? 2 : 1, timeoutMs);
+        if (fds[0].revents & POLLIN) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &count, sizeof count);
+        }
+        if (fd < 0 || stop_) {
+            continue;
+        }
+        std::lock_guard lock(mutex_);
+        const double now = Now();
+        if (fds[1].revents & POLLIN) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            for (ssize_t i = 0; i < n; ++i) {
+                if (silent_) {
+                    continue;
+                }
+                if (auto request = parser_.Feed(buffer[i])) {
+                    HandleRequest(*request, now);
+                }
+            }
+        } else if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            // The far end is gone (a descriptor line whose peer closed): do not spin on it.
+            ::poll(fds, 1, static_cast<int>(kMaxWait * 1000));
+        }
+        WriteOutput(fd, now);
+    }
+}
+
+void ControllerEmulator::Step(double now) {
+    const bool hang = faults_.HungUp(now);
+    if (hang && !hungUp_) {
+        hungUp_ = true;
+        ++stats_.hangUps;
+        line_->HangUp();
+        DropLine();
+    } else if (!hang && hungUp_ && line_->Restore()) {
+        hungUp_ = false;
+    }
+    const bool silence = faults_.Silent(now);
+    if (silence && !silent_) {
+        DropLine();
+    }
+    silent_ = silence;
+    ApplyGcChanges(gc_.Advance(now));
+    RunTimedEvents(now);
+    if (now >= nextPulseAt_) {
+        FirePulse(now);
+    }
+}
+
+void ControllerEmulator::DropLine() {
+    output_.clear();
+    outputPos_ = 0;
+    pauseTaken_ = false;
+    blockedSince_ = -1.0;
+    parser_.Reset();
+    pulseRequested_ = false;
+}
+
+void ControllerEmulator::HandleRequest(const ParsedRequest& request, double now) {
+    ++stats_.requests;
+    const FaultInjector::RequestFate fate = faults_.DecideRequest();
+    if (fate == FaultInjector::RequestFate::Ignore) {
+        return;
+    }
+    pulseRequested_ = false;
+    if (fate == FaultInjector::RequestFate::Nak) {
+        SendNak(request.index, kNakInjected);
+        return;
+    }
+    const CommandResult result = CommandSet::Handle(request, memory_, lastPulse_, options_.versionText);
+    if (options_.verbose) {
+        std::fprintf(stderr, "pfpd-sim: %.3f s request %u, %zu payload bytes%s\n", now, request.index,
+                     request.payload.size(), result.kind == CommandResult::Kind::Nak ? ", NAK" : "");
+    }
+    switch (result.kind) {
+    case CommandResult::Kind::Reply:
+        SendReply(request.index, gc_.StatusWord(now), result.data);
+        break;
+    case CommandResult::Kind::Nak:
+        SendNak(request.index, result.nakReason);
+        break;
+    case CommandResult::Kind::PulseRequest:
+        pulseRequested_ = true;
+        break;
+    case CommandResult::Kind::ResetToReady:
+        ApplyGcChanges(gc_.ResetToReady(now));
+        SendReply(request.index, gc_.StatusWord(now), {});
+        break;
+    case CommandResult::Kind::SaveToEeprom:
+        if (memory_.SaveImage(options_.eepromPath)) {
+            SendReply(request.index, gc_.StatusWord(now), {});
+        } else {
+            SendNak(request.index, kNakStorage);
+        }
+        break;
+    }
+}
+
+void ControllerEmulator::SendReply(std::uint8_t index, std::uint16_t status,
+                                   std::span<const std::uint8_t> data) {
+    // Header bytes 1 and 4 stay 0: a 0x02 there would read as a doubled STX.
+    std::vector<std::uint8_t> body{0, static_cast<std::uint8_t>(status & 0xFF),
+                                   static_cast<std::uint8_t>(status >> 8), 0, index};
+    body.insert(body.end(), data.begin(), data.end());
+    Enqueue(BuildFrame(body), true);
+}
+
+void ControllerEmulator::SendNak(std::uint8_t index, std::uint8_t reason) {
+    ++stats_.naksSent;
+    Enqueue({kNak, index, reason}, false);
+}
+
+void ControllerEmulator::Enqueue(std::vector<std::uint8_t> bytes, bool isFrame) {
+    if (output_.empty()) {
+        nextByteAt_ = std::max(nextByteAt_, Now());
+    }
+    for (OutChunk& chunk : faults_.Apply(std::move(bytes), isFrame)) {
+        output_.push_back(std::move(chunk));
+    }
+}
+
+void ControllerEmulator::ScheduleNextPulse(double from) {
+    const double spread = std::uniform_real_distribution<double>(-1.0, 1.0)(timingRng_) * options_.jitter;
+    nextPulseAt_ = from + (1.0 + spread) / options_.rateHz;
+}
+
+void ControllerEmulator::FirePulse(double now) {
+    const double interval = stats_.pulsesFired == 0 ? 1.0 / options_.rateHz : now - lastPulseAt_;
+    lastPulseAt_ = now;
+    ++sequence_;
+    ++stats_.pulsesFired;
+    const double runSeconds = std::max(0.0, gc_.RunSeconds(now));
+    const Elution elution = gc_.Running() ? chromatogram_.At(runSeconds) : Elution{};
+
+    PulseConditions conditions;
+    conditions.pmtVoltage = gc_.Protected(now) ? 0.0 : memory_.PmtVoltage();
+    conditions.range = memory_.Range();
+    conditions.hydrocarbon = 1.0 + elution.hydrocarbon;
+    conditions.phosphorus = elution.phosphorus;
+    conditions.sulfur = elution.sulfur;
+    conditions.drift = 4.0 * std::sin(2.0 * kPi * now / 420.0);
+    gc_.ObserveLight(now, PulseModel::PeakLight(conditions) > PulseModel::kExcessiveLight);
+    lastPulse_ = pulseModel_.Synthesize(conditions);
+
+    if (pulseRequested_ && !silent_ && !hungUp_) {
+        pulseRequested_ = false;
+        const auto period = static_cast<std::uint16_t>(std::clamp(std::lround(interval * 100.0), 1L, 65535L));
+        const auto counter = static_cast<std::uint32_t>(runSeconds * 100.0);
+        const std::vector<std::uint8_t> data = CommandSet::PulseData(sequence_, period, counter, lastPulse_);
+        SendReply(kCmdRequestPulse, gc_.TakePulseStatus(now), data);
+        ++stats_.pulsesSent;
+    }
+    ScheduleNextPulse(now);
+}
+
+void ControllerEmulator::ApplyGcChanges(const GcChanges& changes) {
+    if (changes.runEnded) {
+        // What the programme changed lasts until the end of its run.
+        for (std::size_t offset : {board_offset::kIgnitorCurrent, board_offset::kRange}) {
+            const std::size_t length = offset == board_offset::kRange ? 2 : 4;
+            std::copy_n(runStartMemory_.board.begin() + static_cast<std::ptrdiff_t>(offset), length,
+                        memory_.board.begin() + static_cast<std::ptrdiff_t>(offset));
+        }
+        for (int channel = 0; channel < kChannelCount; ++channel) {
+            memory_.SetChannelGatePosition(channel, runStartMemory_.ChannelGatePosition(channel));
+            memory_.SetChannelAttenuationByte(channel,
+                                              runStartMemory_.channels[static_cast<std::size_t>(channel)][2]);
+            memory_.SetChannelZero(channel, runStartMemory_.ChannelZero(channel));
+        }
+        events_ = EventState{};
+        eventsDone_.clear();
+    }
+    if (changes.runStarted) {
+        runStartMemory_ = memory_;
+        eventsDone_.assign(memory_.timedEvents.size(), false);
+        recordStop_ = -1.0;
+    }
+}
+
+void ControllerEmulator::RunTimedEvents(double now) {
+    if (!gc_.Running()) {
+        return;
+    }
+    const double runSeconds = gc_.RunSeconds(now);
+    eventsDone_.resize(memory_.timedEvents.size(), false);
+    for (std::size_t i = 0; i < memory_.timedEvents.size(); ++i) {
+        const auto& event = memory_.timedEvents[i];
+        if (!eventsDone_[i] && runSeconds >= static_cast<double>(wire::GetU32(event, 1))) {
+            eventsDone_[i] = true;
+            ++stats_.eventsRun;
+            ApplyEvent(event);
+        }
+    }
+    if (events_.recording && recordStop_ >= 0.0 && runSeconds >= recordStop_) {
+        events_.recording = false;
+    }
+}
+
+void ControllerEmulator::ApplyEvent(const std::vector<std::uint8_t>& event) {
+    const int channel = event.size() > 5 ? std::min<int>(event[5], kChannelCount - 1) : 0;
+    switch (event[0]) {
+    case 1:
+        memory_.SetChannelZero(channel, CommandSet::ChannelOutput(memory_, channel, lastPulse_));
+        break;
+    case 2:
+        memory_.SetChannelAttenuationByte(channel, event[6]);
+        break;
+    case 3:
+        memory_.SetRange(wire::GetU16(event, 5));
+        break;
+    case 4:
+        events_.squareRoot[static_cast<std::size_t>(channel)] = event[6] != 0;
+        break;
+    case 5:
+        memory_.SetChannelGatePosition(channel, event[6]);
+        break;
+    case 6:
+        events_.recording = true;
+        recordStop_ = static_cast<double>(wire::GetU32(event, 5));
+        break;
+    case 7:
+        memory_.SetIgnitorCurrent(wire::GetFloat(event, 5));
+        break;
+    default:
+        break;
+    }
+}
+
+void ControllerEmulator::WriteOutput(int fd, double now) {
+    const double byteTime = 10.0 / options_.baud;
+    while (!output_.empty()) {
+        OutChunk& chunk = output_.front();
+        if (chunk.pauseBeforeMs > 0 && !pauseTaken_) {
+            nextByteAt_ = std::max(nextByteAt_, now) + chunk.pauseBeforeMs / 1000.0;
+            pauseTaken_ = true;
+        }
+        if (outputPos_ >= chunk.bytes.size()) {
+            output_.pop_front();
+            outputPos_ = 0;
+            pauseTaken_ = false;
+            continue;
+        }
+        if (now < nextByteAt_) {
+            return;
+        }
+        std::size_t budget = chunk.bytes.size() - outputPos_;
+        if (!options_.fast) {
+            budget = std::min(budget, static_cast<std::size_t>((now - nextByteAt_) / byteTime) + 1);
+        }
+        const ssize_t n = ::write(fd, chunk.bytes.data() + outputPos_, budget);
+        if (n <= 0) {
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                output_.clear(); // the line is gone; nothing waits for these bytes
+                outputPos_ = 0;
+                return;
+            }
+            if (blockedSince_ < 0.0) {
+                blockedSince_ = now;
+            } else if (now - blockedSince_ > kOverrunSeconds) {
+                DropLine();
+            }
+            return;
+        }
+        blockedSince_ = -1.0;
+        outputPos_ += static_cast<std::size_t>(n);
+        stats_.bytesSent += static_cast<std::uint64_t>(n);
+        if (!options_.fast) {
+            nextByteAt_ += static_cast<double>(n) * byteTime;
+            if (static_cast<std::size_t>(n) == budget && outputPos_ < chunk.bytes.size()) {
+                return;
+            }
+        }
+        if (static_cast<std::size_t>(n) < budget) {
+            return;
+        }
+    }
+}
+
+int ControllerEmulator::PollTimeoutMs(double now) const {
+    double wait = std::min(kMaxWait, nextPulseAt_ - now);
+    if (!output_.empty() && blockedSince_ < 0.0) {
+        wait = std::min(wait, std::max(nextByteAt_ - now, options_.fast ? 0.0 : kPacingSlice));
+    }
+    return std::max(0, static_cast<int>(std::ceil(wait * 1000.0)));
+}
+
+} // namespace veltrane

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "sim/Chromatogram.h"
+#include "sim/CommandSet.h"
+#include "sim/ControllerMemory.h"
+#include "sim/EmulatorLine.h"
+#include "sim/FaultInjector.h"
+#include "sim/GcCycle.h"
+#include "sim/PulseModel.h"
+#include "sim/RequestParser.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <span>
+#include <string>
+#include <thread>
+
+namespace veltrane {
+
+struct EmulatorOptions {
+    double rateHz = 3.3;  // pulses per second
+    double jitter = 0.03; // relative spread of the pulse interval
+    int baud = 38400;     // line rate for pacing: 10 bits per byte
+    bool fast = false;    // no pacing
+    std::uint64_t seed = 1;
+    std::string eepromPath; // empty: settings are not kept across restarts
+    std::string versionText = "PFPD Controller V4.02 (emulated)";
+    GcOptions gc;
+    FaultOptions faults;
+    bool verbose = false; // one line per request on stderr
+};
+
+struct EmulatorStats {
+    std::uint64_t pulsesFired = 0;
+    std::uint64_t pulsesSent = 0;
+    std::uint64_t requests = 0;
+    std::uint64_t naksSent = 0;
+    std::uint64_t bytesSent = 0;
+    std::uint64_t eventsRun = 0;
+    int framingErrors = 0;
+    int hangUps = 0;
+};
+
+// What the timed events switch that the board record does not show.
+struct EventState {
+    bool recording = false;
+    std::array<bool, kChannelCount> squareRoot{};
+};
+
+// The PFPD controller on one end of a serial line, on its own thread. The program talks to it
+// synchronously from the other end. A pulse request is answered with the next pulse fired after
+// it; any other request cancels a pulse request still waiting, so a reply to an exchange is
+// never overtaken by a pulse. Repeated pulse requests before a pulse fires get one pulse.
+class ControllerEmulator {
+public:
+    ControllerEmulator(EmulatorOptions options, std::unique_ptr<EmulatorLine> line);
+    ~ControllerEmulator();
+    ControllerEmulator(const ControllerEmulator&) = delete;
+    ControllerEmulator& operator=(const ControllerEmulator&) = delete;
+
+    bool Start();
+    void Stop();
+
+    // Safe from any thread.
+    bool StartGcRun(); // false during the warm-up
+    void RaisePmtProtection(double seconds);
+    ControllerMemory Memory() const;
+    EmulatorStats Stats() const;
+    EventState Events() const;
+    std::uint16_t StatusWord() const;
+    EmulatorLine& Line() { return *line_; }
+    const EmulatorOptions& Options() const { return options_; }
+
+private:
+    double Now() const;
+    void Run();
+    void Step(double now);
+    void ServeInput(int fd, double now);
+    void HandleRequest(const ParsedRequest& request, double now);
+    void SendReply(std::uint8_t index, std::uint16_t status, std::span<const std::uint8_t> data);
+    void SendNak(std::uint8_t index, std::uint8_t reason);
+    void Enqueue(std::vector<std::uint8_t> bytes, bool isFrame);
+    void FirePulse(double now);
+    void ScheduleNextPulse(double from);
+    void ApplyGcChanges(const GcChanges& changes);
+    void RunTimedEvents(double now);
+    void ApplyEvent(const std::vector<std::uint8_t>& event);
+    void WriteOutput(int fd, double now);
+    int PollTimeoutMs(double now) const;
+    void DropLine();
+
+    EmulatorOptions options_;
+    std::unique_ptr<EmulatorLine> line_;
+    std::chrono::steady_clock::time_point startTime_;
+
+    mutable std::mutex mutex_;
+    ControllerMemory memory_;
+    GcCycle gc_;
+    Chromatogram chromatogram_;
+    PulseModel pulseModel_;
+    FaultInjector faults_;
+    RequestParser parser_;
+    EmulatorStats stats_;
+    EventState events_;
+
+    // Pulse firing.
+    std::mt19937_64 timingRng_;
+    double nextPulseAt_ = 0.0;
+    double lastPulseAt_ = 0.0;
+    std::uint8_t sequence_ = 0;
+    bool pulseRequested_ = false;
+    PulseSamples lastPulse_{};
+
+    // Timed-event programme of the active run, and what it changed.
+    std::vector<bool> eventsDone_;
+    ControllerMemory runStartMemory_;
+    double recordStop_ = -1.0;
+
+    // Output, paced at the line rate.
+    std::deque<OutChunk> output_;
+    std::size_t outputPos_ = 0;
+    bool pauseTaken_ = false;
+    double nextByteAt_ = 0.0;
+    double blockedSince_ = -1.0;
+    bool hungUp_ = false;
+    bool silent_ = false;
+
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    int wakeFd_ = -1;
+};
+
+} // namespace veltrane

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace veltrane {
+
+struct FaultOptions {
+    std::uint64_t seed = 1;
+    double dropRate = 0.0;      // per byte sent
+    double duplicateRate = 0.0; // per byte sent
+    double flipRate = 0.0;      // per byte sent: one bit inverted
+    double crcRate = 0.0;       // per reply frame: CRC damaged
+    double nakRate = 0.0;       // per request: refused with a NAK
+    double ignoreRate = 0.0;    // per request: no answer at all
+    double pauseRate = 0.0;     // per reply frame: the line stops inside the frame
+    int pauseMs = 120;          // longer than the program's 50 ms read time-out
+    double silenceStart = -1.0; // seconds after start; negative: none
+    double silenceLength = 0.0;
+    double hangupStart = -1.0; // seconds after start; negative: none
+    double hangupLength = 0.0;
+};
+
+// Bytes to put on the line, after a pause.
+struct OutChunk {
+    std::vector<std::uint8_t> bytes;
+    int pauseBeforeMs = 0;
+};
+
+// Damages the controller's side of the conversation on purpose. Every decision comes from one
+// generator seeded by the options, so the same requests give the same faults run after run.
+class FaultInjector {
+public:
+    enum class RequestFate {
+        Answer,
+        Nak,
+        Ignore
+    };
+
+    explicit FaultInjector(FaultOptions options) : options_(options), rng_(options.seed) {}
+
+    RequestFate DecideRequest();
+    // A built frame (or NAK) on its way out, as chunks for the line.
+    std::vector<OutChunk> Apply(std::vector<std::uint8_t> bytes, bool isFrame);
+
+    bool Silent(double now) const { return Within(now, options_.silenceStart, options_.silenceLength); }
+    bool HungUp(double now) const { return Within(now, options_.hangupStart, options_.hangupLength); }
+    const FaultOptions& Options() const { return options_; }
+
+private:
+    static bool Within(double now, double start, double length) {
+        return start >= 0.0 && now >= start && now < start + length;
+    }
+    bool Chance(double rate);
+
+    FaultOptions options_;
+    std::mt19937_64 rng_;
+};
+
+} // namespace veltrane

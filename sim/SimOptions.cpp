@@ -1,0 +1,189 @@
+#include "sim/SimOptions.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+namespace veltrane {
+
+namespace {
+
+bool ToDouble(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && std::isfinite(value);
+}
+
+bool ToRate(const std::string& text, double& value) {
+    return ToDouble(text, value) && value >= 0.0 && value <= 1.0;
+}
+
+bool ToPair(const std::string& text, double& first, double& second) {
+    const auto comma = text.find(',');
+    return comma != std::string::npos && ToDouble(text.substr(0, comma), first) &&
+           ToDouble(text.substr(comma + 1), second) && first >= 0.0 && second >= 0.0;
+}
+
+bool ToUnsigned(const std::string& text, std::uint64_t& value) {
+    char* end = nullptr;
+    value = std::strtoull(text.c_str(), &end, 10);
+    return !text.empty() && text[0] != '-' && end && *end == '\0';
+}
+
+} // namespace
+
+std::string SimHelpText() {
+    return "Usage: pfpd-sim [options]\n"
+           "Emulates the PFPD controller on a pseudo-terminal. The first line printed is the\n"
+           "device path to open; the emulator serves it until interrupted (SIGINT, SIGTERM).\n"
+           "SIGUSR1 starts a GC run; SIGUSR2 raises PMT protection for 5 s.\n"
+           "\n"
+           "  --rate HZ               pulses per second (default 3.3)\n"
+           "  --jitter FRACTION       spread of the pulse interval (default 0.03)\n"
+           "  --baud N                line rate the replies are paced at, 10 bits a byte (default 38400)\n"
+           "  --fast                  no pacing: bytes leave as fast as the pseudo-terminal takes them\n"
+           "  --seed N                seed of noise, jitter and faults (default 1)\n"
+           "  --eeprom PATH           EEPROM image file (default " +
+           std::string("$XDG_STATE_HOME or ~/.local/state, veltrane/pfpd-sim.eeprom") +
+           ")\n"
+           "  --no-eeprom             keep the settings in memory only\n"
+           "  --link PATH             also make PATH a link to the device (kept across hang-ups)\n"
+           "  --warmup SECONDS        NOT READY after start for this long (default 3)\n"
+           "  --run-every SECONDS     start a GC run this often (default 0: only on SIGUSR1)\n"
+           "  --run-length SECONDS    length of a GC run (default 60)\n"
+           "  --pmt-episode START,LENGTH  PMT protection from START for LENGTH seconds\n"
+           "  --drop-rate P           probability of dropping each byte sent\n"
+           "  --dup-rate P            probability of sending a byte twice\n"
+           "  --flip-rate P           probability of inverting one bit of a byte\n"
+           "  --crc-rate P            probability of damaging a reply's CRC\n"
+           "  --nak-rate P            probability of refusing a request with NAK\n"
+           "  --ignore-rate P         probability of not answering a request\n"
+           "  --pause-rate P          probability of a pause inside a reply frame\n"
+           "  --pause-ms MS           length of such a pause (default 120)\n"
+           "  --silence START,LENGTH  answer nothing from START for LENGTH seconds\n"
+           "  --hangup START,LENGTH   close the line from START for LENGTH seconds, then reopen it\n"
+           "  --verbose               one line per request on stderr\n"
+           "  --help                  this text\n";
+}
+
+std::string DefaultEepromPath() {
+    std::filesystem::path base;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state) {
+        base = state;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = std::filesystem::path(home) / ".local" / "state";
+    } else {
+        base = std::filesystem::temp_directory_path();
+    }
+    const std::filesystem::path folder = base / "veltrane";
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    return (folder / "pfpd-sim.eeprom").string();
+}
+
+bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& out, std::string& error) {
+    EmulatorOptions& e = out.emulator;
+    FaultOptions& f = e.faults;
+    bool eepromGiven = false;
+    using Setter = std::function<bool(const std::string&)>;
+    const std::map<std::string, Setter> valued = {
+        {"--rate", [&](const std::string& v) { return ToDouble(v, e.rateHz) && e.rateHz > 0.0; }},
+        {"--jitter", [&](const std::string& v) { return ToRate(v, e.jitter); }},
+        {"--baud",
+         [&](const std::string& v) {
+             double baud = 0;
+             if (!ToDouble(v, baud) || baud < 50 || baud > 4'000'000) {
+                 return false;
+             }
+             e.baud = static_cast<int>(baud);
+             return true;
+         }},
+        {"--seed",
+         [&](const std::string& v) {
+             std::uint64_t seed = 0;
+             if (!ToUnsigned(v, seed)) {
+                 return false;
+             }
+             e.seed = seed;
+             f.seed = seed;
+             return true;
+         }},
+        {"--eeprom",
+         [&](const std::string& v) {
+             e.eepromPath = v;
+             eepromGiven = true;
+             return !v.empty();
+         }},
+        {"--link",
+         [&](const std::string& v) {
+             out.linkPath = v;
+             return !v.empty();
+         }},
+        {"--warmup",
+         [&](const std::string& v) { return ToDouble(v, e.gc.warmupSeconds) && e.gc.warmupSeconds >= 0; }},
+        {"--run-every",
+         [&](const std::string& v) {
+             return ToDouble(v, e.gc.runEverySeconds) && e.gc.runEverySeconds >= 0;
+         }},
+        {"--run-length",
+         [&](const std::string& v) {
+             return ToDouble(v, e.gc.runLengthSeconds) && e.gc.runLengthSeconds > 0;
+         }},
+        {"--pmt-episode",
+         [&](const std::string& v) { return ToPair(v, e.gc.pmtEpisodeStart, e.gc.pmtEpisodeLength); }},
+        {"--drop-rate", [&](const std::string& v) { return ToRate(v, f.dropRate); }},
+        {"--dup-rate", [&](const std::string& v) { return ToRate(v, f.duplicateRate); }},
+        {"--flip-rate", [&](const std::string& v) { return ToRate(v, f.flipRate); }},
+        {"--crc-rate", [&](const std::string& v) { return ToRate(v, f.crcRate); }},
+        {"--nak-rate", [&](const std::string& v) { return ToRate(v, f.nakRate); }},
+        {"--ignore-rate", [&](const std::string& v) { return ToRate(v, f.ignoreRate); }},
+        {"--pause-rate", [&](const std::string& v) { return ToRate(v, f.pauseRate); }},
+        {"--pause-ms",
+         [&](const std::string& v) {
+             double ms = 0;
+             if (!ToDouble(v, ms) || ms < 0 || ms > 60000) {
+                 return false;
+             }
+             f.pauseMs = static_cast<int>(ms);
+             return true;
+         }},
+        {"--silence", [&](const std::string& v) { return ToPair(v, f.silenceStart, f.silenceLength); }},
+        {"--hangup", [&](const std::string& v) { return ToPair(v, f.hangupStart, f.hangupLength); }},
+    };
+    bool memoryOnly = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            out.help = true;
+        } else if (arg == "--fast") {
+            e.fast = true;
+        } else if (arg == "--verbose" || arg == "-v") {
+            e.verbose = true;
+        } else if (arg == "--no-eeprom") {
+            memoryOnly = true;
+        } else if (auto setter = valued.find(arg); setter != valued.end()) {
+            if (i + 1 >= args.size()) {
+                error = arg + " needs a value";
+                return false;
+            }
+            const std::string& value = args[++i];
+            if (!setter->second(value)) {
+                error = "bad value for " + arg + ": " + value;
+                return false;
+            }
+        } else {
+            error = "unknown option " + arg + " (see --help)";
+            return false;
+        }
+    }
+    if (memoryOnly) {
+        e.eepromPath.clear();
+    } else if (!eepromGiven && !out.help) {
+        e.eepromPath = DefaultEepromPath();
+    }
+    return true;
+}
+
+} // namespace veltrane
