@@ -117,10 +117,16 @@ bool FramedLink::ReadFrame() {
             }
             held += got;
             if (held - i < kLookAhead) {
-                if (got == 0) {
-                    break;
+                if (got != 0) {
+                    continue;
                 }
-                continue;
+                // The controller's NAK is three bytes and then silence: it needs no fourth.
+                if (out == 0 && held - i >= 3 && buffer[i] == kNak) {
+                    TakeNak(buffer[i + 1], buffer[i + 2]);
+                    nak = true;
+                    frameEnd = movedAway + static_cast<std::size_t>(i) + 3;
+                }
+                break;
             }
         }
         const std::uint8_t c = buffer[i];
@@ -129,10 +135,7 @@ bool FramedLink::ReadFrame() {
             out = 0; // a lone STX starts a new frame, also in the middle of one
         }
         if (out == 0 && c == kNak) {
-            replyArea_[0] = kNak;
-            replyArea_[1] = d;
-            replyArea_[2] = buffer[i + 2];
-            receivedLength_ = 3;
+            TakeNak(d, buffer[i + 2]);
             nak = true;
             frameEnd = movedAway + static_cast<std::size_t>(i) + 3;
             break;
@@ -183,6 +186,13 @@ bool FramedLink::ReadFrame() {
         TraceReceived(raw, frameEnd);
     }
     return lastResult_ == FrameResult::Good || lastResult_ == FrameResult::Nak;
+}
+
+void FramedLink::TakeNak(std::uint8_t second, std::uint8_t third) {
+    replyArea_[0] = kNak;
+    replyArea_[1] = second;
+    replyArea_[2] = third;
+    receivedLength_ = 3;
 }
 
 void FramedLink::TraceReceived(const std::vector<std::uint8_t>& raw, std::size_t frameEnd) {

@@ -75,6 +75,7 @@ public:
 
 private:
     int DataEnd() const { return receivedLength_ >= 10 ? receivedLength_ - 4 : 0; }
+    void TakeNak(std::uint8_t second, std::uint8_t third);
     void TraceReceived(const std::vector<std::uint8_t>& raw, std::size_t frameEnd);
 
     std::array<std::uint8_t, kAreaSize> transmitArea_{};
