@@ -92,8 +92,11 @@ PulseTaken PulsePlotModel::AddPulse(const PulseRecord& pulse, int triggerLevel) 
             triggerTime_ = timeAxis_[i];
         }
     }
-    MovePairHandles(kAStart, kAStop, pairA_);
-    MovePairHandles(kBStart, kBStop, pairB_);
+    // A handle under the operator's pointer stays where it is dragged.
+    if (markers_.CurrentMode() == MarkerHandleSet::Idle) {
+        MovePairHandles(kAStart, kAStop, pairA_);
+        MovePairHandles(kBStart, kBStop, pairB_);
+    }
     return taken;
 }
 

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "device/PulseRecord.h"
+#include "plot/OPlot.h"
+#include "plot/PlotPainter.h"
+#include "plot/PulsePlotModel.h"
+
+#include <QPixmap>
+
+#include <functional>
+
+namespace veltrane {
+
+class Prompts;
+
+// The live view's pulse plot: the current pulse, two held references, the pulse starts and
+// two pairs of draggable markers placed relative to the pulse start. Drawn through an
+// off-screen pixmap, so the window never shows a half-drawn plot.
+class OPfpdPlot : public OPlot {
+    Q_OBJECT
+public:
+    // What the plot asks of and tells the view that owns it.
+    struct Hooks {
+        std::function<int()> triggerLevel;                       // the board's trigger level
+        std::function<void(float)> currentFrequency;             // Hz, for each pulse taken
+        std::function<void(float)> runTime;                      // minutes, for each pulse taken
+        std::function<void(const MarkerValues&)> markersChanged; // after a marker drag
+    };
+
+    // prompts shows the fatal message when the off-screen pixmap cannot be made.
+    explicit OPfpdPlot(QWidget* parent = nullptr, Prompts* prompts = nullptr);
+    ~OPfpdPlot() override;
+
+    void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+
+    // Takes one pulse; the view hands none while IsDragging() is true.
+    void AddPulse(const PulseRecord& pulse);
+    void HoldReference(int n);
+    void ClearReference(int n);
+    void SetMarkerPairA(float start, float stop);
+    void SetMarkerPairB(float start, float stop);
+    void SetAttenuation(int attenuation);
+
+    // True while the operator zooms, reads out or drags a marker.
+    bool IsDragging() const;
+    bool IsBusy() const override { return IsDragging(); }
+    void InvalidatePlot() override;
+
+    MarkerPair PairA() const { return pulse_.PairA(); }
+    MarkerPair PairB() const { return pulse_.PairB(); }
+    MarkerValues Markers() const { return pulse_.Values(); }
+    int Attenuation() const { return pulse_.Attenuation(); }
+    float TriggerTime() const { return pulse_.TriggerTime(); }
+    int TriggerIndex() const { return pulse_.TriggerIndex(); }
+    float Frequency() const { return frequency_; }
+    float RunTimeMinutes() const { return runTime_; }
+    const PulsePlotModel& PulseModel() const { return pulse_; }
+
+    // Brings the off-screen pixmap up to date now; painting does it when needed.
+    void Render();
+    const QPixmap& Surface() const { return surface_; }
+
+protected:
+    void LeftDown(QPoint point) override;
+    void LeftUp(QPoint point) override;
+    void MouseMoved(QPoint point) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    bool EnsurePixmaps(QSize client);
+    bool StaticChanged(QSize client) const;
+    void DrawDynamic(QPainter& painter);
+    void CancelDrag();
+    void TellMarkers(const MarkerValues& values);
+
+    struct StaticKey {
+        QSize client;
+        ViewState view;
+        std::vector<float> ranges;
+        std::vector<bool> visible;
+        bool gridLines = false;
+        bool operator==(const StaticKey&) const = default;
+    };
+    StaticKey CurrentStaticKey(QSize client) const;
+
+    PulsePlotModel pulse_;
+    Hooks hooks_;
+    Prompts* prompts_ = nullptr;
+    QPixmap surface_;
+    QPixmap background_; // the plot without traces, markers and marks
+    bool backgroundValid_ = false;
+    bool drawable_ = false;
+    bool renderPending_ = true;
+    bool failed_ = false;
+    StaticKey staticKey_;
+    DirtyRects dirty_;
+    float frequency_ = 0.0f;
+    float runTime_ = 0.0f;
+};
+
+} // namespace veltrane
