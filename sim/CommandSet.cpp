@@ -168,21 +168,21 @@ CommandResult CommandSet::Handle(const ParsedRequest& request, ControllerMemory&
     const std::vector<std::uint8_t>& p = request.payload;
     auto needs = [&](std::size_t length) { return p.size() == length; };
     switch (request.index) {
-    case kCmdReadControllerId:
+    case controller_command::kReadControllerId:
         return needs(0) ? Reply({versionText.begin(), versionText.end()}) : Malformed();
-    case kCmdSaveToEeprom:
+    case controller_command::kSaveToEeprom:
         return needs(0) ? CommandResult{CommandResult::Kind::SaveToEeprom, {}, 0} : Malformed();
-    case kCmdReadDspMode:
+    case controller_command::kReadDspMode:
         return needs(0) ? Reply({memory.dspMode}) : Malformed();
-    case kCmdResetToReady:
+    case controller_command::kResetToReady:
         return needs(0) ? CommandResult{CommandResult::Kind::ResetToReady, {}, 0} : Malformed();
-    case kCmdWriteGateMode:
+    case controller_command::kWriteGateMode:
         if (!needs(1 + kGateSlotBytes) || p[0] >= kGateSlots) {
             return Malformed();
         }
         std::copy(p.begin() + 1, p.end(), memory.gateSlots[p[0]].begin());
         return Reply();
-    case kCmdReadGateMode: {
+    case controller_command::kReadGateMode: {
         if (!needs(1) || p[0] >= kGateSlots) {
             return Malformed();
         }
@@ -190,27 +190,27 @@ CommandResult CommandSet::Handle(const ParsedRequest& request, ControllerMemory&
         data.insert(data.end(), memory.gateSlots[p[0]].begin(), memory.gateSlots[p[0]].end());
         return Reply(std::move(data));
     }
-    case kCmdWriteBoardSettings:
+    case controller_command::kWriteBoardSettings:
         if (!needs(kBoardBytes)) {
             return Malformed();
         }
         std::copy(p.begin(), p.end(), memory.board.begin());
         return Reply();
-    case kCmdReadBoardSettings:
+    case controller_command::kReadBoardSettings:
         return needs(0) ? Reply({memory.board.begin(), memory.board.end()}) : Malformed();
-    case kCmdWriteChannelZero:
+    case controller_command::kWriteChannelZero:
         if (!needs(3) || p[0] >= kChannelCount) {
             return Malformed();
         }
         memory.SetChannelZero(p[0], wire::GetU16(p, 1));
         return Reply();
-    case kCmdWriteChannelSettings:
+    case controller_command::kWriteChannelSettings:
         if (!needs(1 + kChannelBytes) || p[0] >= kChannelCount || p[1] >= kGateSlots) {
             return Malformed();
         }
         std::copy(p.begin() + 1, p.end(), memory.channels[p[0]].begin());
         return Reply();
-    case kCmdAutoZeroChannel: {
+    case controller_command::kAutoZeroChannel: {
         if (!needs(1) || p[0] >= kChannelCount) {
             return Malformed();
         }
@@ -220,24 +220,24 @@ CommandResult CommandSet::Handle(const ParsedRequest& request, ControllerMemory&
         wire::PutU16(data, zero);
         return Reply(std::move(data));
     }
-    case kCmdReadChannelSettings:
+    case controller_command::kReadChannelSettings:
         if (!needs(1) || p[0] >= kChannelCount) {
             return Malformed();
         }
         return ReadChannel(p[0], memory);
-    case kCmdRequestPulse:
+    case controller_command::kRequestPulse:
         return needs(0) ? CommandResult{CommandResult::Kind::PulseRequest, {}, 0} : Malformed();
-    case kCmdWriteTimedEvent:
+    case controller_command::kWriteTimedEvent:
         return WriteTimedEvent(p, memory);
-    case kCmdClearTimedEvents:
+    case controller_command::kClearTimedEvents:
         if (!needs(0)) {
             return Malformed();
         }
         memory.timedEvents.clear();
         return Reply();
-    case kCmdReadTimedEventCount:
+    case controller_command::kReadTimedEventCount:
         return needs(0) ? Reply({static_cast<std::uint8_t>(memory.timedEvents.size()), 0}) : Malformed();
-    case kCmdReadTimedEvent:
+    case controller_command::kReadTimedEvent:
         if (!needs(1) || p[0] >= memory.timedEvents.size()) {
             return Malformed();
         }

@@ -11,25 +11,27 @@
 namespace veltrane {
 
 // Command indices the controller answers.
-enum CommandIndex : std::uint8_t {
-    kCmdReadControllerId = 0,
-    kCmdSaveToEeprom = 1,
-    kCmdReadDspMode = 4,
-    kCmdResetToReady = 5,
-    kCmdWriteGateMode = 12,
-    kCmdReadGateMode = 20,
-    kCmdWriteBoardSettings = 33,
-    kCmdReadBoardSettings = 46,
-    kCmdWriteChannelZero = 50,
-    kCmdWriteChannelSettings = 52,
-    kCmdAutoZeroChannel = 53,
-    kCmdReadChannelSettings = 59,
-    kCmdRequestPulse = 60,
-    kCmdWriteTimedEvent = 62,
-    kCmdClearTimedEvents = 63,
-    kCmdReadTimedEventCount = 64,
-    kCmdReadTimedEvent = 65,
+namespace controller_command {
+enum : std::uint8_t {
+    kReadControllerId = 0,
+    kSaveToEeprom = 1,
+    kReadDspMode = 4,
+    kResetToReady = 5,
+    kWriteGateMode = 12,
+    kReadGateMode = 20,
+    kWriteBoardSettings = 33,
+    kReadBoardSettings = 46,
+    kWriteChannelZero = 50,
+    kWriteChannelSettings = 52,
+    kAutoZeroChannel = 53,
+    kReadChannelSettings = 59,
+    kRequestPulse = 60,
+    kWriteTimedEvent = 62,
+    kClearTimedEvents = 63,
+    kReadTimedEventCount = 64,
+    kReadTimedEvent = 65,
 };
+} // namespace controller_command
 
 // Second byte after a NAK: why the request was refused.
 enum NakReason : std::uint8_t {

@@ -268,7 +268,7 @@ void ControllerEmulator::FirePulse(double now) {
         const auto period = static_cast<std::uint16_t>(std::clamp(std::lround(interval * 100.0), 1L, 65535L));
         const auto counter = static_cast<std::uint32_t>(runSeconds * 100.0);
         const std::vector<std::uint8_t> data = CommandSet::PulseData(sequence_, period, counter, lastPulse_);
-        SendReply(kCmdRequestPulse, gc_.TakePulseStatus(now), data);
+        SendReply(controller_command::kRequestPulse, gc_.TakePulseStatus(now), data);
         ++stats_.pulsesSent;
     }
     ScheduleNextPulse(now);
