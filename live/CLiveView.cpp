@@ -149,12 +149,12 @@ void CLiveView::BuildForm() {
 
     // Bottom band: data file.
     Group(QStringLiteral("Data File Information"), {4, 312, 236, 84});
-    Label(QStringLiteral("Directory:"), {10, 332, 58, 20});
-    directoryField_ = Field({68, 332, 138, 20}, true);
+    Label(QStringLiteral("Directory:"), {8, 332, 64, 20});
+    directoryField_ = Field({72, 332, 134, 20}, true);
     directoryField_->setAlignment(Qt::AlignLeft);
     chooseFileButton_ = Button(QStringLiteral("..."), {210, 332, 24, 20});
-    Label(QStringLiteral("File Name:"), {10, 362, 58, 20});
-    prefixField_ = Field({68, 362, 60, 20}, true);
+    Label(QStringLiteral("File Name:"), {8, 362, 64, 20});
+    prefixField_ = Field({72, 362, 56, 20}, true);
     prefixField_->setAlignment(Qt::AlignLeft);
     sequenceField_ = Field({130, 362, 36, 20}, true);
     Label(QStringLiteral(".dat"), {170, 362, 30, 20});
@@ -402,6 +402,13 @@ void CLiveView::OnHold(int index) {
     referenceFrequency_[static_cast<std::size_t>(index)] = currentFrequency_;
     WriteFields();
     update();
+}
+
+void CLiveView::RestartRecording() {
+    if (recorder_ != nullptr && recorder_->IsRecording()) {
+        recorder_->StopRecording();
+        recorder_->StartRecording();
+    }
 }
 
 void CLiveView::OnClear(int index) {

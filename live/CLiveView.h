@@ -102,6 +102,8 @@ public:
     void OnAttenuationUp();
     void OnMarkerAdjust(int field, bool up); // field 0 A start, 1 A stop, 2 B start, 3 B stop
     void OnHold(int index);
+    // Reset To Ready: the current data file is closed and the next one begun.
+    void RestartRecording();
     void OnClear(int index);
 
 protected:

@@ -1,0 +1,338 @@
+#include "app/CPfpdApp.h"
+
+#include "app/AppDialogs.h"
+#include "app/AppMessages.h"
+#include "app/CMainFrame.h"
+#include "app/ConnectionProcedure.h"
+#include "app/FrameRules.h"
+#include "live/CLiveView.h"
+#include "platform/Clock.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPalette>
+#include <QUrl>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+
+#ifdef VELTRANE_HAVE_SIM
+#include "sim/SimulatorSession.h"
+#endif
+
+namespace veltrane {
+
+namespace {
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+float ParseDecimal(const std::string& text, float fallback) {
+    try {
+        std::size_t used = 0;
+        const float value = std::stof(text, &used);
+        return used > 0 ? value : fallback;
+    } catch (...) {
+        return fallback;
+    }
+}
+
+} // namespace
+
+CPfpdApp::CPfpdApp(CommandLineOptions options, const std::string& executablePath)
+    : options_(std::move(options)), launchMs_(SystemClock::Instance().NowMs()), prompts_(live_),
+      profile_(std::make_unique<SettingsProfile>(options_.profileFile)),
+      runLog_(RunLog::FileNameForExecutable(executablePath), SystemClock::Instance(), prompts_),
+      config_(prompts_, runLog_), link_(prompts_, profile_.get()),
+      port_(link_, config_, SystemClock::Instance()), doc_(config_, live_, prompts_) {
+    prompts_.SetParentProvider([this]() -> QWidget* { return frame_.get(); });
+    chooseOpenPath = [this]() -> std::optional<std::string> {
+        ScopedPollingSuspend suspend(live_);
+        const QString path = QFileDialog::getOpenFileName(frame_.get(), QStringLiteral("Open"), QString(),
+                                                          QString::fromUtf8(messages::kFileFilter));
+        if (path.isEmpty()) {
+            return std::nullopt;
+        }
+        return path.toStdString();
+    };
+    openUrl = [](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); };
+}
+
+CPfpdApp::~CPfpdApp() {
+    if (frame_) {
+        frame_->View().StopCycle();
+    }
+    frame_.reset();
+    simulator_.reset();
+}
+
+void CPfpdApp::ApplyDialogColours() {
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Window, QColor(192, 192, 192));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Button, QColor(192, 192, 192));
+    palette.setColor(QPalette::ButtonText, Qt::black);
+    QApplication::setPalette(palette);
+}
+
+bool CPfpdApp::InitInstance() {
+    ApplyDialogColours();
+    live_.dataDriveRoot = std::filesystem::current_path().string();
+
+    frame_ = std::make_unique<CMainFrame>(*this);
+    CPfpdDoc::Hooks hooks;
+    hooks.changed = [this] {
+        if (frame_) {
+            frame_->UpdateTitle();
+        }
+    };
+    hooks.askSaveChanges = [this](const std::string& question) {
+        const auto answer = QMessageBox::question(frame_.get(), QString::fromUtf8(messages::kAppName),
+                                                  QString::fromStdString(question),
+                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        return answer == QMessageBox::Yes ? SaveAnswer::Yes
+                                          : (answer == QMessageBox::No ? SaveAnswer::No : SaveAnswer::Cancel);
+    };
+    hooks.chooseSavePath = [this](const std::string& suggestion) -> std::optional<std::string> {
+        const QString path = QFileDialog::getSaveFileName(frame_.get(), QStringLiteral("Save As"),
+                                                          QString::fromStdString(suggestion),
+                                                          QString::fromUtf8(messages::kFileFilter));
+        if (path.isEmpty()) {
+            return std::nullopt;
+        }
+        QString withSuffix = path;
+        if (QFileInfo(path).suffix().isEmpty()) {
+            withSuffix += QStringLiteral(".cfg");
+        }
+        profile_->AddRecentFile(withSuffix.toStdString());
+        frame_->RebuildRecentFiles();
+        return withSuffix.toStdString();
+    };
+    doc_.SetHooks(std::move(hooks));
+
+    ConfigureLink();
+    RunStartupChoice();
+    link_.SetTimeouts(ConnectionProcedure::kReadTimeoutMs);
+    if (!continueFlag_) {
+        frame_->hide();
+        return false;
+    }
+    ReadPreferences();
+    frame_->UpdateCommandUi();
+    frame_->UpdateStatusPanes();
+    return true;
+}
+
+bool CPfpdApp::StartSimulator() {
+#ifdef VELTRANE_HAVE_SIM
+    EmulatorOptions emulatorOptions;
+    if (options_.simulateRateHz > 0) {
+        emulatorOptions.rateHz = options_.simulateRateHz;
+    }
+    emulatorOptions.baud = live_.baudRate;
+    std::string error;
+    simulator_ = SimulatorSession::Start(emulatorOptions, error);
+    if (!simulator_) {
+        std::fprintf(stderr, "veltrane: the controller emulator did not start: %s\n", error.c_str());
+        return false;
+    }
+    link_.SetDeviceOverride(simulator_->DevicePath());
+    return true;
+#else
+    std::fprintf(stderr, "veltrane: this build has no controller emulator\n");
+    return false;
+#endif
+}
+
+void CPfpdApp::ConfigureLink() {
+    if (options_.simulate) {
+        StartSimulator();
+    } else if (!options_.devicePath.empty()) {
+        link_.SetDeviceOverride(options_.devicePath);
+    }
+    if (!options_.traceFile.empty() && !link_.EnableTrace(options_.traceFile)) {
+        std::fprintf(stderr, "veltrane: cannot write the serial trace to %s\n", options_.traceFile.c_str());
+    }
+}
+
+void CPfpdApp::RunStartupChoice() {
+    const HelpOpener help = [this](const char* anchor) { OpenHelp(anchor); };
+    SessionChoice choice = options_.session;
+    if (choice == SessionChoice::Ask) {
+        switch (AskSessionMode(nullptr, help)) {
+        case kModeOnline:
+            choice = SessionChoice::Online;
+            break;
+        case kModeOffline:
+            choice = SessionChoice::Offline;
+            break;
+        default:
+            continueFlag_ = false;
+            return;
+        }
+    }
+    if (choice == SessionChoice::Offline) {
+        EnterOffline();
+        return;
+    }
+
+    const int port = options_.port.value_or(profile_->GetInt("Com", "Port", 2));
+    ConnectionProcedure procedure(port_, prompts_, SystemSleeper::Instance(), [help] {
+        switch (AskConnectionOption(nullptr, help)) {
+        case kConnectionRetry:
+            return ConnectionResult::Retry;
+        case kConnectionOffline:
+            return ConnectionResult::Offline;
+        default:
+            return ConnectionResult::Exit;
+        }
+    });
+    switch (procedure.Run(port, live_.baudRate, live_.controllerVersion)) {
+    case ConnectionResult::Connected:
+        EnterOnline();
+        break;
+    case ConnectionResult::Offline:
+        EnterOffline();
+        break;
+    default:
+        continueFlag_ = false;
+        break;
+    }
+}
+
+void CPfpdApp::EnterOffline() {
+    live_.online = false;
+    doc_.OnOpenDocument(DefaultsPath());
+    frame_->View().DisableControls();
+    frame_->show();
+}
+
+void CPfpdApp::EnterOnline() {
+    live_.online = true;
+    live_.pendingRequest.Post(kRequestReceiveAll);
+    frame_->show();
+    frame_->View().StartCycle(port_, SystemClock::Instance(), SystemSleeper::Instance());
+}
+
+void CPfpdApp::ReadPreferences() {
+    live_.maxDataFileMB = ParseDecimal(profile_->GetString("Preferences", "Data Size", "1.4"), 1.4f);
+    live_.minDiskFreeMB = ParseDecimal(profile_->GetString("Preferences", "Disk Free", "2.0"), 2.0f);
+}
+
+std::string CPfpdApp::DefaultsPath() const {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::current_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (Upper(name) == messages::kDefaultFileName) {
+            return entry.path().string();
+        }
+    }
+    return (std::filesystem::current_path() / messages::kDefaultFileName).string();
+}
+
+bool CPfpdApp::OpenDocumentFile(const std::string& path) {
+    if (!doc_.SaveModified()) {
+        return false;
+    }
+    const bool opened = doc_.OnOpenDocument(path);
+    if (opened) {
+        profile_->AddRecentFile(doc_.PathName());
+    } else if (!std::filesystem::exists(path)) {
+        profile_->RemoveRecentFile(path);
+    }
+    if (frame_) {
+        frame_->RebuildRecentFiles();
+        frame_->UpdateTitle();
+    }
+    return opened;
+}
+
+void CPfpdApp::OnFileOpen() {
+    const bool saved = live_.pollingSuspended;
+    live_.pollingSuspended = true;
+    if (!live_.boardDialogOpen) {
+        const std::optional<std::string> chosen = chooseOpenPath ? chooseOpenPath() : std::nullopt;
+        if (chosen) {
+            std::error_code error;
+            const bool same = !doc_.PathName().empty() &&
+                              std::filesystem::equivalent(*chosen, doc_.PathName(), error) && !error;
+            if (same && doc_.IsModified()) {
+                const std::string question = QString::fromUtf8(messages::kRevertQuestion)
+                                                 .arg(QString::fromStdString(doc_.PathName()))
+                                                 .toStdString();
+                if (prompts_.AskWarning(question)) {
+                    doc_.SetModifiedFlag(false);
+                    OpenDocumentFile(*chosen);
+                }
+            } else {
+                OpenDocumentFile(*chosen);
+            }
+        }
+    }
+    live_.pollingSuspended = saved;
+}
+
+std::string CPfpdApp::ManualPath() const {
+    std::vector<QString> candidates;
+    if (const char* env = std::getenv("VELTRANE_MANUAL"); env != nullptr) {
+        candidates.push_back(QString::fromUtf8(env));
+    }
+    const QString appDir = QCoreApplication::applicationDirPath();
+    candidates.push_back(appDir + QStringLiteral("/manual/index.html"));
+    candidates.push_back(appDir + QStringLiteral("/../share/veltrane/manual/index.html"));
+#ifdef VELTRANE_SOURCE_DIR
+    candidates.push_back(QStringLiteral(VELTRANE_SOURCE_DIR "/docs/manual/index.html"));
+#endif
+    for (const QString& candidate : candidates) {
+        if (QFileInfo::exists(candidate)) {
+            return QFileInfo(candidate).absoluteFilePath().toStdString();
+        }
+    }
+    return {};
+}
+
+void CPfpdApp::OpenHelp(const char* anchor) {
+    const std::string path = ManualPath();
+    if (path.empty()) {
+        return;
+    }
+    QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+    if (anchor != nullptr && std::string(anchor) != "index") {
+        url.setFragment(QString::fromUtf8(anchor));
+    }
+    if (openUrl) {
+        openUrl(url.toString().toStdString());
+    }
+}
+
+std::string CPfpdApp::StatsLine() const {
+    char line[256];
+    const AcquisitionCycle* cycle = frame_ ? frame_->View().Cycle() : nullptr;
+    if (cycle == nullptr) {
+        std::snprintf(line, sizeof line, "veltrane stats: offline, no pulses");
+        return line;
+    }
+    const CycleStats& stats = cycle->Stats();
+    const double firstPulse =
+        stats.firstPulseMs >= 0 ? static_cast<double>(stats.firstPulseMs - launchMs_) / 1000.0 : -1.0;
+    std::snprintf(
+        line, sizeof line,
+        "veltrane stats: pulses shown %llu, sequence gaps %llu, duplicates %llu, ticks %llu, longest tick "
+        "%lld ms, longest request tick %lld ms, first pulse %.3f s after launch, state \"%s\"",
+        static_cast<unsigned long long>(stats.pulses), static_cast<unsigned long long>(stats.sequenceGaps),
+        static_cast<unsigned long long>(stats.duplicates), static_cast<unsigned long long>(stats.ticks),
+        static_cast<long long>(stats.longestTickMs), static_cast<long long>(stats.longestRequestTickMs),
+        firstPulse, StatePaneText(live_.status.controllerState).c_str());
+    return line;
+}
+
+} // namespace veltrane

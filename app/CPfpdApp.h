@@ -1,0 +1,89 @@
+#pragma once
+
+#include "app/CPfpdDoc.h"
+#include "app/CommandLine.h"
+#include "app/DeviceControllerPort.h"
+#include "app/QtPrompts.h"
+#include "app/SettingsProfile.h"
+#include "config/ConfigurationModel.h"
+#include "config/RunLog.h"
+#include "device/DeviceLink.h"
+#include "live/LiveState.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QWidget;
+
+namespace veltrane {
+
+class CMainFrame;
+class SimulatorSession;
+
+// The application object: owns the controller link, the live state, the configuration,
+// the document and the main window for the whole run.
+class CPfpdApp {
+public:
+    explicit CPfpdApp(CommandLineOptions options, const std::string& executablePath = "veltrane");
+    ~CPfpdApp();
+    CPfpdApp(const CPfpdApp&) = delete;
+    CPfpdApp& operator=(const CPfpdApp&) = delete;
+
+    // Builds the window and runs the start-up choice. False when the operator chose Exit
+    // (the window is never shown).
+    bool InitInstance();
+
+    // The application's File Open: revert question for the document's own file.
+    void OnFileOpen();
+    // Opens a file as the document (asking first about unsaved changes).
+    bool OpenDocumentFile(const std::string& path);
+    // The case-insensitive DEFAULT.CFG of the working directory (the upper-case name when none).
+    std::string DefaultsPath() const;
+    void OpenHelp(const char* anchor);
+    std::string ManualPath() const;
+
+    LiveState& Live() { return live_; }
+    QtPrompts& GetPrompts() { return prompts_; }
+    SettingsProfile& GetProfile() { return *profile_; }
+    ConfigurationModel& Config() { return config_; }
+    CPfpdDoc& Document() { return doc_; }
+    DeviceLink& Link() { return link_; }
+    DeviceControllerPort& Port() { return port_; }
+    CMainFrame* Frame() { return frame_.get(); }
+    const CommandLineOptions& Options() const { return options_; }
+    bool ContinueFlag() const { return continueFlag_; }
+    std::int64_t LaunchMs() const { return launchMs_; }
+
+    // Test and automation seams: file dialogs and help opening.
+    std::function<std::optional<std::string>()> chooseOpenPath;
+    std::function<void(const std::string& url)> openUrl;
+
+    // The line the --stats option prints.
+    std::string StatsLine() const;
+
+private:
+    void ApplyDialogColours();
+    bool StartSimulator();
+    void ConfigureLink();
+    void RunStartupChoice();
+    void EnterOffline();
+    void EnterOnline();
+    void ReadPreferences();
+
+    CommandLineOptions options_;
+    std::int64_t launchMs_;
+    LiveState live_;
+    QtPrompts prompts_;
+    std::unique_ptr<SettingsProfile> profile_;
+    RunLog runLog_;
+    ConfigurationModel config_;
+    DeviceLink link_;
+    DeviceControllerPort port_;
+    CPfpdDoc doc_;
+    std::unique_ptr<SimulatorSession> simulator_;
+    std::unique_ptr<CMainFrame> frame_;
+    bool continueFlag_ = true;
+};
+
+} // namespace veltrane

@@ -1,0 +1,149 @@
+#include "app/CommandLine.h"
+
+#include <charconv>
+
+namespace veltrane {
+
+namespace {
+
+bool ParseNumber(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+bool ParseInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+} // namespace
+
+std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string>& arguments,
+                                                   std::string& error) {
+    CommandLineOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        std::string value;
+        bool hasInlineValue = false;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            hasInlineValue = true;
+        }
+        const auto takeValue = [&]() -> bool {
+            if (hasInlineValue) {
+                return true;
+            }
+            if (i + 1 >= arguments.size()) {
+                error = name + " needs a value";
+                return false;
+            }
+            value = arguments[++i];
+            return true;
+        };
+        if (name == "--simulate") {
+            options.simulate = true;
+        } else if (name == "--online") {
+            options.session = SessionChoice::Online;
+        } else if (name == "--offline") {
+            options.session = SessionChoice::Offline;
+        } else if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
+        } else if (name == "--stats") {
+            options.stats = true;
+        } else if (name == "--device") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            options.devicePath = value;
+        } else if (name == "--port") {
+            int port = 0;
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            if (!ParseInt(value, port) || port < 1) {
+                error = "--port needs a port number of 1 or more";
+                return std::nullopt;
+            }
+            options.port = port;
+        } else if (name == "--trace-serial") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            options.traceFile = value;
+        } else if (name == "--quit-after") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            if (!ParseNumber(value, options.quitAfterSeconds) || options.quitAfterSeconds <= 0) {
+                error = "--quit-after needs a number of seconds";
+                return std::nullopt;
+            }
+        } else if (name == "--simulate-rate") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            if (!ParseNumber(value, options.simulateRateHz) || options.simulateRateHz <= 0) {
+                error = "--simulate-rate needs pulses per second";
+                return std::nullopt;
+            }
+        } else if (name == "--screenshot") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            options.screenshotFile = value;
+        } else if (name == "--profile") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            options.profileFile = value;
+        } else if (name == "--workdir") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            options.workingDirectory = value;
+        } else if (name.rfind("-", 0) == 0) {
+            error = "unknown option " + name;
+            return std::nullopt;
+        } else {
+            error = "unexpected argument " + name;
+            return std::nullopt;
+        }
+    }
+    if (options.simulate && !options.devicePath.empty()) {
+        error = "--simulate and --device cannot be combined";
+        return std::nullopt;
+    }
+    if (options.simulate && options.session == SessionChoice::Ask) {
+        options.session = SessionChoice::Online;
+    }
+    return options;
+}
+
+std::string UsageText(const std::string& programName) {
+    return "Usage: " + programName +
+           " [options]\n"
+           "\n"
+           "The operator's program for a PFPD detector controller.\n"
+           "\n"
+           "  --simulate           run online against the built-in controller emulator\n"
+           "  --simulate-rate HZ   pulse rate of the emulator (default 3.3)\n"
+           "  --device PATH        serial device of the controller (e.g. /dev/ttyUSB0)\n"
+           "  --port N             numbered port (profile \"Com\"/\"Device<N>\", else /dev/ttyS<N-1>)\n"
+           "  --trace-serial FILE  write every frame sent and received to FILE\n"
+           "  --online             start online without the mode dialog\n"
+           "  --offline            start offline without the mode dialog\n"
+           "  --profile FILE       settings file to use instead of the per-user one\n"
+           "  --workdir DIR        working directory (DEFAULT.CFG, run log)\n"
+           "  --quit-after SECONDS close the program after this time\n"
+           "  --screenshot FILE    save a picture of the main window when closing (PNG)\n"
+           "  --stats              print pulses shown, sequence gaps and the longest tick on exit\n"
+           "  --help               show this text\n"
+           "  --version            show the program version\n";
+}
+
+} // namespace veltrane

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace veltrane {
+
+enum class SessionChoice {
+    Ask,
+    Online,
+    Offline
+};
+
+// What the command line asks of this run.
+struct CommandLineOptions {
+    bool simulate = false;
+    std::string devicePath;
+    std::optional<int> port;
+    std::string traceFile;
+    SessionChoice session = SessionChoice::Ask;
+    bool help = false;
+    bool version = false;
+    double quitAfterSeconds = 0.0;
+    std::string screenshotFile;
+    bool stats = false;
+    double simulateRateHz = 0.0; // 0: the emulator's default
+    std::string profileFile;     // settings file instead of the per-user one
+    std::string workingDirectory;
+};
+
+// Parses the arguments after the program name. On a mistake returns nothing and sets error.
+std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string>& arguments,
+                                                   std::string& error);
+std::string UsageText(const std::string& programName);
+
+} // namespace veltrane

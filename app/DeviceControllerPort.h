@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/ConnectionProcedure.h"
+#include "live/ControllerPort.h"
+
+#include <cstdint>
+
+namespace veltrane {
+
+class Clock;
+class ConfigurationModel;
+class DeviceLink;
+
+// The one DeviceLink as the live cycle and the connection procedure see it.
+class DeviceControllerPort : public ControllerPort, public ConnectionLine {
+public:
+    // A pulse frame still on its way is read once it has all arrived, or after this long.
+    static constexpr std::int64_t kPartialFrameWaitMs = 400;
+
+    DeviceControllerPort(DeviceLink& link, ConfigurationModel& config, const Clock& clock);
+
+    // ControllerPort
+    bool IsOpen() const override;
+    bool Reopen() override;
+    bool ReadPulse(PulseRecord& record) override;
+    bool RequestPulse() override;
+    void FlushInput() override;
+    bool ReceiveAllSettings() override;
+    bool TransmitAllSettings() override;
+    void ResetToReady() override;
+    void WriteChannelZero(int channel) override;
+    bool ReadDspMode(int& mode) override;
+    void SaveToEeprom() override;
+
+    // ConnectionLine
+    bool OpenLine(int port, int baud) override;
+    bool SetTimeouts(int milliseconds) override;
+    bool ReadControllerId(std::string& text) override;
+    void CloseLine() override;
+    bool PermissionDenied() const override;
+    std::string DeviceName() const override;
+
+private:
+    DeviceLink& link_;
+    ConfigurationModel& config_;
+    const Clock& clock_;
+    std::int64_t partialSinceMs_ = -1;
+    int port_ = 0;
+    int baud_ = 38400;
+};
+
+} // namespace veltrane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/Prompts.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace veltrane {
+
+struct LiveState;
+
+// Message boxes with the program's captions; polling is held off while one is up.
+class QtPrompts : public Prompts {
+public:
+    explicit QtPrompts(LiveState& state) : state_(state) {}
+
+    void SetParentProvider(std::function<QWidget*()> parent) { parent_ = std::move(parent); }
+
+    void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
+    bool AskWarning(const std::string& text) override;
+
+    // Every text shown, oldest first (the --stats line and the GUI tests read it).
+    const std::vector<std::string>& History() const { return history_; }
+
+private:
+    QWidget* Parent() const { return parent_ ? parent_() : nullptr; }
+
+    LiveState& state_;
+    std::function<QWidget*()> parent_;
+    std::vector<std::string> history_;
+};
+
+} // namespace veltrane

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/Profile.h"
+
+#include <QSettings>
+
+#include <memory>
+
+namespace veltrane {
+
+// The per-user profile as an INI file with the program's sections and keys.
+class SettingsProfile : public Profile {
+public:
+    // Empty path: the per-user file of the platform.
+    explicit SettingsProfile(const std::string& filePath = {});
+
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string& fallback) const override;
+    void SetString(const std::string& section, const std::string& key, const std::string& value) override;
+
+    // The four most recent files, newest first.
+    std::vector<std::string> RecentFiles() const;
+    void AddRecentFile(const std::string& path);
+    void RemoveRecentFile(const std::string& path);
+
+    std::string FileName() const;
+
+private:
+    std::unique_ptr<QSettings> settings_;
+};
+
+} // namespace veltrane

@@ -1,0 +1,81 @@
+#include "app/CMainFrame.h"
+#include "app/CPfpdApp.h"
+#include "app/CommandLine.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace veltrane;
+
+namespace {
+
+void SaveScreenshot(CPfpdApp& app, const std::string& file) {
+    if (file.empty() || app.Frame() == nullptr) {
+        return;
+    }
+    const QPixmap picture = app.Frame()->grab();
+    if (!picture.save(QString::fromStdString(file), "PNG")) {
+        std::fprintf(stderr, "veltrane: cannot write %s\n", file.c_str());
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // --help and --version need no display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(UsageText("veltrane").c_str(), stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("veltrane %s\n", VELTRANE_VERSION);
+            return 0;
+        }
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Veltrane"));
+    std::vector<std::string> arguments;
+    const QStringList qtArguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < qtArguments.size(); ++i) {
+        arguments.push_back(qtArguments[i].toStdString());
+    }
+    std::string error;
+    const auto options = ParseCommandLine(arguments, error);
+    if (!options) {
+        std::fprintf(stderr, "veltrane: %s\n%s", error.c_str(), UsageText("veltrane").c_str());
+        return 2;
+    }
+    if (!options->workingDirectory.empty()) {
+        std::error_code changeError;
+        std::filesystem::current_path(options->workingDirectory, changeError);
+        if (changeError) {
+            std::fprintf(stderr, "veltrane: cannot change to %s\n", options->workingDirectory.c_str());
+            return 2;
+        }
+    }
+
+    CPfpdApp app(*options, argv[0]);
+    if (!app.InitInstance()) {
+        return 0; // Exit chosen at start-up: the window was never shown
+    }
+    if (options->quitAfterSeconds > 0) {
+        QTimer::singleShot(static_cast<int>(options->quitAfterSeconds * 1000.0), &application,
+                           [] { QCoreApplication::exit(0); });
+    }
+    QObject::connect(&application, &QCoreApplication::aboutToQuit,
+                     [&app, &options] { SaveScreenshot(app, options->screenshotFile); });
+    const int result = QApplication::exec();
+    if (options->stats) {
+        std::printf("%s\n", app.StatsLine().c_str());
+    }
+    return result;
+}
