@@ -3,6 +3,9 @@
 #include "app/AppDialogs.h"
 #include "app/AppMessages.h"
 #include "app/CPfpdApp.h"
+#ifdef VELTRANE_HAVE_PLOT
+#include "app/PfpdPlotAdapter.h"
+#endif
 #include "config/Messages.h"
 #include "live/CLiveView.h"
 #include "platform/DiskSpace.h"
@@ -69,6 +72,19 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     hooks.linkMessage = [this](const std::string& text) { ShowNotice(QString::fromStdString(text)); };
     hooks.openHelp = [this](const char* anchor) { app_.OpenHelp(anchor); };
     view_->SetHooks(std::move(hooks));
+#ifdef VELTRANE_HAVE_PLOT
+    view_->CreatePlot([this](QWidget* parent) -> std::unique_ptr<PulsePlotPort> {
+        return std::make_unique<PfpdPlotAdapter>(
+            parent, app_.GetPrompts(), [this] { return static_cast<int>(app_.Config().GetTriggerLevel()); },
+            [this](const QString& text) {
+                if (text.isEmpty()) {
+                    statusBar()->clearMessage();
+                } else {
+                    statusBar()->showMessage(text);
+                }
+            });
+    });
+#endif
 
     // The framework refreshes enable states and panes at idle time; a slow timer does here.
     idleTimer_.setInterval(250);
