@@ -1,6 +1,6 @@
+#include "device/DeviceLink.h"
 #include "FakePlatform.h"
 #include "PtyPeer.h"
-#include "device/DeviceLink.h"
 #include "device/Messages.h"
 
 #include <gtest/gtest.h>
@@ -117,7 +117,8 @@ TEST_F(DeviceLinkTest, GateModeGoesOutByteForByte) {
     mode.stopB = 25.0f;
     mode.squareRoot = 1;
     ASSERT_TRUE(link.WriteGateMode(4, mode));
-    Bytes expected{4, 0x01, 0x02, 7, 0x00, 123, 0x00, 124, 3, 0x3F, 0x80, 0x00, 0x00, 0xFF, 0xFC, 0x00, 250, 1};
+    Bytes expected{4,    0x01, 0x02, 7,    0x00, 123,  0x00, 124, 3,
+                   0x3F, 0x80, 0x00, 0x00, 0xFF, 0xFC, 0x00, 250, 1};
     EXPECT_EQ(LastPayload(), expected);
 }
 
@@ -258,7 +259,8 @@ TEST_F(DeviceLinkTest, SmallCommands) {
     link.ResetToReady();
     EXPECT_TRUE(link.ClearTimedEvents());
     const auto commands = peer.Commands();
-    EXPECT_EQ(std::vector<std::uint8_t>(commands.end() - 3, commands.end()), (std::vector<std::uint8_t>{1, 5, 63}));
+    EXPECT_EQ(std::vector<std::uint8_t>(commands.end() - 3, commands.end()),
+              (std::vector<std::uint8_t>{1, 5, 63}));
 }
 
 TEST_F(DeviceLinkTest, PulseIsDecodedFromAFullReplyOnly) {
