@@ -1,0 +1,157 @@
+#include "FakePlatform.h"
+#include "GuiTestSupport.h"
+#include "app/CMainFrame.h"
+#include "app/CPfpdApp.h"
+#include "live/CLiveView.h"
+
+#include <QAction>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace veltrane;
+
+namespace {
+
+// Each test runs in a fresh working directory with its own profile file.
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir.Path());
+        options.profileFile = dir.File("profile.ini");
+    }
+    ~MainWindowTest() override {
+        app.reset();
+        std::filesystem::current_path(previous_);
+    }
+
+    CPfpdApp& Start() {
+        app = std::make_unique<CPfpdApp>(options, "veltrane");
+        app->openUrl = [this](const std::string& url) { opened.push_back(url); };
+        started = app->InitInstance();
+        return *app;
+    }
+
+    void WriteDefaults(const std::string& name) {
+        std::filesystem::copy_file(std::string(VELTRANE_TEST_SOURCE_DIR) + "/DEFAULT.CFG", dir.File(name));
+    }
+
+    fakes::TempDir dir;
+    std::filesystem::path previous_;
+    CommandLineOptions options;
+    std::unique_ptr<CPfpdApp> app;
+    bool started = false;
+    std::vector<std::string> opened;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, EscapeInTheModeDialogEndsTheProgram) {
+    guitest::PressEscapeOnNextModal();
+    Start();
+    EXPECT_FALSE(started);
+    EXPECT_FALSE(app->Frame()->isVisible());
+}
+
+TEST_F(MainWindowTest, OfflineOpensTheDefaultsWithTheFormDisabled) {
+    WriteDefaults("default.cfg"); // matched without regard to case
+    options.session = SessionChoice::Offline;
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    EXPECT_FALSE(program.Live().online);
+    EXPECT_EQ(program.Document().Title(), "default.cfg");
+    EXPECT_TRUE(program.GetPrompts().History().empty());
+    CMainFrame& frame = *program.Frame();
+    EXPECT_FALSE(frame.View().ControlsEnabled());
+    EXPECT_FALSE(frame.View().CycleRunning());
+
+    frame.UpdateCommandUi();
+    EXPECT_FALSE(frame.Action(Command::SetToDefaults)->isEnabled());
+    EXPECT_TRUE(frame.Action(Command::CommunicationsPort)->isEnabled());
+    EXPECT_FALSE(frame.Action(Command::TransmitAll)->isEnabled());
+    EXPECT_FALSE(frame.ActionById(32789)->isEnabled()); // zoom
+    EXPECT_FALSE(frame.ActionById(57603)->isEnabled()); // Save over DEFAULT.CFG
+    EXPECT_FALSE(frame.ActionById(32782)->isEnabled()); // advanced items never
+    EXPECT_FALSE(frame.Action(Command::UseCorvanet)->isEnabled());
+    EXPECT_EQ(frame.ActionById(32775)->statusTip(),
+              QStringLiteral("Transmit all the PFPD settings to the device"));
+
+    // The board dialog flag disables File Open and Board/Channel while it is open.
+    frame.OnBoardChannel();
+    EXPECT_TRUE(program.Live().boardDialogOpen);
+    frame.UpdateCommandUi();
+    EXPECT_FALSE(frame.Action(Command::FileOpen)->isEnabled());
+    EXPECT_FALSE(frame.Action(Command::BoardChannel)->isEnabled());
+    delete frame.BoardDialog();
+    EXPECT_FALSE(program.Live().boardDialogOpen);
+    EXPECT_EQ(program.Live().resumeDelay, 10);
+    frame.UpdateCommandUi();
+    EXPECT_TRUE(frame.Action(Command::FileOpen)->isEnabled());
+}
+
+TEST_F(MainWindowTest, StatusPanesFollowTheLiveState) {
+    WriteDefaults("DEFAULT.CFG");
+    options.session = SessionChoice::Offline;
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    CMainFrame& frame = *program.Frame();
+    program.Live().status.controllerState = 3;
+    program.Live().runTime = 12.345f;
+    frame.UpdateStatusPanes();
+    EXPECT_EQ(frame.PaneText(CMainFrame::kPaneState), QStringLiteral("RUN"));
+    EXPECT_EQ(frame.PaneText(CMainFrame::kPaneRunTime), QStringLiteral("  12.35 MIN"));
+    EXPECT_EQ(frame.PaneText(CMainFrame::kPaneFileSize), QStringLiteral("0.00 MB"));
+    EXPECT_TRUE(frame.PaneText(CMainFrame::kPaneFree).startsWith(QStringLiteral("FREE = ")));
+    program.Live().status.controllerState = 5;
+    frame.UpdateStatusPanes();
+    EXPECT_EQ(frame.PaneText(CMainFrame::kPaneState), QString());
+}
+
+TEST_F(MainWindowTest, FrequencyFieldTurnsRedAboveTheAlarm) {
+    WriteDefaults("DEFAULT.CFG");
+    options.session = SessionChoice::Offline;
+    CLiveView& view = Start().Frame()->View();
+    view.SetCurrentFrequency(4.7f);
+    EXPECT_EQ(view.CurrentFrequencyField()->text(), QStringLiteral("  4.70"));
+    EXPECT_FALSE(view.CurrentFrequencyShownRed());
+    view.SetCurrentFrequency(4.71f);
+    EXPECT_TRUE(view.CurrentFrequencyShownRed());
+    view.OnHold(0);
+    EXPECT_FLOAT_EQ(view.ReferenceFrequency(0), 4.71f);
+    view.OnClear(0);
+    EXPECT_FLOAT_EQ(view.ReferenceFrequency(0), 0.0f);
+}
+
+TEST_F(MainWindowTest, HelpOpensTheManualAtTheDialogsSection) {
+    WriteDefaults("DEFAULT.CFG");
+    options.session = SessionChoice::Offline;
+    CPfpdApp& program = Start();
+    program.OpenHelp("communications");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_NE(opened[0].find("manual/index.html#communications"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, SimulatedSessionShowsPulsesWithoutGaps) {
+    WriteDefaults("DEFAULT.CFG");
+    options.simulate = true;
+    options.session = SessionChoice::Online;
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(program.Live().online);
+    EXPECT_FALSE(program.Live().controllerVersion.empty());
+    CMainFrame& frame = *program.Frame();
+    guitest::Pump(5000); // the emulator warms up for three seconds
+    const CycleStats& stats = frame.View().Cycle()->Stats();
+    EXPECT_GE(stats.pulses, 8u);
+    EXPECT_EQ(stats.sequenceGaps, 0u);
+    frame.UpdateStatusPanes();
+    EXPECT_EQ(frame.PaneText(CMainFrame::kPaneState), QStringLiteral("READY"));
+    EXPECT_GT(frame.View().CurrentFrequency(), 3.0f);
+    EXPECT_LT(frame.View().CurrentFrequency(), 3.6f);
+    frame.UpdateCommandUi();
+    EXPECT_TRUE(frame.Action(Command::SetToDefaults)->isEnabled());
+    EXPECT_FALSE(frame.Action(Command::CommunicationsPort)->isEnabled());
+    EXPECT_TRUE(program.GetPrompts().History().empty());
+}
