@@ -12,7 +12,7 @@ namespace veltrane {
 namespace {
 
 // Polylines are remembered in pieces this long, so the rectangles hug the curve.
-constexpr int kDirtyChunk = 12;
+constexpr int kDirtyChunk = 4;
 
 Qt::PenStyle QtStyle(const PlotTrace& trace, bool lineStyles) {
     if (trace.penStyle == kAutomaticPenStyle) {
@@ -205,10 +205,10 @@ void PlotPainter::DrawSymbol(int type, LogicalPoint at, float scale, const QColo
 
 void PlotPainter::DrawMarker(int pixelX, const QColor& colour) {
     const PlotRect& rect = model_.Rect();
-    painter_.setPen(QPen(colour, 1));
-    for (int dx = -1; dx <= 1; ++dx)
-        painter_.drawLine(pixelX + dx, rect.top, pixelX + dx, rect.bottom);
-    Touch(QRect(pixelX - 1, rect.top, 3, rect.Height() + 1), true);
+    // Three adjacent 1-pixel lines are one 3-pixel-wide fill, which is much cheaper to draw.
+    const QRect lines(pixelX - 1, rect.top, 3, rect.Height() + 1);
+    painter_.fillRect(lines, colour);
+    Touch(lines, true);
 }
 
 } // namespace veltrane
