@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <unistd.h>
+
 #ifdef VELTRANE_HAVE_SIM
 #include "sim/SimulatorSession.h"
 #endif
@@ -73,6 +75,10 @@ CPfpdApp::~CPfpdApp() {
     }
     frame_.reset();
     simulator_.reset();
+    if (!simulatorDir_.empty()) {
+        std::error_code error;
+        std::filesystem::remove_all(simulatorDir_, error);
+    }
 }
 
 void CPfpdApp::ApplyDialogColours() {
@@ -139,8 +145,15 @@ bool CPfpdApp::StartSimulator() {
         emulatorOptions.rateHz = options_.simulateRateHz;
     }
     emulatorOptions.baud = live_.baudRate;
+    emulatorOptions.faults.hangupStart = options_.simulateHangupStart;
+    emulatorOptions.faults.hangupLength = options_.simulateHangupLength;
+    // A fixed name for the device, so that after a hang-up the same name opens the new line.
+    std::error_code dirError;
+    simulatorDir_ =
+        std::filesystem::temp_directory_path(dirError) / ("veltrane-sim-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(simulatorDir_, dirError);
     std::string error;
-    simulator_ = SimulatorSession::Start(emulatorOptions, error);
+    simulator_ = SimulatorSession::Start(emulatorOptions, error, (simulatorDir_ / "pfpd").string());
     if (!simulator_) {
         std::fprintf(stderr, "veltrane: the controller emulator did not start: %s\n", error.c_str());
         return false;
@@ -315,7 +328,7 @@ void CPfpdApp::OpenHelp(const char* anchor) {
 }
 
 std::string CPfpdApp::StatsLine() const {
-    char line[256];
+    char line[512];
     const AcquisitionCycle* cycle = frame_ ? frame_->View().Cycle() : nullptr;
     if (cycle == nullptr) {
         std::snprintf(line, sizeof line, "veltrane stats: offline, no pulses");
@@ -327,11 +340,14 @@ std::string CPfpdApp::StatsLine() const {
     std::snprintf(
         line, sizeof line,
         "veltrane stats: pulses shown %llu, sequence gaps %llu, duplicates %llu, ticks %llu, longest tick "
-        "%lld ms, longest request tick %lld ms, first pulse %.3f s after launch, state \"%s\"",
+        "%lld ms, longest request tick %lld ms, first pulse %.3f s after launch, state \"%s\", line lost "
+        "%llu "
+        "times, back %llu times",
         static_cast<unsigned long long>(stats.pulses), static_cast<unsigned long long>(stats.sequenceGaps),
         static_cast<unsigned long long>(stats.duplicates), static_cast<unsigned long long>(stats.ticks),
         static_cast<long long>(stats.longestTickMs), static_cast<long long>(stats.longestRequestTickMs),
-        firstPulse, StatePaneText(live_.status.controllerState).c_str());
+        firstPulse, StatePaneText(live_.status.controllerState).c_str(),
+        static_cast<unsigned long long>(stats.linkLosses), static_cast<unsigned long long>(stats.reconnects));
     return line;
 }
 

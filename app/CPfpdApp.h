@@ -10,6 +10,7 @@
 #include "device/DeviceLink.h"
 #include "live/LiveState.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -82,6 +83,7 @@ private:
     DeviceControllerPort port_;
     CPfpdDoc doc_;
     std::unique_ptr<SimulatorSession> simulator_;
+    std::filesystem::path simulatorDir_;
     std::unique_ptr<CMainFrame> frame_;
     bool continueFlag_ = true;
 };

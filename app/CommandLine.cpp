@@ -91,6 +91,18 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
                 error = "--simulate-rate needs pulses per second";
                 return std::nullopt;
             }
+        } else if (name == "--simulate-hangup") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            const auto colon = value.find(':');
+            if (colon == std::string::npos ||
+                !ParseNumber(value.substr(0, colon), options.simulateHangupStart) ||
+                !ParseNumber(value.substr(colon + 1), options.simulateHangupLength) ||
+                options.simulateHangupStart < 0 || options.simulateHangupLength <= 0) {
+                error = "--simulate-hangup needs START:LENGTH in seconds";
+                return std::nullopt;
+            }
         } else if (name == "--screenshot") {
             if (!takeValue()) {
                 return std::nullopt;
@@ -132,6 +144,7 @@ std::string UsageText(const std::string& programName) {
            "\n"
            "  --simulate           run online against the built-in controller emulator\n"
            "  --simulate-rate HZ   pulse rate of the emulator (default 3.3)\n"
+           "  --simulate-hangup S:L the emulator's line goes away at second S for L seconds\n"
            "  --device PATH        serial device of the controller (e.g. /dev/ttyUSB0)\n"
            "  --port N             numbered port (profile \"Com\"/\"Device<N>\", else /dev/ttyS<N-1>)\n"
            "  --trace-serial FILE  write every frame sent and received to FILE\n"

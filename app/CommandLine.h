@@ -25,7 +25,10 @@ struct CommandLineOptions {
     std::string screenshotFile;
     bool stats = false;
     double simulateRateHz = 0.0; // 0: the emulator's default
-    std::string profileFile;     // settings file instead of the per-user one
+    // The emulator's line goes away at this second for this long (an unplugged adapter).
+    double simulateHangupStart = -1.0;
+    double simulateHangupLength = 0.0;
+    std::string profileFile; // settings file instead of the per-user one
     std::string workingDirectory;
 };
 

@@ -55,6 +55,7 @@ bool AcquisitionCycle::WatchLink() {
     if (!linkLost_) {
         linkLost_ = true;
         lastReopenMs_ = clock_.NowMs();
+        ++stats_.linkLosses;
         host_.ReportLinkLost();
         return false;
     }
@@ -69,6 +70,7 @@ bool AcquisitionCycle::WatchLink() {
     linkLost_ = false;
     lastPulseSeconds_ = 0; // ask for the stream again at once
     haveSequence_ = false; // pulses fired during the outage are not gaps of ours
+    ++stats_.reconnects;
     host_.ReportLinkRestored();
     return true;
 }

@@ -19,6 +19,8 @@ struct CycleStats {
     std::int64_t firstPulseMs = -1; // clock time of the first pulse
     std::int64_t longestTickMs = 0; // longest tick that carried out no request
     std::int64_t longestRequestTickMs = 0;
+    std::uint64_t linkLosses = 0; // the line went away
+    std::uint64_t reconnects = 0; // and came back
 };
 
 // The 10 ms main loop of an online session: at most one deferred request, then at most

@@ -155,3 +155,19 @@ TEST_F(MainWindowTest, SimulatedSessionShowsPulsesWithoutGaps) {
     EXPECT_FALSE(frame.Action(Command::CommunicationsPort)->isEnabled());
     EXPECT_TRUE(program.GetPrompts().History().empty());
 }
+
+TEST_F(MainWindowTest, UnpluggedLineIsReportedOnceAndPulsesResume) {
+    WriteDefaults("DEFAULT.CFG");
+    options.simulate = true;
+    options.session = SessionChoice::Online;
+    options.simulateHangupStart = 2.0;
+    options.simulateHangupLength = 1.5;
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    guitest::Pump(6500);
+    const CycleStats& stats = program.Frame()->View().Cycle()->Stats();
+    EXPECT_EQ(stats.linkLosses, 1u);
+    EXPECT_EQ(stats.reconnects, 1u);
+    EXPECT_GE(stats.pulses, 10u); // about three seconds of pulses on either side
+    EXPECT_EQ(stats.sequenceGaps, 0u);
+}
