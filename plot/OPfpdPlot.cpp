@@ -205,14 +205,13 @@ void OPfpdPlot::paintEvent(QPaintEvent* /*event*/) {
     if (markers.Selected() < 0 || markers.DragLineX() < 0 || current == nullptr)
         return;
     // While a marker is dragged: the handle where the drag began in its second colour, and
-    // an inverting line under the pointer.
+    // a line under the pointer.
     const PlotRect& rect = Model().Rect();
     painter.setClipRect(ToQRect(rect));
     const MarkerHandle& handle = markers.Handle(markers.Selected());
     PlotPainter(painter, Model())
         .DrawMarker(PixelX(Model().View(), rect, ToLogicalX(*current, handle.SavedPosition())),
                     ToQColor(handle.Colour2()));
-    painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
     painter.setPen(QPen(Qt::black, 1));
     painter.drawLine(markers.DragLineX(), rect.top, markers.DragLineX(), rect.bottom);
 }

@@ -204,3 +204,22 @@ TEST_F(PulsePlotWidgetTest, ZoomOutsideTheSpaceBeeps) {
     EXPECT_EQ(beeps, 1);
     EXPECT_FLOAT_EQ(plot.Model().View().xFactor, 1.0f);
 }
+
+TEST_F(PulsePlotWidgetTest, OverlaysShowTheReadoutAndTheDrag) {
+    const QPoint point = PixelOfPoint(Current(), 100);
+    Press(point, Qt::RightButton);
+    const PixelPoint pick = plot.Model().PickPoint();
+    QImage image(plot.viewport()->size(), QImage::Format_RGB32);
+    plot.viewport()->render(&image);
+    EXPECT_EQ(image.pixelColor(pick.x, plot.Model().Rect().top + 20), QColor(Qt::black)); // crosshair
+    Release(point, Qt::RightButton);
+
+    const int start = PixelOfTime(9.0f);
+    Press({start, 200});
+    Move({start + 50, 200});
+    plot.viewport()->render(&image);
+    EXPECT_EQ(image.pixelColor(start + 50, 300), QColor(Qt::black)); // the line under the pointer
+    EXPECT_EQ(image.pixelColor(start, 300),
+              QColor(0x00, 0x7F, 0x00)); // the handle's old place, second colour
+    Release({start + 50, 200});
+}
