@@ -218,6 +218,8 @@ void OPfpdPlot::paintEvent(QPaintEvent* /*event*/) {
 
 void OPfpdPlot::resizeEvent(QResizeEvent* event) {
     OPlot::resizeEvent(event);
+    // The size change laid the plot rectangle out afresh; the next drawing must lay out all of it.
+    backgroundValid_ = false;
     InvalidatePlot();
 }
 

@@ -309,7 +309,7 @@ void OPlot::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
         LeftDown(point);
-    } else if (event->button() == Qt::RightButton && model_.Mode() == MouseMode::Idle) {
+    } else if (event->button() == Qt::RightButton && !IsBusy()) {
         ShowStatus(model_.BeginReadout(ToPixelPoint(point)));
         viewport()->update();
     }
