@@ -75,34 +75,55 @@ double PulseModel::SulfurShape(double t) {
 
 namespace {
 
-// Light at unit gain, before dark current.
-double Light(const PulseConditions& c, double t) {
-    return PulseModel::kHydrocarbonPeak * std::max(0.0, c.hydrocarbon) * PulseModel::HydrocarbonShape(t) +
-           PulseModel::kPhosphorusPeak * std::max(0.0, c.phosphorus) * PulseModel::PhosphorusShape(t) +
-           PulseModel::kSulfurPeak * c.sulfur * c.sulfur * PulseModel::SulfurQuench(c.hydrocarbon) *
-               PulseModel::SulfurShape(t);
+// The three shapes at the sample times never change: computed once.
+struct ShapeTables {
+    PulseCurve hydrocarbon{};
+    PulseCurve phosphorus{};
+    PulseCurve sulfur{};
+};
+
+const ShapeTables& Tables() {
+    static const ShapeTables tables = [] {
+        ShapeTables t;
+        for (std::size_t i = 0; i < t.hydrocarbon.size(); ++i) {
+            const double ms = static_cast<double>(i) * PulseModel::kSampleMs - PulseModel::kOnsetMs;
+            t.hydrocarbon[i] = PulseModel::HydrocarbonShape(ms);
+            t.phosphorus[i] = PulseModel::PhosphorusShape(ms);
+            t.sulfur[i] = PulseModel::SulfurShape(ms);
+        }
+        return t;
+    }();
+    return tables;
+}
+
+// Light at unit gain of each sample, before dark current.
+PulseCurve Light(const PulseConditions& c) {
+    const ShapeTables& t = Tables();
+    const double hydrocarbon = PulseModel::kHydrocarbonPeak * std::max(0.0, c.hydrocarbon);
+    const double phosphorus = PulseModel::kPhosphorusPeak * std::max(0.0, c.phosphorus);
+    const double sulfur =
+        PulseModel::kSulfurPeak * c.sulfur * c.sulfur * PulseModel::SulfurQuench(c.hydrocarbon);
+    PulseCurve light{};
+    for (std::size_t i = 0; i < light.size(); ++i) {
+        light[i] = hydrocarbon * t.hydrocarbon[i] + phosphorus * t.phosphorus[i] + sulfur * t.sulfur[i];
+    }
+    return light;
 }
 
 } // namespace
 
 PulseCurve PulseModel::NoiseFree(const PulseConditions& conditions) {
     const double gain = PmtGain(conditions.pmtVoltage) * RangeFactor(conditions.range);
-    PulseCurve curve{};
-    for (int i = 0; i < kPulseSamples; ++i) {
-        const double t = i * kSampleMs - kOnsetMs;
-        const double light = Light(conditions, t) + kDarkCounts + conditions.drift;
-        curve[static_cast<std::size_t>(i)] = kElectronicOffset + gain * std::max(0.0, light);
+    PulseCurve curve = Light(conditions);
+    for (double& value : curve) {
+        value = kElectronicOffset + gain * std::max(0.0, value + kDarkCounts + conditions.drift);
     }
     return curve;
 }
 
 double PulseModel::PeakLight(const PulseConditions& conditions) {
-    const double gain = PmtGain(conditions.pmtVoltage);
-    double peak = 0.0;
-    for (int i = 0; i < kPulseSamples; ++i) {
-        peak = std::max(peak, Light(conditions, i * kSampleMs - kOnsetMs));
-    }
-    return gain * peak;
+    const PulseCurve light = Light(conditions);
+    return PmtGain(conditions.pmtVoltage) * *std::max_element(light.begin(), light.end());
 }
 
 PulseSamples PulseModel::Synthesize(const PulseConditions& conditions) {
@@ -112,8 +133,9 @@ PulseSamples PulseModel::Synthesize(const PulseConditions& conditions) {
     for (std::size_t i = 0; i < samples.size(); ++i) {
         // Photon statistics grow with the light; the electronics add a fixed floor.
         const double signal = clean[i] - kElectronicOffset;
-        const double shot = std::sqrt(std::max(0.0, signal) * gain * kCountsPerElectron);
-        const double value = clean[i] + normal_(rng_) * std::hypot(shot, kElectronicNoise);
+        const double variance =
+            std::max(0.0, signal) * gain * kCountsPerElectron + kElectronicNoise * kElectronicNoise;
+        const double value = clean[i] + normal_(rng_) * std::sqrt(variance);
         samples[i] = static_cast<std::uint16_t>(std::clamp(std::lround(value), 0L, 65535L));
     }
     return samples;

@@ -2,6 +2,7 @@
 
 #include "device/FrameCodec.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
@@ -32,13 +33,16 @@ SimClient::~SimClient() {
 
 void SimClient::SendRaw(const Bytes& bytes) {
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    for (int waits = 0; done < bytes.size() && waits < 20;) {
         const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            return; // the device is gone
         } else {
             pollfd p{fd_, POLLOUT, 0};
             ::poll(&p, 1, 100);
+            ++waits;
         }
     }
 }

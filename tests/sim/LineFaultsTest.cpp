@@ -1,0 +1,151 @@
+// Faults of the line as the program meets them: silence, hang-up and return, and the
+// pfpd-sim program itself.
+#include "SimClient.h"
+
+#include "FakePlatform.h"
+#include "sim/SimOptions.h"
+#include "sim/SimulatorSession.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace veltrane;
+using namespace veltrane::testing;
+
+namespace {
+
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+EmulatorOptions FastOptions() {
+    EmulatorOptions options;
+    options.fast = true;
+    options.gc.warmupSeconds = 0.0;
+    return options;
+}
+
+} // namespace
+
+TEST(LineFaults, ScriptedSilenceAnswersNothingThenRecovers) {
+    EmulatorOptions options = FastOptions();
+    options.faults.silenceStart = 0.3;
+    options.faults.silenceLength = 0.4;
+    std::string error;
+    auto session = SimulatorSession::Start(options, error);
+    ASSERT_TRUE(session) << error;
+    SimClient client(session->DevicePath());
+    EXPECT_TRUE(client.Exchange(64).has_value());
+    SleepMs(400);
+    EXPECT_FALSE(client.Exchange(64, {}, 150).has_value());
+    SleepMs(400);
+    EXPECT_TRUE(client.Exchange(64).has_value());
+}
+
+TEST(LineFaults, HangUpRemovesTheDeviceAndTheLinkFindsItAgain) {
+    fakes::TempDir dir;
+    EmulatorOptions options = FastOptions();
+    options.faults.hangupStart = 0.3;
+    options.faults.hangupLength = 0.5;
+    std::string error;
+    const std::string link = dir.File("pfpd");
+    auto session = SimulatorSession::Start(options, error, link);
+    ASSERT_TRUE(session) << error;
+    EXPECT_EQ(session->DevicePath(), link);
+    {
+        SimClient client(link);
+        ASSERT_TRUE(client.IsOpen());
+        EXPECT_TRUE(client.Exchange(64).has_value());
+        SleepMs(450);
+        EXPECT_FALSE(client.Exchange(64, {}, 100).has_value());
+        EXPECT_FALSE(SimClient(link).IsOpen()) << "an unplugged adapter cannot be opened";
+    }
+    SleepMs(500);
+    SimClient again(link);
+    ASSERT_TRUE(again.IsOpen());
+    EXPECT_TRUE(again.Exchange(64).has_value());
+    EXPECT_EQ(session->Emulator().Stats().hangUps, 1);
+}
+
+TEST(LineFaults, ServesWhetherOrNotTheClientHoldsTheDevice) {
+    std::string error;
+    auto session = SimulatorSession::Start(FastOptions(), error);
+    ASSERT_TRUE(session) << error;
+    for (int round = 0; round < 3; ++round) {
+        SimClient client(session->DevicePath());
+        ASSERT_TRUE(client.IsOpen());
+        // A second exclusive open must fail while the first holds the device.
+        EXPECT_FALSE(SimClient(session->DevicePath()).IsOpen() && ::geteuid() != 0);
+        EXPECT_TRUE(client.Exchange(0).has_value());
+    }
+}
+
+TEST(SimCommandLine, EveryOptionIsParsedAndListed) {
+    SimCommandLine line;
+    std::string error;
+    ASSERT_TRUE(ParseSimCommandLine({"--rate", "5", "--baud", "9600", "--fast", "--seed", "9", "--no-eeprom",
+                                     "--run-every", "30", "--run-length", "20", "--pmt-episode", "10,2.5",
+                                     "--flip-rate", "0.01", "--hangup", "4,1", "--verbose"},
+                                    line, error))
+        << error;
+    EXPECT_EQ(line.emulator.rateHz, 5.0);
+    EXPECT_EQ(line.emulator.baud, 9600);
+    EXPECT_TRUE(line.emulator.fast);
+    EXPECT_EQ(line.emulator.faults.seed, 9u);
+    EXPECT_TRUE(line.emulator.eepromPath.empty());
+    EXPECT_EQ(line.emulator.gc.pmtEpisodeStart, 10.0);
+    EXPECT_EQ(line.emulator.gc.pmtEpisodeLength, 2.5);
+    EXPECT_EQ(line.emulator.faults.flipRate, 0.01);
+    EXPECT_EQ(line.emulator.faults.hangupLength, 1.0);
+    EXPECT_FALSE(ParseSimCommandLine({"--flip-rate", "2"}, line, error));
+    EXPECT_FALSE(ParseSimCommandLine({"--pmt-episode", "10"}, line, error));
+    EXPECT_FALSE(ParseSimCommandLine({"--rate"}, line, error));
+    EXPECT_FALSE(ParseSimCommandLine({"--bogus"}, line, error));
+    const std::string help = SimHelpText();
+    for (const char* option :
+         {"--rate",       "--jitter",   "--baud",      "--fast",      "--seed",       "--eeprom",
+          "--no-eeprom",  "--link",     "--warmup",    "--run-every", "--run-length", "--pmt-episode",
+          "--drop-rate",  "--dup-rate", "--flip-rate", "--crc-rate",  "--nak-rate",   "--ignore-rate",
+          "--pause-rate", "--pause-ms", "--silence",   "--hangup",    "--verbose",    "--help"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+}
+
+TEST(PfpdSim, PrintsTheDeviceServesItAndStopsOnSigterm) {
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(out[0]);
+        ::execl(PFPD_SIM_PATH, "pfpd-sim", "--no-eeprom", "--fast", "--warmup", "0",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    FILE* stream = ::fdopen(out[0], "r");
+    char line[256] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, stream), nullptr);
+    std::string path(line);
+    path.erase(path.find_last_not_of("\r\n") + 1);
+    {
+        SimClient client(path);
+        ASSERT_TRUE(client.IsOpen()) << path;
+        const auto reply = client.Exchange(0);
+        ASSERT_TRUE(reply.has_value());
+        EXPECT_EQ(reply->body[4], 0);
+    }
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::fclose(stream);
+}
