@@ -19,4 +19,35 @@ inline constexpr const char* kLinkLost =
     "the controller is back.";
 inline constexpr const char* kLinkRestored = "The connection to the PFPD controller has been restored.";
 
+// Pulse data recording.
+inline constexpr const char* kMaxFileSizeExceeded = "Maximum Data File Size Exceeded!";
+inline constexpr const char* kMinDiskFreeReached = "Minimum Disk Free Space Reached!";
+inline constexpr const char* kMaxSequenceReached =
+    "The maximum allowable file sequence number of 999 has been reached for the selected file prefix.  "
+    "Please either delete some of the existing files with the currently selected file prefix, choose a new "
+    "directory for storing the files, or enter a new file prefix.";
+inline constexpr const char* kDesignatorTooLong = "Data File Designator Must Be Limited To 5 Characters";
+// "The file " + path + " already exists.\n\nDo you want to replace it?"
+inline constexpr const char* kReplaceFileBefore = "The file ";
+inline constexpr const char* kReplaceFileAfter = " already exists.\n\nDo you want to replace it?";
+inline constexpr const char* kChooseDataFileTitle = "Create New PFPD Data File";
+inline constexpr const char* kDataFileFilter = "PFPD Files (*.dat)";
+inline constexpr const char* kDataFileExtension = "dat";
+inline constexpr const char* kDefaultDataFile = "file.dat";
+inline constexpr const char* kRecordData = "Record Data";
+inline constexpr const char* kStopRecord = "Stop Record";
+// A write that failed (disk full, media removed) ends the recording; the file keeps every whole record.
+inline constexpr const char* kDataFileWriteFailed = "Unable to write the data file. Recording stopped.";
+inline constexpr const char* kDataFileCreateFailed = "Unable to create the data file. Recording not started.";
+
+// Reading a data file back.
+inline constexpr const char* kDatNotDataFile = "This is not a PFPD data file.";
+inline constexpr const char* kDatTooShort = "The data file is too short to hold its header.";
+inline constexpr const char* kDatBadConfiguration = "The configuration block of the data file is damaged.";
+inline constexpr const char* kDatBadDataOffset =
+    "The data offset of the data file does not match its contents.";
+inline constexpr const char* kDatMissingRecords =
+    "The data file holds fewer pulse records than its count says.";
+inline constexpr const char* kDatUnreadable = "Unable to read the data file.";
+
 } // namespace veltrane::messages

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace veltrane {
+
+// The open data file as the recorder writes it: positioned writes, so the record count can be
+// rewritten in place after every record without moving the append position.
+class DataFileSink {
+public:
+    virtual ~DataFileSink() = default;
+    // Creates the file for writing; an existing file is truncated.
+    virtual bool Create(const std::string& path) = 0;
+    // Writes every byte at offset; false when any could not be written.
+    virtual bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) = 0;
+    // Cuts the file back to size (drops a half-written record after a failed write).
+    virtual bool Truncate(std::uint64_t size) = 0;
+    virtual bool Close() = 0;
+    virtual bool IsOpen() const = 0;
+};
+
+// A file descriptor. Each write goes to the operating system at once, so a program killed
+// mid-recording leaves every record written before it on disk.
+class SystemDataFileSink : public DataFileSink {
+public:
+    SystemDataFileSink() = default;
+    ~SystemDataFileSink() override;
+    SystemDataFileSink(const SystemDataFileSink&) = delete;
+    SystemDataFileSink& operator=(const SystemDataFileSink&) = delete;
+
+    bool Create(const std::string& path) override;
+    bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override;
+    bool Truncate(std::uint64_t size) override;
+    bool Close() override;
+    bool IsOpen() const override { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+} // namespace veltrane
