@@ -84,9 +84,12 @@ CPfpdApp::~CPfpdApp() {
 void CPfpdApp::ApplyDialogColours() {
     QPalette palette = QApplication::palette();
     palette.setColor(QPalette::Window, QColor(192, 192, 192));
-    palette.setColor(QPalette::WindowText, Qt::black);
     palette.setColor(QPalette::Button, QColor(192, 192, 192));
-    palette.setColor(QPalette::ButtonText, Qt::black);
+    // Text colours for the enabled states only: disabled controls must still look disabled.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, Qt::black);
+        palette.setColor(group, QPalette::ButtonText, Qt::black);
+    }
     QApplication::setPalette(palette);
 }
 

@@ -39,7 +39,6 @@ CLiveView::CLiveView(LiveState& state, Prompts& prompts, QWidget* parent)
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kFormGrey);
     palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, Qt::black);
     setPalette(palette);
     BuildForm();
     CreatePlot({});
@@ -313,9 +312,7 @@ bool CLiveView::ReadFields() {
 
 void CLiveView::WriteFields() {
     currentFrequencyField_->setText(Text(liverules::FrequencyText(currentFrequency_)));
-    QPalette palette = currentFrequencyField_->palette();
-    palette.setColor(QPalette::Text, liverules::FrequencyIsHigh(currentFrequency_) ? Qt::red : Qt::black);
-    currentFrequencyField_->setPalette(palette);
+    ColourFrequency(currentFrequency_);
     for (std::size_t i = 0; i < 2; ++i) {
         referenceFields_[i]->setText(Text(liverules::FrequencyText(referenceFrequency_[i])));
     }
@@ -326,6 +323,14 @@ void CLiveView::WriteFields() {
     directoryField_->setText(Text(settings_.directory));
     prefixField_->setText(Text(settings_.filePrefix));
     sequenceField_->setText(Text(settings_.sequenceText));
+}
+
+void CLiveView::ColourFrequency(float hz) {
+    QPalette palette = currentFrequencyField_->palette();
+    const QColor colour = liverules::FrequencyIsHigh(hz) ? QColor(Qt::red) : QColor(Qt::black);
+    palette.setColor(QPalette::Active, QPalette::Text, colour);
+    palette.setColor(QPalette::Inactive, QPalette::Text, colour);
+    currentFrequencyField_->setPalette(palette);
 }
 
 bool CLiveView::CurrentFrequencyShownRed() const {
@@ -443,9 +448,7 @@ void CLiveView::ZoomPrevious() {
 void CLiveView::SetCurrentFrequency(float hz) {
     currentFrequency_ = hz;
     currentFrequencyField_->setText(Text(liverules::FrequencyText(hz)));
-    QPalette palette = currentFrequencyField_->palette();
-    palette.setColor(QPalette::Text, liverules::FrequencyIsHigh(hz) ? Qt::red : Qt::black);
-    currentFrequencyField_->setPalette(palette);
+    ColourFrequency(hz);
 }
 
 void CLiveView::SetRunTime(float minutes) {

@@ -125,6 +125,7 @@ private:
     void RecordLayout();
     void ApplyLayout();
     void PassPair(int field);
+    void ColourFrequency(float hz);
     void OnMarkerFieldLeft(int field);
     float& Marker(int field);
 
