@@ -212,7 +212,7 @@ void OPfpdPlot::paintEvent(QPaintEvent* /*event*/) {
     PlotPainter(painter, Model())
         .DrawMarker(PixelX(Model().View(), rect, ToLogicalX(*current, handle.SavedPosition())),
                     ToQColor(handle.Colour2()));
-    painter.setPen(QPen(Qt::black, 1));
+    painter.setPen(LinePen(Qt::black));
     painter.drawLine(markers.DragLineX(), rect.top, markers.DragLineX(), rect.bottom);
 }
 

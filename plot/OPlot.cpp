@@ -235,10 +235,10 @@ void OPlot::DrawOverlays(QPainter& painter) {
     const PlotRect& rect = model_.Rect();
     painter.save();
     // Drawn over a clean copy of the plot at each paint, so no XOR is needed to take them away.
-    painter.setPen(QPen(Qt::black, 1));
+    painter.setPen(LinePen(Qt::black));
     painter.setBrush(Qt::NoBrush);
     if (model_.Mode() == MouseMode::ZoomBand) {
-        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.setPen(LinePen(Qt::black, Qt::DotLine));
         painter.drawRect(QRect(QPoint(model_.BandStart().x, model_.BandStart().y),
                                QPoint(model_.BandEnd().x, model_.BandEnd().y))
                              .normalized());

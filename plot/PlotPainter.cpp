@@ -61,6 +61,12 @@ QColor ToQColor(std::uint32_t colourWord) {
     return QColor(RedOf(colourWord), GreenOf(colourWord), BlueOf(colourWord));
 }
 
+QPen LinePen(const QColor& colour, Qt::PenStyle style) {
+    QPen pen(colour, 0, style);
+    pen.setCosmetic(true);
+    return pen;
+}
+
 QRect ToQRect(const PlotRect& rect) {
     return QRect(rect.left, rect.top, rect.Width(), rect.Height());
 }
@@ -122,8 +128,8 @@ void PlotPainter::DrawTitles(const std::vector<AxisTitle>& titles) {
 }
 
 void PlotPainter::DrawAxes(const AxisDrawing& axes, const QtTextMeasure& measure) {
-    const QPen solid(Qt::black, 1);
-    const QPen dotted(Qt::black, 1, Qt::DotLine);
+    const QPen solid = LinePen(Qt::black);
+    const QPen dotted = LinePen(Qt::black, Qt::DotLine);
     for (const AxisLine& line : axes.lines) {
         painter_.setPen(line.dotted ? dotted : solid);
         const QPoint from = Pixel(line.from);
@@ -150,7 +156,7 @@ void PlotPainter::DrawTrace(int traceIndex) {
     if (runs.empty())
         return;
     const QColor colour = ToQColor(trace->colour);
-    painter_.setPen(QPen(colour, 1, QtStyle(*trace, model_.lineStyles)));
+    painter_.setPen(LinePen(colour, QtStyle(*trace, model_.lineStyles)));
     painter_.setBrush(colour);
     std::vector<QPoint> points;
     for (const auto& run : runs) {
@@ -176,7 +182,7 @@ void PlotPainter::DrawSymbol(int type, LogicalPoint at, float scale, const QColo
     const SymbolShape shape = MakeSymbol(type, at, view.xStep, view.yStep, scale);
     if (shape.kind == SymbolKind::None)
         return;
-    painter_.setPen(QPen(pen, 1));
+    painter_.setPen(LinePen(pen));
     painter_.setBrush(fill);
     const QRect box = QRect(Pixel(shape.low), Pixel(shape.high)).normalized();
     switch (shape.kind) {

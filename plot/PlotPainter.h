@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPen>
 #include <QRect>
 
 #include <vector>
@@ -14,6 +15,8 @@
 namespace veltrane {
 
 QColor ToQColor(std::uint32_t colourWord);
+// A cosmetic 1-pixel pen: the raster engine's fast line path, dashed lines included.
+QPen LinePen(const QColor& colour, Qt::PenStyle style = Qt::SolidLine);
 QRect ToQRect(const PlotRect& rect);
 
 // Text measured with the painter's font, in pixels.
