@@ -334,7 +334,7 @@ void CLiveView::ColourFrequency(float hz) {
 }
 
 bool CLiveView::CurrentFrequencyShownRed() const {
-    return currentFrequencyField_->palette().color(QPalette::Text) == QColor(Qt::red);
+    return currentFrequencyField_->palette().color(QPalette::Active, QPalette::Text) == QColor(Qt::red);
 }
 
 // --- form buttons -----------------------------------------------------------------------
