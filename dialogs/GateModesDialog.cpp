@@ -1,0 +1,264 @@
+#include "dialogs/GateModesDialog.h"
+
+#include "config/Vocabulary.h"
+#include "dialogs/DialogHost.h"
+#include "dialogs/DialogMessages.h"
+#include "dialogs/DialogWidgets.h"
+#include "dialogs/TabStopDelegate.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace veltrane {
+
+namespace {
+
+QLineEdit* MakeEdit(const char* name, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setMaximumWidth(70);
+    return edit;
+}
+
+// The list's column heads, placed at the same stops as the lines.
+QWidget* MakeHeads(const QFont& font, QWidget* parent) {
+    auto* heads = new QWidget(parent);
+    const QString gateA = QStringLiteral("--- GATE A ---");
+    const QString gateB = QStringLiteral("--- GATE B ---");
+    struct Head {
+        QString text;
+        int dlu;
+        int row;
+    };
+    const Head texts[] = {{QStringLiteral("Mode"), 0, 1},
+                          {gateA, 24, 0},
+                          {QStringLiteral("Start"), 28, 1},
+                          {QStringLiteral("Stop"), 56, 1},
+                          {QStringLiteral("<op>"), 69, 1},
+                          {QStringLiteral("Alpha"), 84, 1},
+                          {gateB, 92, 0},
+                          {QStringLiteral("Start"), 111, 1},
+                          {QStringLiteral("Stop"), 123, 1},
+                          {QStringLiteral("Sqrt"), 138, 1}};
+    const int lineHeight = QFontMetrics(font).height();
+    for (const Head& head : texts) {
+        auto* label = new QLabel(head.text, heads);
+        label->move(TabStopDelegate::StopPixels(head.dlu, font) + 4, head.row * lineHeight);
+    }
+    heads->setMinimumHeight(2 * lineHeight + 2);
+    return heads;
+}
+
+} // namespace
+
+GateModesDialog::GateModesDialog(DialogHost& host, QWidget* parent)
+    : QDialog(parent), host_(host), editor_(host) {
+    setObjectName(QStringLiteral("gateModesDialog"));
+    setWindowTitle(QLatin1String(messages::kGateDialogTitle));
+    InstallWaitCursor(host_);
+    BuildControls();
+    editor_.Open();
+    RebuildList();
+    SetChangeDelete(false);
+    Show(GateFields{});
+}
+
+void GateModesDialog::BuildControls() {
+    auto* listGroup = new QGroupBox(QStringLiteral("Gate Parameters List"), this);
+    auto* listLayout = new QVBoxLayout(listGroup);
+    list_ = new QListWidget(listGroup);
+    list_->setObjectName(QStringLiteral("gateList"));
+    auto* delegate = new TabStopDelegate(kGateListTabStops, list_);
+    list_->setItemDelegate(delegate);
+    list_->setMinimumWidth(delegate->ListWidth(font()) + 24);
+    list_->setMinimumHeight(QFontMetrics(font()).height() * 7);
+    listLayout->addWidget(MakeHeads(font(), listGroup));
+    listLayout->addWidget(list_);
+    connect(list_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { OnSelect(list_->row(item)); });
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) {
+            OnSelect(row);
+        }
+    });
+
+    auto* current = new QGroupBox(QStringLiteral("Current Mode"), this);
+    auto* grid = new QGridLayout(current);
+    name_ = new QComboBox(current);
+    name_->setObjectName(QStringLiteral("nameList"));
+    FillList(name_, kGateModeNames);
+    operator_ = new QComboBox(current);
+    operator_->setObjectName(QStringLiteral("operatorList"));
+    FillList(operator_, kOperatorNames);
+    startA_ = MakeEdit("startAEdit", current);
+    stopA_ = MakeEdit("stopAEdit", current);
+    alpha_ = MakeEdit("alphaEdit", current);
+    startB_ = MakeEdit("startBEdit", current);
+    stopB_ = MakeEdit("stopBEdit", current);
+    squareRoot_ = new QCheckBox(QStringLiteral("Enable Sqrt"), current);
+    squareRoot_->setObjectName(QStringLiteral("sqrtCheck"));
+    formula_ = new QLabel(current);
+    formula_->setObjectName(QStringLiteral("formulaText"));
+
+    grid->addWidget(new QLabel(QStringLiteral("Mode:"), current), 0, 0);
+    grid->addWidget(name_, 0, 1);
+    auto* gateA = new QGroupBox(QStringLiteral("Gate A"), current);
+    auto* gateAGrid = new QGridLayout(gateA);
+    gateAGrid->addWidget(new QLabel(QStringLiteral("Start:"), gateA), 0, 0);
+    gateAGrid->addWidget(startA_, 0, 1);
+    gateAGrid->addWidget(new QLabel(QStringLiteral("ms"), gateA), 0, 2);
+    gateAGrid->addWidget(new QLabel(QStringLiteral("Stop:"), gateA), 1, 0);
+    gateAGrid->addWidget(stopA_, 1, 1);
+    gateAGrid->addWidget(new QLabel(QStringLiteral("ms"), gateA), 1, 2);
+    auto* gateB = new QGroupBox(QStringLiteral("Gate B"), current);
+    auto* gateBGrid = new QGridLayout(gateB);
+    gateBGrid->addWidget(new QLabel(QStringLiteral("Start:"), gateB), 0, 0);
+    gateBGrid->addWidget(startB_, 0, 1);
+    gateBGrid->addWidget(new QLabel(QStringLiteral("ms"), gateB), 0, 2);
+    gateBGrid->addWidget(new QLabel(QStringLiteral("Stop:"), gateB), 1, 0);
+    gateBGrid->addWidget(stopB_, 1, 1);
+    gateBGrid->addWidget(new QLabel(QStringLiteral("ms"), gateB), 1, 2);
+    grid->addWidget(gateA, 1, 0, 2, 2);
+    auto* middle = new QGridLayout;
+    middle->addWidget(new QLabel(QStringLiteral("<op>"), current), 0, 0);
+    middle->addWidget(operator_, 0, 1);
+    middle->addWidget(new QLabel(QStringLiteral("Alpha"), current), 1, 0);
+    middle->addWidget(alpha_, 1, 1);
+    grid->addLayout(middle, 1, 2, 2, 1);
+    grid->addWidget(gateB, 1, 3, 2, 2);
+    grid->addWidget(squareRoot_, 3, 0, 1, 2);
+    auto* formulaBox = new QGroupBox(QStringLiteral("A <op> aB"), current);
+    auto* formulaLayout = new QVBoxLayout(formulaBox);
+    formulaLayout->addWidget(formula_);
+    grid->addWidget(formulaBox, 3, 2, 1, 3);
+
+    auto* buttons = new QVBoxLayout;
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    auto* cancel = MakeButton(QStringLiteral("Cancel"), "cancelButton", this);
+    auto* help = MakeButton(QStringLiteral("Help"), "helpButton", this);
+    add_ = MakeButton(QStringLiteral("Add"), "addButton", this);
+    change_ = MakeButton(QStringLiteral("Change"), "changeButton", this);
+    delete_ = MakeButton(QStringLiteral("Delete"), "deleteButton", this);
+    for (QPushButton* button : {ok, cancel, help}) {
+        buttons->addWidget(button);
+    }
+    buttons->addSpacing(16);
+    for (QPushButton* button : {add_, change_, delete_}) {
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    connect(ok, &QPushButton::clicked, this, &GateModesDialog::OnOk);
+    connect(cancel, &QPushButton::clicked, this, &GateModesDialog::reject);
+    connect(help, &QPushButton::clicked, this, [this] { host_.OpenHelp("gate-modes"); });
+    connect(add_, &QPushButton::clicked, this, &GateModesDialog::OnAdd);
+    connect(change_, &QPushButton::clicked, this, &GateModesDialog::OnChange);
+    connect(delete_, &QPushButton::clicked, this, &GateModesDialog::OnDelete);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(listGroup);
+    left->addWidget(current);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left);
+    layout->addLayout(buttons);
+}
+
+void GateModesDialog::RebuildList() {
+    const QSignalBlocker blocker(list_);
+    list_->clear();
+    for (const std::string& line : editor_.Lines()) {
+        list_->addItem(QString::fromStdString(line));
+    }
+    list_->setCurrentRow(-1);
+    add_->setEnabled(editor_.AddEnabled());
+}
+
+void GateModesDialog::SetChangeDelete(bool enabled) {
+    change_->setEnabled(enabled);
+    delete_->setEnabled(enabled);
+}
+
+void GateModesDialog::Show(const GateFields& fields) {
+    name_->setCurrentIndex(fields.name);
+    startA_->setText(QString::fromStdString(fields.startA));
+    stopA_->setText(QString::fromStdString(fields.stopA));
+    operator_->setCurrentIndex(fields.operatorIndex);
+    alpha_->setText(QString::fromStdString(fields.alpha));
+    startB_->setText(QString::fromStdString(fields.startB));
+    stopB_->setText(QString::fromStdString(fields.stopB));
+    squareRoot_->setChecked(fields.squareRoot);
+    formula_->setText(QString::fromStdString(editor_.Formula()));
+}
+
+GateFields GateModesDialog::Gather() const {
+    GateFields fields;
+    fields.name = name_->currentIndex();
+    fields.startA = startA_->text().toStdString();
+    fields.stopA = stopA_->text().toStdString();
+    fields.operatorIndex = operator_->currentIndex();
+    fields.alpha = alpha_->text().toStdString();
+    fields.startB = startB_->text().toStdString();
+    fields.stopB = stopB_->text().toStdString();
+    fields.squareRoot = squareRoot_->isChecked();
+    return fields;
+}
+
+void GateModesDialog::OnSelect(int row) {
+    if (row < 0 || row >= static_cast<int>(editor_.Modes().size())) {
+        return;
+    }
+    Show(editor_.Select(row));
+    SetChangeDelete(true);
+}
+
+void GateModesDialog::OnAdd() {
+    GateFields fields = Gather();
+    if (editor_.Add(fields)) {
+        RebuildList();
+        Show(fields);
+    }
+}
+
+void GateModesDialog::OnChange() {
+    GateFields fields = Gather();
+    const int selected = list_->currentRow();
+    if (editor_.Change(fields, selected)) {
+        RebuildList();
+        Show(fields);
+    } else if (selected < 0 || !editor_.ChangedFlag()) {
+        return; // refused by a field check: the selection stays for another try
+    }
+    SetChangeDelete(false);
+}
+
+void GateModesDialog::OnDelete() {
+    GateFields fields = Gather();
+    if (editor_.Delete(list_->currentRow(), fields)) {
+        RebuildList();
+        Show(fields);
+        SetChangeDelete(false);
+    }
+}
+
+void GateModesDialog::OnOk() {
+    GateFields fields = Gather();
+    if (editor_.Ok(fields)) {
+        QDialog::accept();
+    }
+}
+
+void GateModesDialog::reject() {
+    editor_.Cancel();
+    QDialog::reject();
+}
+
+} // namespace veltrane

@@ -1,0 +1,229 @@
+#include "dialogs/TimedEventsDialog.h"
+
+#include "config/Vocabulary.h"
+#include "dialogs/DialogHost.h"
+#include "dialogs/DialogMessages.h"
+#include "dialogs/DialogWidgets.h"
+#include "dialogs/TabStopDelegate.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace veltrane {
+
+TimedEventsDialog::TimedEventsDialog(DialogHost& host, QWidget* parent)
+    : QDialog(parent), host_(host), editor_(host) {
+    setObjectName(QStringLiteral("timedEventsDialog"));
+    setWindowTitle(QLatin1String(messages::kTimedEventsTitle));
+    InstallWaitCursor(host_);
+    BuildControls();
+    editor_.Open(controls_);
+    RebuildList();
+    Show();
+    UpdateButtons();
+}
+
+void TimedEventsDialog::BuildControls() {
+    auto* listGroup = new QGroupBox(QStringLiteral("Event List"), this);
+    auto* listLayout = new QVBoxLayout(listGroup);
+    auto* heads = new QWidget(listGroup);
+    const QFont dialogFont = font();
+    const int lineHeight = QFontMetrics(dialogFont).height();
+    const std::pair<const char*, int> captions[] = {
+        {"Start Time", 0}, {"Event", 50}, {"Channel", 128}, {"Value", 178}};
+    for (const auto& [text, dlu] : captions) {
+        auto* label = new QLabel(QLatin1String(text), heads);
+        label->move(TabStopDelegate::StopPixels(dlu, dialogFont) + 4, 0);
+    }
+    heads->setMinimumHeight(lineHeight + 2);
+    list_ = new QListWidget(listGroup);
+    list_->setObjectName(QStringLiteral("eventList"));
+    auto* delegate = new TabStopDelegate(kEventListTabStops, list_);
+    list_->setItemDelegate(delegate);
+    list_->setMinimumWidth(delegate->ListWidth(dialogFont) + 24);
+    list_->setMinimumHeight(lineHeight * 9);
+    listLayout->addWidget(heads);
+    listLayout->addWidget(list_);
+    connect(list_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { OnSelect(list_->row(item)); });
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) {
+            OnSelect(row);
+        }
+    });
+
+    auto* current = new QGroupBox(QStringLiteral("Current Event"), this);
+    auto* grid = new QGridLayout(current);
+    startTime_ = new QLineEdit(current);
+    startTime_->setObjectName(QStringLiteral("startTimeEdit"));
+    startTime_->setMaximumWidth(80);
+    type_ = new QComboBox(current);
+    type_->setObjectName(QStringLiteral("typeList"));
+    FillList(type_, kEventTypeNames);
+    channel_ = new QComboBox(current);
+    channel_->setObjectName(QStringLiteral("channelList"));
+    channel_->addItem(QStringLiteral("1"));
+    channel_->addItem(QStringLiteral("2"));
+    valueLabel_ = new QLabel(current);
+    valueLabel_->setObjectName(QStringLiteral("valueLabel"));
+    valueList_ = new QComboBox(current);
+    valueList_->setObjectName(QStringLiteral("valueList"));
+    valueEdit_ = new QLineEdit(current);
+    valueEdit_->setObjectName(QStringLiteral("valueEdit"));
+    valueEdit_->setMaximumWidth(80);
+    unit_ = new QLabel(current);
+    unit_->setObjectName(QStringLiteral("unitLabel"));
+    unit_->setMinimumWidth(QFontMetrics(dialogFont).horizontalAdvance(QStringLiteral("Amps")) + 4);
+
+    grid->addWidget(new QLabel(QStringLiteral("Start Time:"), current), 0, 0);
+    grid->addWidget(startTime_, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("min"), current), 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Event:"), current), 1, 0);
+    grid->addWidget(type_, 1, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Channel:"), current), 2, 0);
+    grid->addWidget(channel_, 2, 1);
+    grid->addWidget(valueLabel_, 3, 0);
+    // The list and the edit share one place; only one of them shows.
+    grid->addWidget(valueList_, 3, 1);
+    grid->addWidget(valueEdit_, 3, 1);
+    grid->addWidget(unit_, 3, 2);
+    connect(type_, &QComboBox::activated, this, &TimedEventsDialog::OnTypeChosen);
+
+    auto* buttons = new QVBoxLayout;
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    auto* cancel = MakeButton(QStringLiteral("&Cancel"), "cancelButton", this);
+    auto* help = MakeButton(QStringLiteral("&Help"), "helpButton", this);
+    add_ = MakeButton(QStringLiteral("&Add"), "addButton", this);
+    change_ = MakeButton(QStringLiteral("Cha&nge"), "changeButton", this);
+    delete_ = MakeButton(QStringLiteral("&Delete"), "deleteButton", this);
+    for (QPushButton* button : {ok, cancel, help}) {
+        buttons->addWidget(button);
+    }
+    buttons->addSpacing(16);
+    for (QPushButton* button : {add_, change_, delete_}) {
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    connect(ok, &QPushButton::clicked, this, &TimedEventsDialog::OnOk);
+    connect(cancel, &QPushButton::clicked, this, &TimedEventsDialog::reject);
+    connect(help, &QPushButton::clicked, this, [this] { host_.OpenHelp("timed-events"); });
+    connect(add_, &QPushButton::clicked, this, &TimedEventsDialog::OnAdd);
+    connect(change_, &QPushButton::clicked, this, &TimedEventsDialog::OnChange);
+    connect(delete_, &QPushButton::clicked, this, &TimedEventsDialog::OnDelete);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(listGroup);
+    left->addWidget(current);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left);
+    layout->addLayout(buttons);
+}
+
+void TimedEventsDialog::Show() {
+    const QSignalBlocker typeBlocker(type_);
+    startTime_->setText(QString::fromStdString(controls_.startTime));
+    type_->setCurrentIndex(controls_.type);
+    channel_->setCurrentIndex(controls_.channel);
+    channel_->setEnabled(controls_.channelEnabled);
+    valueLabel_->setText(QString::fromStdString(controls_.valueLabel));
+    unit_->setText(QString::fromStdString(controls_.unit));
+    valueList_->clear();
+    for (const std::string& choice : controls_.choices) {
+        valueList_->addItem(QString::fromStdString(choice));
+    }
+    valueList_->setCurrentIndex(controls_.choice);
+    valueList_->setEnabled(controls_.valueListEnabled);
+    valueList_->setVisible(controls_.valueIsList);
+    valueEdit_->setText(QString::fromStdString(controls_.valueText));
+    valueEdit_->setVisible(!controls_.valueIsList);
+}
+
+void TimedEventsDialog::Gather() {
+    controls_.startTime = startTime_->text().toStdString();
+    controls_.type = type_->currentIndex();
+    controls_.channel = channel_->currentIndex();
+    controls_.choice = valueList_->currentIndex();
+    controls_.valueText = valueEdit_->text().toStdString();
+}
+
+void TimedEventsDialog::RebuildList() {
+    const QSignalBlocker blocker(list_);
+    list_->clear();
+    for (const std::string& line : editor_.Lines()) {
+        list_->addItem(QString::fromStdString(line));
+    }
+    list_->setCurrentRow(-1);
+}
+
+void TimedEventsDialog::UpdateButtons() {
+    add_->setEnabled(editor_.AddEnabled());
+    change_->setEnabled(editor_.ChangeDeleteEnabled());
+    delete_->setEnabled(editor_.ChangeDeleteEnabled());
+}
+
+void TimedEventsDialog::OnTypeChosen(int type) {
+    Gather();
+    editor_.ChooseType(type, controls_);
+    Show();
+}
+
+void TimedEventsDialog::OnSelect(int row) {
+    if (row < 0 || row >= static_cast<int>(editor_.Events().size())) {
+        return;
+    }
+    Gather();
+    editor_.ChooseEntry(row, controls_);
+    Show();
+    UpdateButtons();
+}
+
+void TimedEventsDialog::OnAdd() {
+    Gather();
+    if (editor_.Add(controls_)) {
+        RebuildList();
+    }
+    UpdateButtons();
+}
+
+void TimedEventsDialog::OnChange() {
+    Gather();
+    if (editor_.Change(list_->currentRow(), controls_)) {
+        RebuildList();
+    }
+    UpdateButtons();
+}
+
+void TimedEventsDialog::OnDelete() {
+    Gather();
+    if (editor_.Delete(list_->currentRow(), controls_)) {
+        RebuildList();
+        Show();
+    }
+    UpdateButtons();
+}
+
+void TimedEventsDialog::OnOk() {
+    Gather();
+    if (editor_.Ok(controls_)) {
+        QDialog::accept();
+        return;
+    }
+    RebuildList(); // the list the configuration now holds
+    UpdateButtons();
+}
+
+void TimedEventsDialog::reject() {
+    editor_.Cancel();
+    QDialog::reject();
+}
+
+} // namespace veltrane
