@@ -1,8 +1,11 @@
 #include "live/CLiveView.h"
 
+#include "live/DataFileDialog.h"
+#include "live/DataFileNaming.h"
 #include "live/LiveMessages.h"
 #include "live/PlaceholderPlot.h"
 #include "live/PmtWarningDialog.h"
+#include "live/RecordingSession.h"
 #include "platform/Prompts.h"
 
 #include <QApplication>
@@ -12,6 +15,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
+
+#include <filesystem>
 
 namespace veltrane {
 
@@ -181,6 +186,9 @@ void CLiveView::BuildForm() {
                     [this, field] { OnMarkerFieldLeft(field); });
         }
     }
+    connect(chooseFileButton_, &QPushButton::clicked, this, &CLiveView::ChooseDataFile);
+    connect(nextSequenceButton_, &QPushButton::clicked, this, &CLiveView::AdvanceSequence);
+    connect(recordButton_, &QPushButton::clicked, this, &CLiveView::ToggleRecording);
     RecordLayout();
 }
 
@@ -529,6 +537,74 @@ void CLiveView::ReportLinkRestored() {
     if (hooks_.linkMessage) {
         hooks_.linkMessage(messages::kLinkRestored);
     }
+}
+
+// --- data file and recording ----------------------------------------------------------
+
+void CLiveView::AttachRecorder(PulseRecorder& recorder) {
+    recording_ = std::make_unique<RecordingSession>(settings_, state_, recorder, prompts_);
+    recording_->SetChanged([this] {
+        WriteFields();
+        UpdateRecordButtons();
+    });
+    SetRecorder(recording_.get());
+    UpdateRecordButtons();
+}
+
+void CLiveView::ChooseDataFile() {
+    const auto refuse = [this](const std::string& name) {
+        if (!datafilenaming::DesignatorTooLong(name)) {
+            return false;
+        }
+        prompts_.ShowMessage(messages::kDesignatorTooLong);
+        return true;
+    };
+    std::optional<std::string> path;
+    if (chooseDataPath) {
+        while ((path = chooseDataPath()) && refuse(std::filesystem::path(*path).filename().string())) {
+        }
+    } else {
+        DataFileDialog dialog(this, QString::fromStdString(settings_.directory),
+                              [&refuse](const QString& name) { return refuse(name.toStdString()); });
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            path = dialog.selectedFiles().front().toStdString();
+        }
+    }
+    if (path && recording_) {
+        recording_->TakeChosenFile(*path);
+    }
+}
+
+bool CLiveView::SetDataFile(const std::string& name, const std::string& path) {
+    return recording_ && recording_->SetDataFile(name, path);
+}
+
+bool CLiveView::ConfirmDataFile() {
+    return recording_ && recording_->ConfirmDataFile();
+}
+
+void CLiveView::AdvanceSequence() {
+    if (recording_) {
+        recording_->AdvanceSequence();
+    }
+}
+
+void CLiveView::ToggleRecording() {
+    if (recording_) {
+        recording_->ToggleRecording();
+    }
+}
+
+void CLiveView::UpdateRecordButtons() {
+    if (!recording_) {
+        return;
+    }
+    const RecordingSession::Buttons buttons = recording_->RecordButtons();
+    chooseFileButton_->setEnabled(buttons.chooseEnabled);
+    nextSequenceButton_->setEnabled(buttons.nextEnabled);
+    recordButton_->setEnabled(buttons.recordEnabled);
+    recordButton_->setText(
+        QString::fromUtf8(buttons.recording ? messages::kStopRecord : messages::kRecordData));
 }
 
 } // namespace veltrane

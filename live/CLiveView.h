@@ -10,6 +10,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QGroupBox;
@@ -20,6 +22,8 @@ class QPushButton;
 namespace veltrane {
 
 class Prompts;
+class PulseRecorder;
+class RecordingSession;
 
 // The form view filling the main window: the pulse plot, the frequency read-outs, the
 // reference, attenuation and marker controls and the data file controls. Its 10 ms timer
@@ -49,6 +53,19 @@ public:
     void CreatePlot(const PulsePlotFactory& factory);
     PulsePlotPort* Plot() { return plot_.get(); }
     void SetRecorder(PulseRecorderPort* recorder);
+    // The document's recorder behind the data file controls; the cycle records through it.
+    void AttachRecorder(PulseRecorder& recorder);
+    RecordingSession* Recording() { return recording_.get(); }
+
+    // Data file controls: "...", ">" and "Record Data".
+    void ChooseDataFile();
+    bool SetDataFile(const std::string& name, const std::string& path);
+    bool ConfirmDataFile();
+    void AdvanceSequence();
+    void ToggleRecording();
+    void UpdateRecordButtons();
+    // Replaces the file dialog (tests): gives the chosen full path, nothing when cancelled.
+    std::function<std::optional<std::string>()> chooseDataPath;
 
     // Online: the 10 ms timer starts driving the cycle over the port.
     void StartCycle(ControllerPort& port, const Clock& clock, Sleeper& sleeper);
@@ -138,6 +155,7 @@ private:
 
     std::unique_ptr<PulsePlotPort> plot_;
     PulseRecorderPort* recorder_ = nullptr;
+    std::unique_ptr<RecordingSession> recording_;
     std::unique_ptr<AcquisitionCycle> cycle_;
     QTimer timer_;
 
