@@ -7,7 +7,10 @@
 #include "app/PfpdPlotAdapter.h"
 #endif
 #include "config/Messages.h"
+#include "dialogs/DialogHost.h"
+#include "dialogs/ParameterDialogs.h"
 #include "live/CLiveView.h"
+#include "platform/Clock.h"
 #include "platform/DiskSpace.h"
 
 #include <QAction>
@@ -53,6 +56,14 @@ QIcon LetterIcon(const QString& letters, const QColor& colour) {
     return QIcon(pixmap);
 }
 
+// The parameter dialogs reach the application's parts through this.
+std::unique_ptr<DialogHost> MakeDialogHost(CPfpdApp& app) {
+    auto host = std::make_unique<DialogHost>(app.Config(), app.GetPrompts(), app.Live(), app.Link(),
+                                             SystemSleeper::Instance());
+    host->help = [&app](const char* anchor) { app.OpenHelp(anchor); };
+    return host;
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
@@ -68,7 +79,7 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     CLiveView::Hooks hooks;
     hooks.writeRunLog = [this](const std::string& text) { app_.Config().WriteRunLog(text); };
     hooks.refreshStatusPanes = [this] { UpdateStatusPanes(); };
-    hooks.refreshBoardDialog = [] {};
+    hooks.refreshBoardDialog = [this] { RefreshBoardChannelDialog(boardDialog_); };
     hooks.linkMessage = [this](const std::string& text) { ShowNotice(QString::fromStdString(text)); };
     hooks.openHelp = [this](const char* anchor) { app_.OpenHelp(anchor); };
     view_->SetHooks(std::move(hooks));
@@ -187,7 +198,7 @@ void CMainFrame::BuildMenus() {
     connect(AddCommand(parameters, Command::GatesModes, 32772, QStringLiteral("&Gates/Modes"), {},
                        QStringLiteral("Define the gate mode parameters"), QStringLiteral("Gate Modes")),
             &QAction::triggered, this,
-            [this] { OnPlaceholderDialog(QStringLiteral("Gate Parameters"), "gate-modes"); });
+            [this] { RunDialog([this] { RunGateModesDialog(*MakeDialogHost(app_), this); }); });
     connect(AddCommand(parameters, Command::BoardChannel, 32771, QStringLiteral("&Board/Channel"), {},
                        QStringLiteral("Define the board and channel parameters"),
                        QStringLiteral("Board/Channel")),
@@ -200,7 +211,7 @@ void CMainFrame::BuildMenus() {
     connect(AddCommand(events, Command::TimedEvents, 32773, QStringLiteral("&Set Timed Events"), {},
                        QStringLiteral("Define the timed events"), QStringLiteral("Timed Events")),
             &QAction::triggered, this,
-            [this] { OnPlaceholderDialog(QStringLiteral("Timed Events"), "timed-events"); });
+            [this] { RunDialog([this] { RunTimedEventsDialog(*MakeDialogHost(app_), this); }); });
 
     QMenu* commands = menuBar()->addMenu(QStringLiteral("&Commands"));
     connect(AddCommand(commands, Command::ResetToReady, 32774, QStringLiteral("&Reset PFPD To Ready"), {},
@@ -473,18 +484,7 @@ void CMainFrame::OnBoardChannel() {
         return;
     }
     live.resumeDelay = 10;
-    live.skipNextReceive = false; // consumed by this opening
-    auto* dialog = new QDialog(this);
-    dialog->setObjectName(QStringLiteral("boardDialog"));
-    dialog->setWindowTitle(QStringLiteral("Board/Channel Parameters"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    auto* layout = new QVBoxLayout(dialog);
-    layout->addWidget(
-        new QLabel(QStringLiteral("This dialog is not available in this version yet."), dialog));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close | QDialogButtonBox::Help, dialog);
-    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
-    connect(buttons, &QDialogButtonBox::helpRequested, dialog, [this] { app_.OpenHelp("board-channel"); });
-    layout->addWidget(buttons);
+    QWidget* dialog = OpenBoardChannelDialog(MakeDialogHost(app_), this);
     connect(dialog, &QObject::destroyed, this, [this] {
         app_.Live().boardDialogOpen = false;
         app_.Live().resumeDelay = 10;
