@@ -446,3 +446,19 @@ TEST_F(DeviceLinkIntegration, FlippedBytesNeverGetThroughTheRetriedExchange) {
     ExpectSameConfiguration(config, received);
     EXPECT_GT(session->Emulator().Stats().bytesSent, 0u);
 }
+
+TEST_F(DeviceLinkIntegration, InjectedNaksAndPausesFailTheExchangeCleanly) {
+    EmulatorOptions options = Options();
+    options.faults.nakRate = 1.0;
+    Connect(options);
+    std::string id;
+    EXPECT_FALSE(link.ReadControllerId(id));
+    EXPECT_TRUE(link.NakReceived());
+
+    options.faults.nakRate = 0.0;
+    options.faults.pauseRate = 1.0; // every reply stops for longer than the read time-out
+    Connect(options);
+    BoardSettings board;
+    EXPECT_FALSE(link.ReadBoardSettings(board));
+    EXPECT_GT(session->Emulator().Stats().bytesSent, 0u);
+}
