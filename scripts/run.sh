@@ -1,11 +1,23 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, builds, and runs the program.
-# For now the program's configuration tool shows the shipped DEFAULT.CFG; arguments replace "show DEFAULT.CFG".
+# Sets up a fresh machine, builds, and runs Veltrane online against its built-in controller emulator.
+# The working directory is work/ (created with a copy of the shipped DEFAULT.CFG); the run log and
+# recorded data go there. Arguments replace the default "--simulate".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh normal
+
+workdir="$PWD/work"
+mkdir -p "$workdir"
+[ -f "$workdir/DEFAULT.CFG" ] || cp DEFAULT.CFG "$workdir/DEFAULT.CFG"
+
 if [ $# -eq 0 ]; then
-    set -- show DEFAULT.CFG
+    set -- --simulate
 fi
-exec build/tools/veltrane-cfg "$@"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "No display: running 10 seconds offscreen; a picture of the window goes to work/veltrane.png"
+    export QT_QPA_PLATFORM=offscreen
+    set -- "$@" --quit-after 10 --stats --screenshot "$workdir/veltrane.png"
+fi
+cd "$workdir"
+exec ../build/app/veltrane "$@"
