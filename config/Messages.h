@@ -20,6 +20,9 @@ inline constexpr const char* kSaveToEepromQuestion = "Save New PFPD Parameters T
 // Run log file.
 inline constexpr const char* kUnableToFind = "Unable to find ";
 inline constexpr const char* kWillBeRecreated = ". This file will be recreated!";
+inline constexpr const char* kUnableToOpen = "Unable to open ";
+inline constexpr const char* kMayBeInUse = ".  This file may be in use by another process!";
+inline constexpr const char* kDeletionCanceled = ".  Deletion canceled!";
 
 // Run-log entry headings; the value follows each.
 inline constexpr const char* kLogPmtVoltage = "Changed Board PMT Voltage to ";
