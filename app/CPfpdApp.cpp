@@ -98,6 +98,7 @@ bool CPfpdApp::InitInstance() {
     live_.dataDriveRoot = std::filesystem::current_path().string();
 
     frame_ = std::make_unique<CMainFrame>(*this);
+    frame_->View().AttachRecorder(doc_.Recorder());
     CPfpdDoc::Hooks hooks;
     hooks.changed = [this] {
         if (frame_) {

@@ -3,6 +3,8 @@
 #include "app/AppMessages.h"
 #include "config/Messages.h"
 #include "live/LiveState.h"
+#include "platform/Clock.h"
+#include "platform/DiskSpace.h"
 #include "platform/Prompts.h"
 
 #include <filesystem>
@@ -36,7 +38,8 @@ private:
 } // namespace
 
 CPfpdDoc::CPfpdDoc(ConfigurationModel& config, LiveState& state, Prompts& prompts)
-    : config_(config), state_(state), prompts_(prompts) {
+    : config_(config), state_(state), prompts_(prompts),
+      recorder_(config, state, prompts, SystemClock::Instance(), SystemDiskSpace::Instance()) {
     config_.AttachDocument(this);
 }
 

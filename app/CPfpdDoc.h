@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/ConfigurationModel.h"
+#include "live/PulseRecorder.h"
 
 #include <functional>
 #include <optional>
@@ -54,6 +55,8 @@ public:
     const std::string& PathName() const { return path_; }
     std::string Title() const;
     void SetPathName(const std::string& path);
+    // The data file of a running recording.
+    PulseRecorder& Recorder() { return recorder_; }
 
 private:
     bool DoSave(const std::string& path);
@@ -65,6 +68,7 @@ private:
     Hooks hooks_;
     std::string path_;
     bool modified_ = false;
+    PulseRecorder recorder_;
 };
 
 } // namespace veltrane
