@@ -9,6 +9,7 @@
 #include "config/Messages.h"
 #include "dialogs/DialogHost.h"
 #include "dialogs/ParameterDialogs.h"
+#include "dialogs/PreferencesDialog.h"
 #include "live/CLiveView.h"
 #include "platform/Clock.h"
 #include "platform/DiskSpace.h"
@@ -233,8 +234,13 @@ void CMainFrame::BuildMenus() {
     QMenu* utilities = menuBar()->addMenu(QStringLiteral("&Utilities"));
     connect(AddCommand(utilities, Command::Preferences, 32778, QStringLiteral("&Set Preferences"), {},
                        QStringLiteral("Set preferences"), QStringLiteral("Preferences")),
-            &QAction::triggered, this,
-            [this] { OnPlaceholderDialog(QStringLiteral("Preferences"), "preferences"); });
+            &QAction::triggered, this, [this] {
+                RunDialog([this] {
+                    PreferencesDialog dialog(
+                        app_.Live(), app_.GetProfile(), [this] { app_.OpenHelp("preferences"); }, this);
+                    dialog.exec();
+                });
+            });
     connect(AddCommand(utilities, Command::ViewRunLog, 32779, QStringLiteral("&View Run Log"), {},
                        QStringLiteral("View the Run Log"), QStringLiteral("Run Log")),
             &QAction::triggered, this, [this] { OnPlaceholderDialog(QStringLiteral("Run Log"), "run-log"); });
