@@ -1,0 +1,201 @@
+#include "Exports.h"
+
+#include "CorvanetMessages.h"
+#include "config/Vocabulary.h"
+
+#include <netcdf.h>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <vector>
+
+namespace veltrane::corvanet {
+
+namespace {
+
+// Writes one file; every call checks the library's status and remembers the first failure.
+class CdfWriter {
+public:
+    bool Ok() const { return status_ == NC_NOERR; }
+    std::string Error() const { return nc_strerror(status_); }
+
+    void Create(const std::string& path) { Check(nc_create(path.c_str(), NC_CLOBBER, &id_)); }
+    int Dimension(const char* name, std::size_t length) {
+        int dim = -1;
+        Check(nc_def_dim(id_, name, length, &dim));
+        return dim;
+    }
+    int Variable(const char* name, nc_type type, std::vector<int> dims) {
+        int var = -1;
+        Check(nc_def_var(id_, name, type, static_cast<int>(dims.size()), dims.data(), &var));
+        return var;
+    }
+    void Text(int var, const char* name, const std::string& value) {
+        if (Ok()) {
+            Check(nc_put_att_text(id_, var, name, value.size(), value.c_str()));
+        }
+    }
+    void EndDefinitions() { Check(nc_enddef(id_)); }
+    void Put(int var, const std::vector<float>& values) {
+        if (Ok() && !values.empty()) {
+            Check(nc_put_var_float(id_, var, values.data()));
+        }
+    }
+    void Put(int var, float value) {
+        if (Ok()) {
+            Check(nc_put_var_float(id_, var, &value));
+        }
+    }
+    void Close() {
+        if (id_ >= 0) {
+            const int status = nc_close(id_);
+            id_ = -1;
+            Check(status);
+        }
+    }
+    ~CdfWriter() { Close(); }
+
+private:
+    void Check(int status) {
+        if (status_ == NC_NOERR && status != NC_NOERR) {
+            status_ = status;
+        }
+    }
+    int id_ = -1;
+    int status_ = NC_NOERR;
+};
+
+// The date-time form the format asks for: YYYYMMDDhhmmss followed by the zone offset.
+std::string StampOf(std::tm local) {
+    char text[32];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y%m%d%H%M%S%z", &local);
+    return std::string(text, length);
+}
+
+std::string InjectionStamp(const DataFileHeader& header) {
+    std::tm local{};
+    local.tm_year = header.year - 1900;
+    local.tm_mon = header.month - 1;
+    local.tm_mday = header.day;
+    local.tm_hour = header.hour;
+    local.tm_min = header.minute;
+    local.tm_isdst = -1;
+    // The file holds local time without a zone; the recording machine's zone is assumed.
+    std::tm normalised = local;
+    if (std::mktime(&normalised) == static_cast<std::time_t>(-1)) {
+        return Format("%04u%02u%02u%02u%02u00", static_cast<unsigned>(header.year),
+                      static_cast<unsigned>(header.month), static_cast<unsigned>(header.day),
+                      static_cast<unsigned>(header.hour), static_cast<unsigned>(header.minute));
+    }
+    return StampOf(normalised);
+}
+
+std::string NowStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return StampOf(local);
+}
+
+} // namespace
+
+bool WriteChromatogramCdf(const std::string& path, const ExportSource& source, const RegateSettings& settings,
+                          const Chromatogram& chromatogram, std::string& error) {
+    const std::size_t n = chromatogram.value.size();
+    if (n == 0) {
+        error = messages::kNoPulses;
+        return false;
+    }
+    std::vector<float> ordinate(n);
+    std::vector<float> retention(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        ordinate[i] = static_cast<float>(chromatogram.value[i]);
+        retention[i] = static_cast<float>(chromatogram.runTimeMinutes[i] * 60.0);
+    }
+    const auto [lo, hi] = std::minmax_element(ordinate.begin(), ordinate.end());
+    const float runLength = retention.back() - retention.front();
+    const float interval = n > 1 ? runLength / static_cast<float>(n - 1) : 0.0f;
+
+    const std::string temporary = path + ".part";
+    CdfWriter cdf;
+    cdf.Create(temporary);
+    int string64 = -1;
+    for (const auto& [name, length] :
+         std::initializer_list<std::pair<const char*, std::size_t>>{{"_2_byte_string", 2},
+                                                                    {"_4_byte_string", 4},
+                                                                    {"_8_byte_string", 8},
+                                                                    {"_16_byte_string", 16},
+                                                                    {"_32_byte_string", 32},
+                                                                    {"_64_byte_string", 64},
+                                                                    {"_128_byte_string", 128},
+                                                                    {"_255_byte_string", 255},
+                                                                    {"range", 2}}) {
+        const int dim = cdf.Dimension(name, length);
+        if (length == 64) {
+            string64 = dim;
+        }
+    }
+    const int points = cdf.Dimension("point_number", n);
+    const int errors = cdf.Dimension("error_number", 1);
+
+    const int global = NC_GLOBAL;
+    cdf.Text(global, "dataset_completeness", "C1+C2");
+    cdf.Text(global, "protocol_template_revision", "1.0");
+    cdf.Text(global, "netcdf_revision", "2.3.2");
+    cdf.Text(global, "languages", "English");
+    cdf.Text(global, "administrative_comments", "Re-gated from recorded PFPD pulses by Corvanet");
+    cdf.Text(global, "dataset_origin", "Corvanet");
+    cdf.Text(global, "dataset_date_time_stamp", NowStamp());
+    cdf.Text(global, "injection_date_time_stamp", InjectionStamp(source.header));
+    cdf.Text(global, "experiment_title", source.fileName);
+    cdf.Text(global, "sample_name", source.fileName);
+    cdf.Text(global, "source_file_reference", source.fileName);
+    cdf.Text(global, "separation_experiment_type", "gas chromatography");
+    cdf.Text(global, "detector_name", "PFPD");
+    cdf.Text(global, "detection_method_name",
+             "PFPD gate mode " + GateModeDisplayName(settings.gate.name, settings.gate.suffix));
+    cdf.Text(global, "detector_unit", settings.gate.squareRoot != 0 ? "sqrt(counts*ms)" : "counts*ms");
+    cdf.Text(global, "retention_unit", "Seconds");
+    for (const auto& [key, value] : DescribeSettings(settings, chromatogram)) {
+        cdf.Text(global, key.c_str(), value);
+    }
+
+    const int errorLog = cdf.Variable("error_log", NC_CHAR, {errors, string64});
+    const int maximum = cdf.Variable("detector_maximum_value", NC_FLOAT, {});
+    const int minimum = cdf.Variable("detector_minimum_value", NC_FLOAT, {});
+    const int runTime = cdf.Variable("actual_run_time_length", NC_FLOAT, {});
+    const int sampling = cdf.Variable("actual_sampling_interval", NC_FLOAT, {});
+    const int delay = cdf.Variable("actual_delay_time", NC_FLOAT, {});
+    const int values = cdf.Variable("ordinate_values", NC_FLOAT, {points});
+    // Pulses come with a little jitter, so every point carries its own time.
+    cdf.Text(values, "uniform_sampling_flag", "N");
+    cdf.Text(values, "autosampler_position", "");
+    const int times = cdf.Variable("raw_data_retention", NC_FLOAT, {points});
+    cdf.EndDefinitions();
+
+    (void)errorLog; // left empty: nothing went wrong while the data were taken
+    cdf.Put(maximum, *hi);
+    cdf.Put(minimum, *lo);
+    cdf.Put(runTime, runLength);
+    cdf.Put(sampling, interval);
+    cdf.Put(delay, retention.front());
+    cdf.Put(values, ordinate);
+    cdf.Put(times, retention);
+    cdf.Close();
+
+    std::error_code ec;
+    if (cdf.Ok()) {
+        std::filesystem::rename(temporary, path, ec);
+        if (!ec) {
+            return true;
+        }
+        error = messages::kCannotWriteFile;
+    } else {
+        error = std::string(messages::kNetCdfFailed) + cdf.Error();
+    }
+    std::filesystem::remove(temporary, ec);
+    return false;
+}
+
+} // namespace veltrane::corvanet

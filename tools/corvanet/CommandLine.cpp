@@ -1,0 +1,422 @@
+#include "CommandLine.h"
+
+#include "CorvanetMessages.h"
+#include "DataSeries.h"
+#include "Exports.h"
+#include "config/Vocabulary.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+
+namespace veltrane::corvanet {
+
+const char* const kUsage =
+    "usage: Corvanet [FILE.dat | FOLDER]\n"
+    "       Corvanet --export-csv [options] FILE.dat|FOLDER ...\n"
+    "       Corvanet --export-cdf [options] FILE.dat|FOLDER ...\n"
+    "\n"
+    "Without an export option the viewer window opens (with the file or folder when one is given).\n"
+    "A folder stands for every .dat file in it. Each input NAME.dat gives NAME.pulses.csv and\n"
+    "NAME.chrom.csv (--export-csv) or NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF).\n"
+    "\n"
+    "options:\n"
+    "  --pulses                 CSV: only the pulses\n"
+    "  --chromatogram           CSV: only the chromatogram\n"
+    "  --out FOLDER             write into FOLDER instead of beside each input\n"
+    "  --range I:J              pulses I to J only (0-based, inclusive)\n"
+    "  --channel 1|2            the gate mode of that channel in the file's configuration (default 1)\n"
+    "  --gate NAME[-N]          the gate mode of that name in the file's configuration, e.g. S or P-2\n"
+    "  --gate-a START:STOP      gate A in ms after the pulse start\n"
+    "  --gate-b START:STOP      gate B in ms\n"
+    "  --operator -|+|x|/       how A and alpha*B are combined ('*' or 'x' for a product)\n"
+    "  --alpha X                factor of gate B\n"
+    "  --sqrt on|off            square root of the baseline-subtracted value (negatives give 0)\n"
+    "  --anchor start|first     gates after the pulse start (default) or after the first sample\n"
+    "  --trigger N              trigger level for the pulse start (default: the file's)\n"
+    "  --baseline none|first:N|range:I:J|value:X\n"
+    "                           subtracted from every point (default first:10)\n"
+    "\n"
+    "Every chromatogram carries the gate parameters used ('#' lines in CSV, global attributes in\n"
+    "netCDF). Exit status: 0 all written, 1 an input could not be read or written, 2 wrong arguments.\n";
+
+namespace {
+
+template <typename T> bool ParseNumber(const std::string& text, T& value) {
+    if constexpr (std::is_floating_point_v<T>) {
+        try {
+            std::size_t used = 0;
+            const double parsed = std::stod(text, &used);
+            if (used != text.size() || !std::isfinite(parsed)) {
+                return false;
+            }
+            value = static_cast<T>(parsed);
+            return true;
+        } catch (...) {
+            return false;
+        }
+    } else {
+        const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+        return result.ec == std::errc() && result.ptr == text.data() + text.size();
+    }
+}
+
+template <typename T> bool ParsePair(const std::string& text, std::pair<T, T>& pair) {
+    const std::size_t colon = text.find(':');
+    return colon != std::string::npos && ParseNumber(text.substr(0, colon), pair.first) &&
+           ParseNumber(text.substr(colon + 1), pair.second);
+}
+
+bool ParseBaseline(const std::string& text, BaselineChoice& baseline) {
+    if (text == "none") {
+        baseline.kind = BaselineKind::None;
+        return true;
+    }
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        return false;
+    }
+    const std::string kind = text.substr(0, colon);
+    const std::string rest = text.substr(colon + 1);
+    if (kind == "first") {
+        baseline.kind = BaselineKind::FirstPulses;
+        return ParseNumber(rest, baseline.count);
+    }
+    if (kind == "range") {
+        std::pair<std::size_t, std::size_t> range;
+        baseline.kind = BaselineKind::PulseRange;
+        if (!ParsePair(rest, range) || range.first > range.second) {
+            return false;
+        }
+        baseline.first = range.first;
+        baseline.last = range.second;
+        return true;
+    }
+    if (kind == "value") {
+        baseline.kind = BaselineKind::Fixed;
+        return ParseNumber(rest, baseline.value);
+    }
+    return false;
+}
+
+bool ParseOperator(const std::string& text, int& index) {
+    for (std::size_t i = 0; i < kOperatorNames.size(); ++i) {
+        if (text == kOperatorNames[i]) {
+            index = static_cast<int>(i);
+            return true;
+        }
+    }
+    if (text == "x") {
+        index = 2;
+        return true;
+    }
+    return false;
+}
+
+bool ParseOnOff(const std::string& text, bool& on) {
+    if (text == "on" || text == "ON") {
+        on = true;
+        return true;
+    }
+    if (text == "off" || text == "OFF") {
+        on = false;
+        return true;
+    }
+    return false;
+}
+
+// Applies one option with its value; false for a value that does not parse.
+bool ApplyOption(const std::string& option, const std::string& value, Command& command) {
+    GateOverrides& gate = command.gate;
+    if (option == "--out") {
+        command.outputFolder = value;
+        return !value.empty();
+    }
+    if (option == "--range") {
+        std::pair<std::size_t, std::size_t> range;
+        if (!ParsePair(value, range) || range.first > range.second) {
+            return false;
+        }
+        command.range = range;
+        return true;
+    }
+    if (option == "--channel") {
+        int channel = 0;
+        if (!ParseNumber(value, channel) || channel < 1 || channel > 2) {
+            return false;
+        }
+        gate.channel = channel - 1;
+        return true;
+    }
+    if (option == "--gate") {
+        gate.gateName = value;
+        return !value.empty();
+    }
+    if (option == "--gate-a" || option == "--gate-b") {
+        std::pair<float, float> pair;
+        if (!ParsePair(value, pair)) {
+            return false;
+        }
+        (option == "--gate-a" ? gate.gateA : gate.gateB) = pair;
+        return true;
+    }
+    if (option == "--operator") {
+        int index = 0;
+        if (!ParseOperator(value, index)) {
+            return false;
+        }
+        gate.operatorIndex = index;
+        return true;
+    }
+    if (option == "--alpha") {
+        float alpha = 0.0f;
+        if (!ParseNumber(value, alpha)) {
+            return false;
+        }
+        gate.alpha = alpha;
+        return true;
+    }
+    if (option == "--sqrt") {
+        bool on = false;
+        if (!ParseOnOff(value, on)) {
+            return false;
+        }
+        gate.squareRoot = on;
+        return true;
+    }
+    if (option == "--anchor") {
+        if (value != "start" && value != "first") {
+            return false;
+        }
+        gate.fromPulseStart = value == "start";
+        return true;
+    }
+    if (option == "--trigger") {
+        int level = 0;
+        if (!ParseNumber(value, level)) {
+            return false;
+        }
+        gate.triggerLevel = level;
+        return true;
+    }
+    if (option == "--baseline") {
+        return ParseBaseline(value, gate.baseline);
+    }
+    return false;
+}
+
+bool TakesValue(const std::string& option) {
+    static const char* const kWithValue[] = {"--out",    "--range",  "--channel",  "--gate",
+                                             "--gate-a", "--gate-b", "--operator", "--alpha",
+                                             "--sqrt",   "--anchor", "--trigger",  "--baseline"};
+    for (const char* name : kWithValue) {
+        if (option == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Command Invalid(std::string text) {
+    Command command;
+    command.kind = CommandKind::Invalid;
+    command.error = std::move(text);
+    return command;
+}
+
+} // namespace
+
+Command ParseCommandLine(const std::vector<std::string>& args) {
+    Command command;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            command.kind = CommandKind::Help;
+            return command;
+        }
+        if (arg == "--export-csv" || arg == "--export-cdf") {
+            const CommandKind kind = arg == "--export-csv" ? CommandKind::ExportCsv : CommandKind::ExportCdf;
+            if (command.kind != CommandKind::Window && command.kind != kind) {
+                return Invalid("only one of --export-csv and --export-cdf may be given");
+            }
+            command.kind = kind;
+        } else if (arg == "--pulses") {
+            command.pulses = true;
+        } else if (arg == "--chromatogram") {
+            command.chromatogram = true;
+        } else if (TakesValue(arg)) {
+            if (i + 1 >= args.size()) {
+                return Invalid(arg + " needs a value");
+            }
+            if (!ApplyOption(arg, args[i + 1], command)) {
+                return Invalid("invalid value for " + arg + ": " + args[i + 1]);
+            }
+            ++i;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Invalid("unknown option " + arg);
+        } else {
+            command.inputs.push_back(arg);
+        }
+    }
+    if (command.kind == CommandKind::Window) {
+        if (command.inputs.size() > 1) {
+            return Invalid("the window opens one file or folder");
+        }
+        return command;
+    }
+    if (command.inputs.empty()) {
+        return Invalid("no data file given");
+    }
+    if (!command.pulses && !command.chromatogram) {
+        command.pulses = command.chromatogram = true;
+    }
+    return command;
+}
+
+bool ResolveSettings(const ConfigurationBlock& block, const GateOverrides& overrides, RegateSettings& out,
+                     std::string& error) {
+    RegateSettings settings = SettingsForChannel(block, overrides.channel);
+    if (overrides.gateName) {
+        bool found = false;
+        for (const GateMode& mode : block.gateModes) {
+            if (GateModeDisplayName(mode.name, mode.suffix) == *overrides.gateName) {
+                settings.gate = mode;
+                found = true;
+            }
+        }
+        if (!found) {
+            error = "no gate mode " + *overrides.gateName + " in the file's configuration";
+            return false;
+        }
+    }
+    GateMode& gate = settings.gate;
+    if (overrides.gateA) {
+        gate.startA = overrides.gateA->first;
+        gate.stopA = overrides.gateA->second;
+    }
+    if (overrides.gateB) {
+        gate.startB = overrides.gateB->first;
+        gate.stopB = overrides.gateB->second;
+    }
+    if (overrides.operatorIndex) {
+        gate.operatorIndex = static_cast<std::int16_t>(*overrides.operatorIndex);
+    }
+    if (overrides.alpha) {
+        gate.alpha = *overrides.alpha;
+    }
+    if (overrides.squareRoot) {
+        gate.squareRoot = *overrides.squareRoot ? 1 : 0;
+    }
+    if (overrides.fromPulseStart) {
+        settings.fromPulseStart = *overrides.fromPulseStart;
+    }
+    if (overrides.triggerLevel) {
+        settings.triggerLevel = *overrides.triggerLevel;
+    }
+    settings.baseline = overrides.baseline;
+    out = settings;
+    return true;
+}
+
+namespace {
+
+std::string OutputPath(const Command& command, const std::filesystem::path& input,
+                       const std::string& suffix) {
+    const std::filesystem::path folder =
+        command.outputFolder.empty() ? input.parent_path() : std::filesystem::path(command.outputFolder);
+    return (folder / (input.stem().string() + suffix)).string();
+}
+
+// Exports one file; messages go to err prefixed with the file's name.
+bool ExportOne(const Command& command, const std::string& path, std::ostream& out, std::ostream& err) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    DataFileContents file;
+    std::string error;
+    if (!LoadDataFile(path, file, error)) {
+        err << "Corvanet: " << path << ": " << error << "\n";
+        return false;
+    }
+    for (const std::string& note : LoadNotes(file)) {
+        err << "Corvanet: " << path << ": " << note << "\n";
+    }
+    if (file.pulses.empty()) {
+        return false;
+    }
+    std::span<const StoredPulse> pulses(file.pulses);
+    std::size_t first = 0;
+    if (command.range) {
+        if (command.range->second >= pulses.size()) {
+            err << "Corvanet: " << path << ": " << messages::kBadPulseRange << "\n";
+            return false;
+        }
+        first = command.range->first;
+        pulses = pulses.subspan(first, command.range->second - first + 1);
+    }
+    const ExportSource source{name, file.header};
+    bool ok = true;
+    const auto written = [&](const std::string& target, bool success, const std::string& why) {
+        if (success) {
+            out << messages::kExportDone << target << "\n";
+        } else {
+            err << "Corvanet: " << target << ": " << why << "\n";
+            ok = false;
+        }
+    };
+    if (command.kind == CommandKind::ExportCsv && command.pulses) {
+        const std::string target = OutputPath(command, path, ".pulses.csv");
+        written(target,
+                WriteTextFile(target,
+                              [&](std::ostream& stream) {
+                                  return WritePulsesCsv(stream, source, file.pulses, first,
+                                                        first + pulses.size() - 1);
+                              }),
+                messages::kCannotWriteFile);
+    }
+    if (command.kind == CommandKind::ExportCdf || command.chromatogram) {
+        RegateSettings settings;
+        Chromatogram chromatogram;
+        if (!ResolveSettings(file.configuration, command.gate, settings, error) ||
+            !Regate(pulses, settings, chromatogram, error)) {
+            err << "Corvanet: " << path << ": " << error << "\n";
+            return false;
+        }
+        if (command.kind == CommandKind::ExportCsv) {
+            const std::string target = OutputPath(command, path, ".chrom.csv");
+            written(target,
+                    WriteTextFile(target,
+                                  [&](std::ostream& stream) {
+                                      return WriteChromatogramCsv(stream, source, settings, chromatogram);
+                                  }),
+                    messages::kCannotWriteFile);
+        } else {
+            const std::string target = OutputPath(command, path, ".cdf");
+            const bool success = WriteChromatogramCdf(target, source, settings, chromatogram, error);
+            written(target, success, error);
+        }
+    }
+    return ok;
+}
+
+} // namespace
+
+int RunExport(const Command& command, std::ostream& out, std::ostream& err) {
+    bool ok = true;
+    for (const std::string& input : command.inputs) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(input, ec)) {
+            const std::vector<std::string> series = ListSeries(input);
+            if (series.empty()) {
+                err << "Corvanet: " << input << ": " << messages::kNoDataFilesInFolder << "\n";
+                ok = false;
+            }
+            for (const std::string& path : series) {
+                ok = ExportOne(command, path, out, err) && ok;
+            }
+        } else {
+            ok = ExportOne(command, input, out, err) && ok;
+        }
+    }
+    return ok ? 0 : 1;
+}
+
+} // namespace veltrane::corvanet

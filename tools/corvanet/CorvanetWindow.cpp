@@ -1,0 +1,690 @@
+#include "CorvanetWindow.h"
+
+#include "CorvanetMessages.h"
+#include "DataSeries.h"
+#include "Exports.h"
+#include "PulseMapImage.h"
+#include "PulseMath.h"
+#include "config/Vocabulary.h"
+#include "plot/OFloatArray.h"
+#include "plot/OPlot.h"
+#include "plot/PlotTrace.h"
+#include "tools/veltrane-cfg/ConfigText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFont>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace veltrane::corvanet {
+
+namespace {
+
+constexpr int kOverlayTraces = 8;
+constexpr int kAverageTrace = kOverlayTraces + 1;
+constexpr int kMapColumns = 1600;
+constexpr std::size_t kChromatogramBuckets = 4000;
+
+QString Text(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+OFloatArray* NewArray(int size) {
+    auto* array = new OFloatArray;
+    array->SetSize(size, 100);
+    for (int i = 0; i < size; ++i) {
+        array->Set(i, 0.0f);
+    }
+    return array;
+}
+
+QDoubleSpinBox* MsField(double value) {
+    auto* box = new QDoubleSpinBox;
+    box->setRange(0.0, 25.0);
+    box->setDecimals(1);
+    box->setSingleStep(0.1);
+    box->setSuffix(QStringLiteral(" ms"));
+    box->setValue(value);
+    return box;
+}
+
+QSpinBox* IndexField() {
+    auto* box = new QSpinBox;
+    box->setRange(0, 0);
+    return box;
+}
+
+} // namespace
+
+CorvanetWindow::CorvanetWindow(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(Text(messages::kProgramName));
+    BuildMenus();
+    tabs_ = new QTabWidget;
+    fileText_ = new QPlainTextEdit;
+    fileText_->setReadOnly(true);
+    fileText_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    fileText_->setFont(QFont(QStringLiteral("Monospace")));
+    tabs_->addTab(fileText_, QStringLiteral("File"));
+    tabs_->addTab(BuildPulseTab(), QStringLiteral("Pulses"));
+    tabs_->addTab(BuildChromatogramTab(), QStringLiteral("Chromatogram"));
+    tabs_->addTab(BuildMapTab(), QStringLiteral("2-D View"));
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 3 && !mapValid_) {
+            UpdateMap();
+        }
+    });
+
+    seriesList_ = new QListWidget;
+    seriesList_->hide();
+    connect(seriesList_, &QListWidget::currentTextChanged, this, [this](const QString& name) {
+        const QString folder = seriesList_->property("folder").toString();
+        if (!name.isEmpty()) {
+            OpenFile(QDir(folder).filePath(name));
+        }
+    });
+    auto* splitter = new QSplitter;
+    splitter->addWidget(seriesList_);
+    splitter->addWidget(tabs_);
+    splitter->setStretchFactor(1, 4);
+    setCentralWidget(splitter);
+    resize(1000, 700);
+    fileText_->setPlainText(QStringLiteral("Open a .dat file or a folder holding a series (File menu)."));
+}
+
+void CorvanetWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&Open File..."), QKeySequence::Open, this, &CorvanetWindow::ChooseFile);
+    file->addAction(QStringLiteral("Open &Folder..."), this, &CorvanetWindow::ChooseFolder);
+    file->addSeparator();
+    file->addAction(QStringLiteral("Export &Pulses (CSV)..."), this, &CorvanetWindow::ExportPulses);
+    file->addAction(QStringLiteral("Export &Chromatogram (CSV)..."), this,
+                    &CorvanetWindow::ExportChromatogramCsv);
+    file->addAction(QStringLiteral("Export Chromatogram (&netCDF)..."), this,
+                    &CorvanetWindow::ExportChromatogramCdf);
+    file->addSeparator();
+    file->addAction(QStringLiteral("E&xit"), QKeySequence::Quit, this, &QWidget::close);
+}
+
+QWidget* CorvanetWindow::BuildPulseTab() {
+    pulsePlot_ = new OPlot;
+    const auto attach = [this](const std::string& name, bool visible) {
+        auto trace = std::make_unique<PlotTrace>(1, 0);
+        trace->name = name;
+        trace->xTitle = "ms";
+        trace->yTitle = "counts";
+        trace->hasX = true;
+        trace->ownsArrays = true;
+        trace->xValues = NewArray(kPulseSamples);
+        trace->yValues = NewArray(kPulseSamples);
+        for (int i = 0; i < kPulseSamples; ++i) {
+            trace->xValues->Set(i, static_cast<float>(i * kSampleMs));
+        }
+        trace->count = kPulseSamples;
+        trace->SetRange(0.0f, 0.0f, 25.0f, 70000.0f);
+        trace->SetVisible(visible);
+        pulseValues_.push_back(trace->yValues);
+        pulsePlot_->AddTrace(std::move(trace));
+    };
+    attach("Pulse", true);
+    for (int i = 1; i <= kOverlayTraces; ++i) {
+        attach(Format("Overlay %d", i), false);
+    }
+    attach("Average", false);
+    for (int i = 1; i <= kAverageTrace; ++i) {
+        pulsePlot_->SetTraceVisible(i, false);
+    }
+
+    slider_ = new QSlider(Qt::Horizontal);
+    slider_->setRange(0, 0);
+    indexBox_ = IndexField();
+    timeBox_ = new QDoubleSpinBox;
+    timeBox_->setDecimals(3);
+    timeBox_->setSuffix(QStringLiteral(" min"));
+    timeBox_->setKeyboardTracking(false);
+    pulseInfo_ = new QLabel;
+    connect(slider_, &QSlider::valueChanged, this, [this](int value) { ShowPulse(value); });
+    connect(indexBox_, &QSpinBox::valueChanged, this, [this](int value) { ShowPulse(value); });
+    connect(timeBox_, &QDoubleSpinBox::valueChanged, this, &CorvanetWindow::TimeChosen);
+
+    auto* browse = new QHBoxLayout;
+    browse->addWidget(new QLabel(QStringLiteral("Record")));
+    browse->addWidget(indexBox_);
+    browse->addWidget(slider_, 1);
+    browse->addWidget(new QLabel(QStringLiteral("Run time")));
+    browse->addWidget(timeBox_);
+
+    auto* overlay = new QPushButton(QStringLiteral("Overlay This Pulse"));
+    auto* clear = new QPushButton(QStringLiteral("Clear Overlay"));
+    connect(overlay, &QPushButton::clicked, this, &CorvanetWindow::AddOverlay);
+    connect(clear, &QPushButton::clicked, this, &CorvanetWindow::ClearOverlay);
+    peakFirst_ = IndexField();
+    peakLast_ = IndexField();
+    baseFirst_ = IndexField();
+    baseLast_ = IndexField();
+    auto* average = new QPushButton(QStringLiteral("Average"));
+    auto* subtracted = new QPushButton(QStringLiteral("Baseline-Subtracted Average"));
+    connect(average, &QPushButton::clicked, this, [this] { ShowAverage(false); });
+    connect(subtracted, &QPushButton::clicked, this, [this] { ShowAverage(true); });
+
+    auto* tools = new QHBoxLayout;
+    tools->addWidget(overlay);
+    tools->addWidget(clear);
+    tools->addSpacing(16);
+    tools->addWidget(new QLabel(QStringLiteral("Pulses")));
+    tools->addWidget(peakFirst_);
+    tools->addWidget(new QLabel(QStringLiteral("to")));
+    tools->addWidget(peakLast_);
+    tools->addWidget(average);
+    tools->addSpacing(16);
+    tools->addWidget(new QLabel(QStringLiteral("minus pulses")));
+    tools->addWidget(baseFirst_);
+    tools->addWidget(new QLabel(QStringLiteral("to")));
+    tools->addWidget(baseLast_);
+    tools->addWidget(subtracted);
+    tools->addStretch(1);
+
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(pulsePlot_, 1);
+    layout->addWidget(pulseInfo_);
+    layout->addLayout(browse);
+    layout->addLayout(tools);
+    return page;
+}
+
+QWidget* CorvanetWindow::BuildChromatogramTab() {
+    gateModeBox_ = new QComboBox;
+    connect(gateModeBox_, &QComboBox::activated, this, &CorvanetWindow::GateModeChosen);
+    gateFields_ = {MsField(5.0), MsField(10.0), MsField(15.0), MsField(17.0)};
+    operatorBox_ = new QComboBox;
+    for (const char* op : kOperatorNames) {
+        operatorBox_->addItem(Text(op));
+    }
+    alphaBox_ = new QDoubleSpinBox;
+    alphaBox_->setRange(-1.0e6, 1.0e6);
+    alphaBox_->setDecimals(4);
+    sqrtBox_ = new QCheckBox(QStringLiteral("Square root (after the baseline)"));
+    anchorBox_ = new QCheckBox(QStringLiteral("Gates after the pulse start"));
+    anchorBox_->setChecked(true);
+    triggerBox_ = new QSpinBox;
+    triggerBox_->setRange(0, 65535);
+    baselineBox_ = new QComboBox;
+    baselineBox_->addItems({QStringLiteral("None"), QStringLiteral("Mean of the first pulses")});
+    baselineBox_->setCurrentIndex(1);
+    baselineCount_ = new QSpinBox;
+    baselineCount_->setRange(1, 1000000);
+    baselineCount_->setValue(10);
+    auto* regate = new QPushButton(QStringLiteral("Re-gate"));
+    connect(regate, &QPushButton::clicked, this, &CorvanetWindow::RunRegate);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Gate mode"), gateModeBox_);
+    auto* gateA = new QHBoxLayout;
+    gateA->addWidget(gateFields_[0]);
+    gateA->addWidget(gateFields_[1]);
+    form->addRow(QStringLiteral("Gate A"), gateA);
+    auto* gateB = new QHBoxLayout;
+    gateB->addWidget(gateFields_[2]);
+    gateB->addWidget(gateFields_[3]);
+    form->addRow(QStringLiteral("Gate B"), gateB);
+    form->addRow(QStringLiteral("A <op> alpha*B"), operatorBox_);
+    form->addRow(QStringLiteral("alpha"), alphaBox_);
+    form->addRow(sqrtBox_);
+    form->addRow(anchorBox_);
+    form->addRow(QStringLiteral("Trigger level"), triggerBox_);
+    form->addRow(QStringLiteral("Baseline"), baselineBox_);
+    form->addRow(QStringLiteral("Baseline pulses"), baselineCount_);
+    form->addRow(regate);
+
+    chromPlot_ = new OPlot;
+    auto trace = std::make_unique<PlotTrace>(2, 1);
+    trace->name = "Chromatogram";
+    trace->xTitle = "min";
+    trace->yTitle = "A op alpha*B";
+    trace->hasX = true;
+    trace->ownsArrays = true;
+    chromX_ = trace->xValues = NewArray(0);
+    chromY_ = trace->yValues = NewArray(0);
+    trace->SetRange(0.0f, 0.0f, 1.0f, 1.0f);
+    chromPlot_->AddTrace(std::move(trace));
+    chromInfo_ = new QLabel;
+    chromInfo_->setWordWrap(true);
+
+    auto* side = new QWidget;
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->addLayout(form);
+    sideLayout->addWidget(chromInfo_);
+    sideLayout->addStretch(1);
+    auto* page = new QWidget;
+    auto* layout = new QHBoxLayout(page);
+    layout->addWidget(side);
+    layout->addWidget(chromPlot_, 1);
+    return page;
+}
+
+QWidget* CorvanetWindow::BuildMapTab() {
+    mapLabel_ = new QLabel;
+    mapLabel_->setScaledContents(true);
+    mapLabel_->setMinimumSize(200, 125);
+    mapInfo_ = new QLabel;
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(mapLabel_, 1);
+    layout->addWidget(mapInfo_);
+    return page;
+}
+
+void CorvanetWindow::Warn(const QString& text) {
+    QMessageBox::warning(this, Text(messages::kProgramName), text);
+}
+
+bool CorvanetWindow::OpenPath(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isDir()) {
+        seriesList_->hide();
+        return OpenFile(path);
+    }
+    const std::vector<std::string> series = ListSeries(path.toStdString());
+    if (series.empty()) {
+        Warn(path + QStringLiteral("\n") + Text(messages::kNoDataFilesInFolder));
+        return false;
+    }
+    seriesList_->blockSignals(true);
+    seriesList_->clear();
+    seriesList_->setProperty("folder", path);
+    for (const std::string& file : series) {
+        seriesList_->addItem(Text(std::filesystem::path(file).filename().string()));
+    }
+    seriesList_->blockSignals(false);
+    seriesList_->show();
+    seriesList_->setCurrentRow(0);
+    return !path_.isEmpty();
+}
+
+bool CorvanetWindow::OpenFile(const QString& path) {
+    DataFileContents contents;
+    std::string error;
+    if (!LoadDataFile(path.toStdString(), contents, error)) {
+        Warn(path + QStringLiteral("\n") + Text(error));
+        return false;
+    }
+    file_ = std::move(contents);
+    path_ = path;
+    setWindowTitle(QFileInfo(path).fileName() + QStringLiteral(" - ") + Text(messages::kProgramName));
+    for (const std::string& note : LoadNotes(file_)) {
+        Warn(Text(note));
+    }
+    ShowFileText();
+    ResetRanges();
+    ClearOverlay();
+    pulsePlot_->SetTraceVisible(kAverageTrace, false);
+    FillGateModeBox();
+    SetGateFields(SettingsForChannel(file_.configuration, 0));
+    mapValid_ = false;
+    ShowPulse(0);
+    if (!file_.pulses.empty()) {
+        RunRegate();
+    }
+    if (tabs_->currentIndex() == 3) {
+        UpdateMap();
+    }
+    return true;
+}
+
+void CorvanetWindow::ShowFileText() {
+    std::string text = "File: " + path_.toStdString() + "\n";
+    text += "Opened: " + OpenedText(file_.header) + "\n";
+    text += Format("Records: %zu (count in the file: %u)\n", file_.pulses.size(), file_.storedCount);
+    if (!file_.pulses.empty()) {
+        text += Format("Run time: %.3f to %.3f min\n", file_.pulses.front().timeCounter / 6000.0,
+                       file_.pulses.back().timeCounter / 6000.0);
+    }
+    for (const std::string& note : LoadNotes(file_)) {
+        text += note + "\n";
+    }
+    text += "\nConfiguration recorded with the file\n\n";
+    text += cfgtext::FormatConfiguration(file_.configuration);
+    text += "\nRun log\n\n";
+    text += file_.runLogText.empty() ? std::string("(none)\n") : file_.runLogText;
+    fileText_->setPlainText(Text(text));
+}
+
+void CorvanetWindow::ResetRanges() {
+    const int last = std::max(0, static_cast<int>(file_.pulses.size()) - 1);
+    for (QSpinBox* box : {indexBox_, peakFirst_, peakLast_, baseFirst_, baseLast_}) {
+        box->blockSignals(true);
+        box->setRange(0, last);
+        box->setValue(0);
+        box->blockSignals(false);
+    }
+    peakLast_->setValue(last);
+    slider_->blockSignals(true);
+    slider_->setRange(0, last);
+    slider_->setValue(0);
+    slider_->blockSignals(false);
+    timeBox_->blockSignals(true);
+    if (!file_.pulses.empty()) {
+        timeBox_->setRange(file_.pulses.front().timeCounter / 6000.0,
+                           file_.pulses.back().timeCounter / 6000.0);
+    }
+    timeBox_->blockSignals(false);
+}
+
+int CorvanetWindow::CurrentPulse() const {
+    return indexBox_->value();
+}
+
+void CorvanetWindow::SetPulseTrace(int trace, const double* values, bool visible) {
+    OFloatArray* array = pulseValues_[static_cast<std::size_t>(trace)];
+    for (int i = 0; i < kPulseSamples; ++i) {
+        array->Set(i, values != nullptr ? static_cast<float>(values[i]) : 0.0f);
+    }
+    pulsePlot_->SetTraceVisible(trace, visible);
+    pulsePlot_->InvalidatePlot();
+}
+
+void CorvanetWindow::ShowPulse(int index) {
+    if (file_.pulses.empty()) {
+        SetPulseTrace(0, nullptr, true);
+        pulseInfo_->setText(Text(messages::kNoPulses));
+        return;
+    }
+    index = std::clamp(index, 0, static_cast<int>(file_.pulses.size()) - 1);
+    const StoredPulse& pulse = file_.pulses[static_cast<std::size_t>(index)];
+    PulseShape shape{};
+    std::copy(pulse.samples.begin(), pulse.samples.end(), shape.begin());
+    SetPulseTrace(0, shape.data(), true);
+    for (QWidget* w : std::initializer_list<QWidget*>{slider_, indexBox_, timeBox_}) {
+        w->blockSignals(true);
+    }
+    slider_->setValue(index);
+    indexBox_->setValue(index);
+    timeBox_->setValue(pulse.timeCounter / 6000.0);
+    for (QWidget* w : std::initializer_list<QWidget*>{slider_, indexBox_, timeBox_}) {
+        w->blockSignals(false);
+    }
+    const int start = PulseStart(pulse.samples, file_.configuration.board.triggerLevel);
+    pulseInfo_->setText(
+        Text(Format("Record %d of %zu   run time %.3f min   period %u (%.2f Hz)   pulse start %s", index,
+                    file_.pulses.size(), pulse.timeCounter / 6000.0, static_cast<unsigned>(pulse.period),
+                    pulse.period != 0 ? 100.0 / pulse.period : 0.0,
+                    start >= 0 ? Format("%.1f ms", start * kSampleMs).c_str() : "none")));
+}
+
+void CorvanetWindow::TimeChosen(double minutes) {
+    ShowPulse(static_cast<int>(NearestPulse(file_.pulses, minutes)));
+}
+
+void CorvanetWindow::AddOverlay() {
+    if (file_.pulses.empty()) {
+        return;
+    }
+    const int slot = 1 + overlayCount_ % kOverlayTraces;
+    ++overlayCount_;
+    const StoredPulse& pulse = file_.pulses[static_cast<std::size_t>(CurrentPulse())];
+    PulseShape shape{};
+    std::copy(pulse.samples.begin(), pulse.samples.end(), shape.begin());
+    SetPulseTrace(slot, shape.data(), true);
+}
+
+void CorvanetWindow::ClearOverlay() {
+    overlayCount_ = 0;
+    for (int i = 1; i <= kOverlayTraces; ++i) {
+        pulsePlot_->SetTraceVisible(i, false);
+    }
+    pulsePlot_->InvalidatePlot();
+}
+
+void CorvanetWindow::ShowAverage(bool subtractBaseline) {
+    PulseShape shape{};
+    const auto peakFirst = static_cast<std::size_t>(peakFirst_->value());
+    const auto peakLast = static_cast<std::size_t>(peakLast_->value());
+    const bool ok = subtractBaseline
+                        ? BaselineSubtractedAverage(file_.pulses, peakFirst, peakLast,
+                                                    static_cast<std::size_t>(baseFirst_->value()),
+                                                    static_cast<std::size_t>(baseLast_->value()), shape)
+                        : AveragePulses(file_.pulses, peakFirst, peakLast, shape);
+    if (!ok) {
+        Warn(Text(messages::kBadPulseRange));
+        return;
+    }
+    // A difference can go below zero: widen the average trace's range to show it.
+    const auto [lo, hi] = std::minmax_element(shape.begin(), shape.end());
+    PlotTrace* trace = pulsePlot_->Model().Trace(kAverageTrace);
+    const float low = subtractBaseline ? static_cast<float>(std::min(0.0, *lo)) : 0.0f;
+    const float high = subtractBaseline ? static_cast<float>(std::max(1.0, *hi * 1.1)) : 70000.0f;
+    trace->SetRange(0.0f, low, 25.0f, high);
+    trace->name = subtractBaseline ? "Peak - baseline" : "Average";
+    SetPulseTrace(kAverageTrace, shape.data(), true);
+}
+
+void CorvanetWindow::FillGateModeBox() {
+    gateModeBox_->clear();
+    const ConfigurationBlock& block = file_.configuration;
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const GateMode mode = ChannelGateMode(block, channel);
+        gateModeBox_->addItem(
+            Text(Format("Channel %d: %s", channel + 1, GateModeDisplayName(mode.name, mode.suffix).c_str())));
+    }
+    for (const GateMode& mode : block.gateModes) {
+        gateModeBox_->addItem(Text(GateModeDisplayName(mode.name, mode.suffix)));
+    }
+}
+
+void CorvanetWindow::GateModeChosen(int index) {
+    const ConfigurationBlock& block = file_.configuration;
+    RegateSettings settings = GateFields();
+    if (index < kChannelCount) {
+        settings.gate = ChannelGateMode(block, index);
+    } else if (static_cast<std::size_t>(index - kChannelCount) < block.gateModes.size()) {
+        settings.gate = block.gateModes[static_cast<std::size_t>(index - kChannelCount)];
+    }
+    SetGateFields(settings);
+}
+
+void CorvanetWindow::SetGateFields(const RegateSettings& settings) {
+    settings_ = settings;
+    const GateMode& g = settings.gate;
+    const std::array<float, 4> values = {g.startA, g.stopA, g.startB, g.stopB};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        gateFields_[i]->setValue(values[i]);
+    }
+    operatorBox_->setCurrentIndex(std::clamp<int>(g.operatorIndex, 0, 3));
+    alphaBox_->setValue(g.alpha);
+    sqrtBox_->setChecked(g.squareRoot != 0);
+    anchorBox_->setChecked(settings.fromPulseStart);
+    triggerBox_->setValue(settings.triggerLevel);
+}
+
+RegateSettings CorvanetWindow::GateFields() const {
+    RegateSettings settings = settings_;
+    GateMode& g = settings.gate;
+    g.startA = static_cast<float>(gateFields_[0]->value());
+    g.stopA = static_cast<float>(gateFields_[1]->value());
+    g.startB = static_cast<float>(gateFields_[2]->value());
+    g.stopB = static_cast<float>(gateFields_[3]->value());
+    g.operatorIndex = static_cast<std::int16_t>(operatorBox_->currentIndex());
+    g.alpha = static_cast<float>(alphaBox_->value());
+    g.squareRoot = sqrtBox_->isChecked() ? 1 : 0;
+    settings.fromPulseStart = anchorBox_->isChecked();
+    settings.triggerLevel = triggerBox_->value();
+    settings.baseline.kind =
+        baselineBox_->currentIndex() == 0 ? BaselineKind::None : BaselineKind::FirstPulses;
+    settings.baseline.count = static_cast<std::size_t>(baselineCount_->value());
+    return settings;
+}
+
+bool CorvanetWindow::RunRegate() {
+    const RegateSettings settings = GateFields();
+    std::string error;
+    Chromatogram result;
+    if (!Regate(file_.pulses, settings, result, error)) {
+        Warn(Text(error));
+        return false;
+    }
+    settings_ = settings;
+    chromatogram_ = std::move(result);
+    // The plot gets at most a few thousand buckets, each its lowest and highest point, so a day
+    // of pulses draws quickly and no peak is lost.
+    const std::size_t n = chromatogram_.value.size();
+    const std::size_t buckets = std::min(n, kChromatogramBuckets);
+    chromX_->SetSize(0, 100);
+    chromY_->SetSize(0, 100);
+    double low = 0.0, high = 1.0;
+    for (std::size_t b = 0; b < buckets; ++b) {
+        const std::size_t from = n * b / buckets;
+        const std::size_t to = n * (b + 1) / buckets;
+        std::size_t lo = from, hi = from;
+        for (std::size_t i = from; i < to; ++i) {
+            lo = chromatogram_.value[i] < chromatogram_.value[lo] ? i : lo;
+            hi = chromatogram_.value[i] > chromatogram_.value[hi] ? i : hi;
+        }
+        for (const std::size_t i : {std::min(lo, hi), std::max(lo, hi)}) {
+            chromX_->Add(static_cast<float>(chromatogram_.runTimeMinutes[i]));
+            chromY_->Add(static_cast<float>(chromatogram_.value[i]));
+            low = std::min(low, chromatogram_.value[i]);
+            high = std::max(high, chromatogram_.value[i]);
+        }
+    }
+    PlotTrace* trace = chromPlot_->Model().Trace(0);
+    trace->count = chromY_->Size();
+    const float first = n != 0 ? static_cast<float>(chromatogram_.runTimeMinutes.front()) : 0.0f;
+    const float last = n != 0 ? static_cast<float>(chromatogram_.runTimeMinutes.back()) : 1.0f;
+    trace->SetRange(first, static_cast<float>(low), std::max(last, first + 0.01f),
+                    static_cast<float>(high + (high - low) * 0.05));
+    chromPlot_->InvalidatePlot();
+    std::string info;
+    for (const auto& [key, value] : DescribeSettings(settings_, chromatogram_)) {
+        info += key + ": " + value + "\n";
+    }
+    if (chromatogram_.divisionsByZero != 0) {
+        info += Format("%zu pulses had alpha*B = 0 and give 0\n", chromatogram_.divisionsByZero);
+    }
+    chromInfo_->setText(Text(info));
+    return true;
+}
+
+void CorvanetWindow::UpdateMap() {
+    const PulseMap map = BuildPulseMap(file_.pulses, kMapColumns);
+    mapLabel_->setPixmap(QPixmap::fromImage(PulseMapImage(map)));
+    mapInfo_->setText(Text(
+        map.columns == 0
+            ? std::string(messages::kNoPulses)
+            : Format("Run time %.3f to %.3f min across (%d columns), 0 to 25 ms up; intensity %.0f to %.0f",
+                     map.firstMinutes, map.lastMinutes, map.columns, static_cast<double>(map.minimum),
+                     static_cast<double>(map.maximum))));
+    mapValid_ = true;
+}
+
+QString CorvanetWindow::MapStatus() const {
+    return mapInfo_->text();
+}
+
+void CorvanetWindow::ChooseFile() {
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open PFPD Data File"), QString(),
+                                                      QStringLiteral("PFPD Files (*.dat);;All Files (*)"));
+    if (!path.isEmpty()) {
+        seriesList_->hide();
+        OpenFile(path);
+    }
+}
+
+void CorvanetWindow::ChooseFolder() {
+    const QString path =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Open a Folder of Data Files"));
+    if (!path.isEmpty()) {
+        OpenPath(path);
+    }
+}
+
+std::string CorvanetWindow::SourceName() const {
+    return QFileInfo(path_).fileName().toStdString();
+}
+
+void CorvanetWindow::ExportPulses() {
+    if (file_.pulses.empty()) {
+        Warn(Text(messages::kNoPulses));
+        return;
+    }
+    const QString target =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Pulses"),
+                                     QFileInfo(path_).completeBaseName() + QStringLiteral(".pulses.csv"),
+                                     QStringLiteral("CSV Files (*.csv)"));
+    if (target.isEmpty()) {
+        return;
+    }
+    const ExportSource source{SourceName(), file_.header};
+    const auto first = static_cast<std::size_t>(peakFirst_->value());
+    const auto last = static_cast<std::size_t>(peakLast_->value());
+    if (!WriteTextFile(target.toStdString(), [&](std::ostream& out) {
+            return WritePulsesCsv(out, source, file_.pulses, first, last);
+        })) {
+        Warn(Text(messages::kCannotWriteFile));
+    }
+}
+
+void CorvanetWindow::ExportChromatogramCsv() {
+    if (chromatogram_.value.empty()) {
+        Warn(Text(messages::kNoPulses));
+        return;
+    }
+    const QString target =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Chromatogram"),
+                                     QFileInfo(path_).completeBaseName() + QStringLiteral(".chrom.csv"),
+                                     QStringLiteral("CSV Files (*.csv)"));
+    if (target.isEmpty()) {
+        return;
+    }
+    const ExportSource source{SourceName(), file_.header};
+    if (!WriteTextFile(target.toStdString(), [&](std::ostream& out) {
+            return WriteChromatogramCsv(out, source, settings_, chromatogram_);
+        })) {
+        Warn(Text(messages::kCannotWriteFile));
+    }
+}
+
+void CorvanetWindow::ExportChromatogramCdf() {
+    if (chromatogram_.value.empty()) {
+        Warn(Text(messages::kNoPulses));
+        return;
+    }
+    const QString target =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Chromatogram"),
+                                     QFileInfo(path_).completeBaseName() + QStringLiteral(".cdf"),
+                                     QStringLiteral("ANDI/AIA Chromatography (*.cdf)"));
+    if (target.isEmpty()) {
+        return;
+    }
+    std::string error;
+    if (!WriteChromatogramCdf(target.toStdString(), {SourceName(), file_.header}, settings_, chromatogram_,
+                              error)) {
+        Warn(Text(error));
+    }
+}
+
+} // namespace veltrane::corvanet

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "Regating.h"
+#include "live/DataFileReader.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QSlider;
+class QSpinBox;
+class QTabWidget;
+
+namespace veltrane {
+
+class OFloatArray;
+class OPlot;
+
+namespace corvanet {
+
+// The viewer: one data file at a time (or a series of them from a folder), its header,
+// configuration and run log, its pulses, a re-gated chromatogram and the 2-D view.
+class CorvanetWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CorvanetWindow(QWidget* parent = nullptr);
+
+    // A .dat file or a folder holding a series; false (after a message box) when nothing was opened.
+    bool OpenPath(const QString& path);
+    bool OpenFile(const QString& path);
+
+    // For tests and the command line's window: what is shown now.
+    const DataFileContents& File() const { return file_; }
+    const Chromatogram& CurrentChromatogram() const { return chromatogram_; }
+    int CurrentPulse() const;
+    void ShowPulse(int index);
+    void SetGateFields(const RegateSettings& settings);
+    RegateSettings GateFields() const;
+    bool RunRegate();
+    void UpdateMap();
+    QString MapStatus() const;
+
+private:
+    void BuildMenus();
+    QWidget* BuildPulseTab();
+    QWidget* BuildChromatogramTab();
+    QWidget* BuildMapTab();
+    void ChooseFile();
+    void ChooseFolder();
+    void ShowFileText();
+    void FillGateModeBox();
+    void GateModeChosen(int index);
+    void AddOverlay();
+    void ClearOverlay();
+    void ShowAverage(bool subtractBaseline);
+    void TimeChosen(double minutes);
+    void ExportPulses();
+    void ExportChromatogramCsv();
+    void ExportChromatogramCdf();
+    void ResetRanges();
+    void SetPulseTrace(int trace, const double* values, bool visible);
+    void Warn(const QString& text);
+    std::string SourceName() const;
+
+    DataFileContents file_;
+    QString path_;
+    Chromatogram chromatogram_;
+    RegateSettings settings_;
+    bool mapValid_ = false;
+
+    QTabWidget* tabs_ = nullptr;
+    QListWidget* seriesList_ = nullptr;
+    QPlainTextEdit* fileText_ = nullptr;
+
+    OPlot* pulsePlot_ = nullptr;
+    std::vector<OFloatArray*> pulseValues_; // owned by the plot's traces
+    int overlayCount_ = 0;
+    QSlider* slider_ = nullptr;
+    QSpinBox* indexBox_ = nullptr;
+    QDoubleSpinBox* timeBox_ = nullptr;
+    QLabel* pulseInfo_ = nullptr;
+    QSpinBox* peakFirst_ = nullptr;
+    QSpinBox* peakLast_ = nullptr;
+    QSpinBox* baseFirst_ = nullptr;
+    QSpinBox* baseLast_ = nullptr;
+
+    QComboBox* gateModeBox_ = nullptr;
+    std::array<QDoubleSpinBox*, 4> gateFields_{}; // A start, A stop, B start, B stop
+    QComboBox* operatorBox_ = nullptr;
+    QDoubleSpinBox* alphaBox_ = nullptr;
+    QCheckBox* sqrtBox_ = nullptr;
+    QCheckBox* anchorBox_ = nullptr;
+    QSpinBox* triggerBox_ = nullptr;
+    QComboBox* baselineBox_ = nullptr;
+    QSpinBox* baselineCount_ = nullptr;
+    OPlot* chromPlot_ = nullptr;
+    OFloatArray* chromX_ = nullptr;
+    OFloatArray* chromY_ = nullptr;
+    QLabel* chromInfo_ = nullptr;
+
+    QLabel* mapLabel_ = nullptr;
+    QLabel* mapInfo_ = nullptr;
+};
+
+} // namespace corvanet
+} // namespace veltrane

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "config/ConfigTypes.h"
+#include "config/ConfigurationBlock.h"
+#include "live/DataFileReader.h"
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace veltrane::corvanet {
+
+// Samples are 0.1 ms apart.
+inline constexpr double kSampleMs = 0.1;
+
+enum class BaselineKind {
+    None,        // nothing subtracted
+    FirstPulses, // mean of the first `count` pulses
+    PulseRange,  // mean of pulses first..last (inclusive)
+    Fixed        // a value given by the user
+};
+
+struct BaselineChoice {
+    BaselineKind kind = BaselineKind::FirstPulses;
+    std::size_t count = 10;
+    std::size_t first = 0;
+    std::size_t last = 0;
+    double value = 0.0;
+};
+
+// How pulses are turned into one chromatogram point each.
+struct RegateSettings {
+    GateMode gate;
+    // Gates are placed after the pulse start (first sample at or above the trigger level), as the
+    // live plot places its markers; otherwise after the first sample.
+    bool fromPulseStart = true;
+    int triggerLevel = 1;
+    BaselineChoice baseline;
+};
+
+struct Chromatogram {
+    std::vector<double> runTimeMinutes;
+    std::vector<double> areaA; // counts x ms
+    std::vector<double> areaB;
+    std::vector<double> value; // "A <op> alpha*B", baseline subtracted, square root when asked
+    double baseline = 0.0;
+    std::size_t divisionsByZero = 0; // "/" with alpha*B = 0: the point is 0
+};
+
+// Area of samples [from, to) x 0.1 ms, indexes held inside the pulse.
+double GateArea(std::span<const std::uint16_t> samples, long from, long to);
+
+// The sample indexes [from, to) of a gate start..stop (ms) after the sample `anchor`.
+void GateIndexes(float start, float stop, int anchor, long& from, long& to);
+
+// First sample at or above the level, or -1.
+int PulseStart(std::span<const std::uint16_t> samples, int triggerLevel);
+
+// "A <op> alpha*B" for operator index 0..3; false for any other operator.
+bool Combine(int operatorIndex, double a, double alpha, double b, double& result);
+
+// Re-gates every pulse. False (with a message) for an operator outside the table or a baseline
+// range outside the pulses; out is then left as it was.
+bool Regate(std::span<const StoredPulse> pulses, const RegateSettings& settings, Chromatogram& out,
+            std::string& error);
+
+// The gate mode of a channel (0 or 1) of a configuration: the last mode with the channel's
+// (name, suffix), the first mode when none has it, and the live plot's initial gates when the
+// configuration holds no gate modes at all.
+GateMode ChannelGateMode(const ConfigurationBlock& block, int channel);
+
+// Settings for a channel of a file: its gate mode and the board's trigger level.
+RegateSettings SettingsForChannel(const ConfigurationBlock& block, int channel);
+
+// Readable lines describing the settings used ("key,value"), written with every export.
+std::vector<std::pair<std::string, std::string>> DescribeSettings(const RegateSettings& settings,
+                                                                  const Chromatogram& result);
+
+} // namespace veltrane::corvanet

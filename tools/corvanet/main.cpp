@@ -1,0 +1,45 @@
+// Corvanet: opens the .dat files Veltrane records; exports them from the command line too.
+
+#include "CommandLine.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#ifndef CORVANET_COMMAND_LINE_ONLY
+#include "CorvanetWindow.h"
+
+#include <QApplication>
+#endif
+
+int main(int argc, char** argv) {
+    using namespace veltrane::corvanet;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const Command command = ParseCommandLine(args);
+    switch (command.kind) {
+    case CommandKind::Help:
+        std::cout << kUsage;
+        return 0;
+    case CommandKind::Invalid:
+        std::cerr << "Corvanet: " << command.error << "\n\n" << kUsage;
+        return 2;
+    case CommandKind::ExportCsv:
+    case CommandKind::ExportCdf:
+        return RunExport(command, std::cout, std::cerr);
+    case CommandKind::Window:
+        break;
+    }
+#ifdef CORVANET_COMMAND_LINE_ONLY
+    std::cerr << "Corvanet: built without its window; use --export-csv or --export-cdf\n";
+    return 2;
+#else
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvanet"));
+    CorvanetWindow window;
+    window.show();
+    if (!command.inputs.empty()) {
+        window.OpenPath(QString::fromStdString(command.inputs.front()));
+    }
+    return app.exec();
+#endif
+}
