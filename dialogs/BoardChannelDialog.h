@@ -23,6 +23,9 @@ public:
 
     // Rewrites the controls from the working copy (the live cycle calls this).
     void Refresh();
+    // Top right corner of the main window (of the screen without one); again once shown,
+    // when the window frame's size is known.
+    void PlaceAtTopRight();
     BoardChannelEditor& Editor() { return editor_; }
 
     // Button handlers (also driven by tests).
@@ -49,7 +52,6 @@ private:
     void Show(const BoardControls& controls);
     BoardControls Gather() const;
     void FocusFailedField();
-    void PlaceAtTopRight();
     void Finish();
 
     std::unique_ptr<DialogHost> host_;

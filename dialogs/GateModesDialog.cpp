@@ -28,33 +28,15 @@ QLineEdit* MakeEdit(const char* name, QWidget* parent) {
     return edit;
 }
 
-// The list's column heads, placed at the same stops as the lines.
-QWidget* MakeHeads(const QFont& font, QWidget* parent) {
-    auto* heads = new QWidget(parent);
-    const QString gateA = QStringLiteral("--- GATE A ---");
-    const QString gateB = QStringLiteral("--- GATE B ---");
-    struct Head {
-        QString text;
-        int dlu;
-        int row;
-    };
-    const Head texts[] = {{QStringLiteral("Mode"), 0, 1},
-                          {gateA, 24, 0},
-                          {QStringLiteral("Start"), 28, 1},
-                          {QStringLiteral("Stop"), 56, 1},
-                          {QStringLiteral("<op>"), 69, 1},
-                          {QStringLiteral("Alpha"), 84, 1},
-                          {gateB, 92, 0},
-                          {QStringLiteral("Start"), 111, 1},
-                          {QStringLiteral("Stop"), 123, 1},
-                          {QStringLiteral("Sqrt"), 138, 1}};
-    const int lineHeight = QFontMetrics(font).height();
-    for (const Head& head : texts) {
-        auto* label = new QLabel(head.text, heads);
-        label->move(TabStopDelegate::StopPixels(head.dlu, font) + 4, head.row * lineHeight);
-    }
-    heads->setMinimumHeight(2 * lineHeight + 2);
-    return heads;
+// A line as wide as any the list shows, for the column heads and the list's width.
+QString WidestGateLine() {
+    GateMode mode;
+    mode.name = 0;
+    mode.suffix = 2;
+    mode.startA = mode.stopA = mode.startB = mode.stopB = 24.9f;
+    mode.operatorIndex = 3;
+    mode.alpha = -99.999f;
+    return QString::fromStdString(GateModesEditor::ListLine(mode));
 }
 
 } // namespace
@@ -78,9 +60,17 @@ void GateModesDialog::BuildControls() {
     list_->setObjectName(QStringLiteral("gateList"));
     auto* delegate = new TabStopDelegate(kGateListTabStops, list_);
     list_->setItemDelegate(delegate);
-    list_->setMinimumWidth(delegate->ListWidth(font()) + 24);
+    const QString widest = WidestGateLine();
+    list_->setMinimumWidth(delegate->LineWidth(widest, font()) + 24);
     list_->setMinimumHeight(QFontMetrics(font()).height() * 7);
-    listLayout->addWidget(MakeHeads(font(), listGroup));
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const std::vector<ColumnHead> heads = {
+        {QStringLiteral("Mode"), 1, 1},           {QStringLiteral("--- GATE A ---"), 2, 0},
+        {QStringLiteral("Start"), 2, 1},          {QStringLiteral("Stop"), 3, 1},
+        {QStringLiteral("<op>"), 4, 1, 2},        {QStringLiteral("Alpha"), 5, 1},
+        {QStringLiteral("--- GATE B ---"), 6, 0}, {QStringLiteral("Start"), 6, 1},
+        {QStringLiteral("Stop"), 7, 1},           {QStringLiteral("Sqrt"), 8, 1}};
+    listLayout->addWidget(MakeColumnHeads(*delegate, widest, heads, font(), listGroup));
     listLayout->addWidget(list_);
     connect(list_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { OnSelect(list_->row(item)); });

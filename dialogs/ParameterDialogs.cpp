@@ -10,6 +10,7 @@ namespace veltrane {
 QWidget* OpenBoardChannelDialog(std::unique_ptr<DialogHost> host, QWidget* parent) {
     auto* dialog = new BoardChannelDialog(std::move(host), parent);
     dialog->show();
+    dialog->PlaceAtTopRight();
     return dialog;
 }
 

@@ -33,23 +33,21 @@ TimedEventsDialog::TimedEventsDialog(DialogHost& host, QWidget* parent)
 void TimedEventsDialog::BuildControls() {
     auto* listGroup = new QGroupBox(QStringLiteral("Event List"), this);
     auto* listLayout = new QVBoxLayout(listGroup);
-    auto* heads = new QWidget(listGroup);
     const QFont dialogFont = font();
     const int lineHeight = QFontMetrics(dialogFont).height();
-    const std::pair<const char*, int> captions[] = {
-        {"Start Time", 0}, {"Event", 50}, {"Channel", 128}, {"Value", 178}};
-    for (const auto& [text, dlu] : captions) {
-        auto* label = new QLabel(QLatin1String(text), heads);
-        label->move(TabStopDelegate::StopPixels(dlu, dialogFont) + 4, 0);
-    }
-    heads->setMinimumHeight(lineHeight + 2);
     list_ = new QListWidget(listGroup);
     list_->setObjectName(QStringLiteral("eventList"));
     auto* delegate = new TabStopDelegate(kEventListTabStops, list_);
     list_->setItemDelegate(delegate);
-    list_->setMinimumWidth(delegate->ListWidth(dialogFont) + 24);
+    const QString widest = QStringLiteral("\t179.90\t    Square Root\tN/A\t256");
+    list_->setMinimumWidth(delegate->LineWidth(widest, dialogFont) + 24);
     list_->setMinimumHeight(lineHeight * 9);
-    listLayout->addWidget(heads);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const std::vector<ColumnHead> heads = {{QStringLiteral("Start Time"), 0, 0},
+                                           {QStringLiteral("Event"), 2, 0},
+                                           {QStringLiteral("Channel"), 3, 0},
+                                           {QStringLiteral("Value"), 4, 0}};
+    listLayout->addWidget(MakeColumnHeads(*delegate, widest, heads, dialogFont, listGroup));
     listLayout->addWidget(list_);
     connect(list_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { OnSelect(list_->row(item)); });
