@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <system_error>
 
 namespace veltrane::corvanet {
@@ -38,12 +39,19 @@ bool LoadDataFile(const std::string& path, DataFileContents& out, std::string& e
         error = messages::kCannotOpenFile;
         return false;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    constexpr std::size_t kBlock = 1 << 20;
+    // Left uninitialised: every byte used is read from the file first, and zero-filling a day of
+    // pulses would cost as much as the read itself.
+    const auto length = static_cast<std::size_t>(size);
+    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[std::max<std::size_t>(length, 1)]);
+    if (!bytes) {
+        error = messages::kCannotOpenFile;
+        return false;
+    }
+    constexpr std::size_t kBlock = 1 << 22;
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const std::size_t want = std::min(kBlock, bytes.size() - done);
-        const std::size_t got = std::fread(bytes.data() + done, 1, want, file.get());
+    while (done < length) {
+        const std::size_t want = std::min(kBlock, length - done);
+        const std::size_t got = std::fread(bytes.get() + done, 1, want, file.get());
         done += got;
         if (got < want) {
             break;
@@ -54,8 +62,7 @@ bool LoadDataFile(const std::string& path, DataFileContents& out, std::string& e
         return false;
     }
     // A file that shrank while being read is taken as far as it went.
-    bytes.resize(done);
-    return ReadDataFile(std::span<const std::uint8_t>(bytes), out, error);
+    return ReadDataFile(std::span<const std::uint8_t>(bytes.get(), done), out, error);
 }
 
 std::vector<std::string> LoadNotes(const DataFileContents& file) {
