@@ -10,6 +10,8 @@
 #include "dialogs/DialogHost.h"
 #include "dialogs/ParameterDialogs.h"
 #include "dialogs/PreferencesDialog.h"
+#include "dialogs/ReportPrinter.h"
+#include "dialogs/RunLogDialog.h"
 #include "live/CLiveView.h"
 #include "platform/Clock.h"
 #include "platform/DiskSpace.h"
@@ -69,6 +71,10 @@ std::unique_ptr<DialogHost> MakeDialogHost(CPfpdApp& app) {
 
 CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     setObjectName(QStringLiteral("mainFrame"));
+    printing_ = std::make_unique<ReportPrinting>([this] {
+        return ReportContext{app_.Config(), app_.Live(), app_.Document().Title(),
+                             SystemClock::Instance().LocalNow()};
+    });
     view_ = new CLiveView(app_.Live(), app_.GetPrompts(), this);
     setCentralWidget(view_);
     BuildMenus();
@@ -142,21 +148,17 @@ void CMainFrame::BuildMenus() {
                        QStringLiteral("Save the active document with a new name"), QStringLiteral("Save As")),
             &QAction::triggered, this, [this] { app_.Document().FileSaveAs(); });
     file->addSeparator();
-    // The configuration report arrives with the printing work; the commands are in place.
-    AddCommand(file, Command::FilePrint, 57607, QStringLiteral("&Print..."),
-               QKeySequence(Qt::CTRL | Qt::Key_P), QStringLiteral("Print the active document"),
-               QStringLiteral("Print"));
-    AddCommand(file, Command::FilePrintPreview, 57609, QStringLiteral("Print Pre&view"), {},
-               QStringLiteral("Display full pages"), QStringLiteral("Print Preview"));
+    connect(AddCommand(file, Command::FilePrint, 57607, QStringLiteral("&Print..."),
+                       QKeySequence(Qt::CTRL | Qt::Key_P), QStringLiteral("Print the active document"),
+                       QStringLiteral("Print")),
+            &QAction::triggered, this, [this] { printing_->Print(this); });
+    connect(AddCommand(file, Command::FilePrintPreview, 57609, QStringLiteral("Print Pre&view"), {},
+                       QStringLiteral("Display full pages"), QStringLiteral("Print Preview")),
+            &QAction::triggered, this, [this] { printing_->Preview(this); });
     connect(AddCommand(file, Command::FilePrintSetup, 57606, QStringLiteral("P&rint Setup..."), {},
                        QStringLiteral("Change the printer and printing options"),
                        QStringLiteral("Print Setup")),
-            &QAction::triggered, this, [this] {
-                ScopedPollingSuspend suspend(app_.Live());
-                QPrinter printer;
-                QPageSetupDialog dialog(&printer, this);
-                dialog.exec();
-            });
+            &QAction::triggered, this, [this] { printing_->Setup(this); });
     recentSeparator_ = file->addSeparator();
     exitAction_ = file->addAction(QStringLiteral("E&xit"));
     exitAction_->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
@@ -243,7 +245,8 @@ void CMainFrame::BuildMenus() {
             });
     connect(AddCommand(utilities, Command::ViewRunLog, 32779, QStringLiteral("&View Run Log"), {},
                        QStringLiteral("View the Run Log"), QStringLiteral("Run Log")),
-            &QAction::triggered, this, [this] { OnPlaceholderDialog(QStringLiteral("Run Log"), "run-log"); });
+            &QAction::triggered, this,
+            [this] { RunDialog([this] { RunRunLogDialog(*MakeDialogHost(app_), this); }); });
     connect(AddCommand(
                 utilities, Command::CommunicationsPort, 32781, QStringLiteral("Set &Communications Port"), {},
                 QStringLiteral("Configure the serial communications"), QStringLiteral("Communications")),

@@ -17,6 +17,7 @@ class QToolBar;
 namespace veltrane {
 
 class CLiveView;
+class ReportPrinting;
 class CPfpdApp;
 
 // The main window: menus, dockable toolbar, status bar with four live panes, and the
@@ -85,6 +86,7 @@ private:
     std::map<int, QAction*> byId_;
     std::map<int, QLabel*> panes_;
     QPointer<QWidget> boardDialog_;
+    std::unique_ptr<ReportPrinting> printing_; // File Print, Print Preview and Print Setup share its printer
     bool viewerAvailable_ = false;
     std::string viewerPath_;
     QTimer idleTimer_;

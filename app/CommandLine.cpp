@@ -118,6 +118,16 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
                 return std::nullopt;
             }
             options.workingDirectory = value;
+        } else if (name == "--print-report") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            options.printReportFile = value;
+        } else if (name == "--pdf") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            options.pdfFile = value;
         } else if (name.rfind("-", 0) == 0) {
             error = "unknown option " + name;
             return std::nullopt;
@@ -128,6 +138,10 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
     }
     if (options.simulate && !options.devicePath.empty()) {
         error = "--simulate and --device cannot be combined";
+        return std::nullopt;
+    }
+    if (options.printReportFile.empty() != options.pdfFile.empty()) {
+        error = "--print-report FILE.cfg and --pdf OUT.pdf go together";
         return std::nullopt;
     }
     if (options.simulate && options.session == SessionChoice::Ask) {
@@ -152,6 +166,8 @@ std::string UsageText(const std::string& programName) {
            "  --offline            start offline without the mode dialog\n"
            "  --profile FILE       settings file to use instead of the per-user one\n"
            "  --workdir DIR        working directory (DEFAULT.CFG, run log)\n"
+           "  --print-report FILE.cfg --pdf OUT.pdf\n"
+           "                       write the configuration report of FILE.cfg as a PDF and exit\n"
            "  --quit-after SECONDS close the program after this time\n"
            "  --screenshot FILE    save a picture of the main window when closing (PNG)\n"
            "  --stats              print pulses shown, sequence gaps and the longest tick on exit\n"

@@ -30,6 +30,9 @@ struct CommandLineOptions {
     double simulateHangupLength = 0.0;
     std::string profileFile; // settings file instead of the per-user one
     std::string workingDirectory;
+    // Writes the configuration report of this file as a PDF and exits, no window shown.
+    std::string printReportFile;
+    std::string pdfFile;
 };
 
 // Parses the arguments after the program name. On a mistake returns nothing and sets error.

@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 #include "app/CPfpdApp.h"
 #include "app/CommandLine.h"
+#include "dialogs/ReportPrinter.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -41,6 +42,14 @@ int main(int argc, char* argv[]) {
         }
     }
 
+    // The report needs no window, so it must not need a display either.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]).rfind("--print-report", 0) == 0 &&
+            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+    }
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltrane"));
     std::vector<std::string> arguments;
@@ -61,6 +70,15 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "veltrane: cannot change to %s\n", options->workingDirectory.c_str());
             return 2;
         }
+    }
+
+    if (!options->printReportFile.empty()) {
+        std::string reportError;
+        if (!WriteConfigurationReportPdf(options->printReportFile, options->pdfFile, reportError)) {
+            std::fprintf(stderr, "veltrane: %s\n", reportError.c_str());
+            return 1;
+        }
+        return 0;
     }
 
     CPfpdApp app(*options, argv[0]);
