@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTabWidget>
 #include <QTimer>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +63,44 @@ TEST(CorvanetWindow, OpensAFileRegatesAndBuildsTheMap) {
     EXPECT_EQ(window.CurrentChromatogram().value.size(), 50u);
     window.UpdateMap();
     EXPECT_TRUE(window.MapStatus().contains(QStringLiteral("50 columns")));
+}
+
+// Pictures of every tab for a recording with a peak, kept beside the test program for a look.
+TEST(CorvanetWindow, RendersEveryTab) {
+    fakes::TempDir dir;
+    std::vector<StoredPulse> pulses;
+    for (std::uint32_t p = 0; p < 400; ++p) {
+        StoredPulse pulse = FlatPulse(p * 30, 150);
+        const double peak = 1.0 + 20.0 * std::exp(-std::pow((p - 200.0) / 25.0, 2));
+        for (int i = 10; i < kPulseSamples; ++i) {
+            const double t = (i - 10) * 0.1;
+            pulse.samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(
+                150 + 6000 * std::exp(-t / 1.0) + 200 * peak * (1 - std::exp(-t / 2)) * std::exp(-t / 6));
+        }
+        pulses.push_back(pulse);
+    }
+    const std::vector<std::uint8_t> bytes = DatBytes(testing::TwoModeBlock(), pulses, 400);
+    fakes::WriteBytes(dir.File("RUN002.dat"), std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    CorvanetWindow window;
+    window.resize(1100, 700);
+    window.show();
+    ASSERT_TRUE(window.OpenFile(QString::fromStdString(dir.File("RUN002.dat"))));
+    RegateSettings settings = window.GateFields();
+    settings.gate.startA = 4.0f;
+    settings.gate.stopA = 12.0f;
+    settings.gate.startB = 18.0f;
+    settings.gate.stopB = 22.0f;
+    window.SetGateFields(settings);
+    ASSERT_TRUE(window.RunRegate());
+    window.ShowPulse(200);
+    auto* tabs = window.findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        QApplication::processEvents();
+        EXPECT_FALSE(window.grab().isNull());
+        window.grab().save(QStringLiteral(VELTRANE_CORVANET_PNG_DIR "/corvanet-tab%1.png").arg(i));
+    }
 }
 
 TEST(CorvanetWindow, DamagedFileShowsAMessageAndKeepsTheOpenFile) {

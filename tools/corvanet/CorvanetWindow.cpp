@@ -5,11 +5,11 @@
 #include "Exports.h"
 #include "PulseMapImage.h"
 #include "PulseMath.h"
+#include "ReportText.h"
 #include "config/Vocabulary.h"
 #include "plot/OFloatArray.h"
 #include "plot/OPlot.h"
 #include "plot/PlotTrace.h"
-#include "tools/veltrane-cfg/ConfigText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -341,6 +341,7 @@ bool CorvanetWindow::OpenFile(const QString& path) {
     }
     ShowFileText();
     ResetRanges();
+    ScalePulsePlot();
     ClearOverlay();
     pulsePlot_->SetTraceVisible(kAverageTrace, false);
     FillGateModeBox();
@@ -368,7 +369,7 @@ void CorvanetWindow::ShowFileText() {
         text += note + "\n";
     }
     text += "\nConfiguration recorded with the file\n\n";
-    text += cfgtext::FormatConfiguration(file_.configuration);
+    text += ConfigurationReportOf(file_, SourceName());
     text += "\nRun log\n\n";
     text += file_.runLogText.empty() ? std::string("(none)\n") : file_.runLogText;
     fileText_->setPlainText(Text(text));
@@ -393,6 +394,19 @@ void CorvanetWindow::ResetRanges() {
                            file_.pulses.back().timeCounter / 6000.0);
     }
     timeBox_->blockSignals(false);
+}
+
+void CorvanetWindow::ScalePulsePlot() {
+    // The file's largest sample sets the scale, so a small pulse does not hug the axis.
+    std::uint16_t largest = 0;
+    for (const StoredPulse& pulse : file_.pulses) {
+        largest = std::max(largest, *std::max_element(pulse.samples.begin(), pulse.samples.end()));
+    }
+    pulseTop_ = std::max(100.0f, static_cast<float>(largest) * 1.05f);
+    for (int i = 0; i <= kAverageTrace; ++i) {
+        pulsePlot_->Model().Trace(i)->SetRange(0.0f, 0.0f, 25.0f, pulseTop_);
+    }
+    pulsePlot_->InvalidatePlot();
 }
 
 int CorvanetWindow::CurrentPulse() const {
@@ -477,7 +491,7 @@ void CorvanetWindow::ShowAverage(bool subtractBaseline) {
     const auto [lo, hi] = std::minmax_element(shape.begin(), shape.end());
     PlotTrace* trace = pulsePlot_->Model().Trace(kAverageTrace);
     const float low = subtractBaseline ? static_cast<float>(std::min(0.0, *lo)) : 0.0f;
-    const float high = subtractBaseline ? static_cast<float>(std::max(1.0, *hi * 1.1)) : 70000.0f;
+    const float high = subtractBaseline ? static_cast<float>(std::max(1.0, *hi * 1.1)) : pulseTop_;
     trace->SetRange(0.0f, low, 25.0f, high);
     trace->name = subtractBaseline ? "Peak - baseline" : "Average";
     SetPulseTrace(kAverageTrace, shape.data(), true);

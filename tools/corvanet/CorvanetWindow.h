@@ -66,6 +66,7 @@ private:
     void ExportChromatogramCsv();
     void ExportChromatogramCdf();
     void ResetRanges();
+    void ScalePulsePlot();
     void SetPulseTrace(int trace, const double* values, bool visible);
     void Warn(const QString& text);
     std::string SourceName() const;
@@ -75,6 +76,7 @@ private:
     Chromatogram chromatogram_;
     RegateSettings settings_;
     bool mapValid_ = false;
+    float pulseTop_ = 70000.0f;
 
     QTabWidget* tabs_ = nullptr;
     QListWidget* seriesList_ = nullptr;
