@@ -129,8 +129,8 @@ TEST(CorvanetExports, ChromatogramCsvCarriesTheGateParameters) {
     ASSERT_TRUE(WriteChromatogramCsv(out, {"RUN001.dat", {}}, settings, c));
     const std::string text = out.str();
     for (const char* expected :
-         {"# gate_mode,P-2\n", "# gate_a_start_ms,4\n", "# gate_a_stop_ms,15\n", "# gate_operator,+\n",
-          "# gate_alpha,0.5\n", "# gate_b_stop_ms,2.5\n", "# gate_square_root,OFF\n",
+         {"# gate_mode,P-2\n", "# gate_square_root,OFF\n", "# gate_a_start_ms,4\n", "# gate_a_stop_ms,15\n",
+          "# gate_operator,+\n", "# gate_alpha,0.5\n", "# gate_b_stop_ms,2.5\n", "# gate_square_root,OFF\n",
           "# baseline_method,none\n", "index,run_time_min,area_a,area_b,value\n"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }
@@ -242,7 +242,9 @@ TEST(CorvanetCommandLine, ExportsAFolderAndReportsBadFilesWithoutStopping) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("RUN001.pulses.csv")));
     EXPECT_FALSE(std::filesystem::exists(dir.File("RUN002.chrom.csv")));
     EXPECT_NE(err.str().find("RUN002.dat"), std::string::npos);
-    EXPECT_NE(fakes::ReadText(dir.File("RUN001.chrom.csv")).find("# gate_square_root,ON"), std::string::npos);
+    const std::string chromatogram = fakes::ReadText(dir.File("RUN001.chrom.csv"));
+    EXPECT_NE(chromatogram.find("# gate_square_root,ON"), std::string::npos);
+    EXPECT_NE(chromatogram.find("# gate_mode,P-2 (edited)"), std::string::npos);
 
     std::ostringstream out2, err2;
     EXPECT_EQ(

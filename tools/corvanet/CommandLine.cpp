@@ -314,6 +314,8 @@ bool ResolveSettings(const ConfigurationBlock& block, const GateOverrides& overr
         settings.triggerLevel = *overrides.triggerLevel;
     }
     settings.baseline = overrides.baseline;
+    settings.edited = overrides.gateA || overrides.gateB || overrides.operatorIndex || overrides.alpha ||
+                      overrides.squareRoot;
     out = settings;
     return true;
 }

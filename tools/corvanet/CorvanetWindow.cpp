@@ -1,5 +1,6 @@
 #include "CorvanetWindow.h"
 
+#include "ChromatogramPanel.h"
 #include "CorvanetMessages.h"
 #include "DataSeries.h"
 #include "Exports.h"
@@ -44,7 +45,6 @@ namespace {
 constexpr int kOverlayTraces = 8;
 constexpr int kAverageTrace = kOverlayTraces + 1;
 constexpr int kMapColumns = 1600;
-constexpr std::size_t kChromatogramBuckets = 4000;
 
 QString Text(const char* text) {
     return QString::fromUtf8(text);
@@ -61,16 +61,6 @@ OFloatArray* NewArray(int size) {
         array->Set(i, 0.0f);
     }
     return array;
-}
-
-QDoubleSpinBox* MsField(double value) {
-    auto* box = new QDoubleSpinBox;
-    box->setRange(0.0, 25.0);
-    box->setDecimals(1);
-    box->setSingleStep(0.1);
-    box->setSuffix(QStringLiteral(" ms"));
-    box->setValue(value);
-    return box;
 }
 
 QSpinBox* IndexField() {
@@ -91,7 +81,8 @@ CorvanetWindow::CorvanetWindow(QWidget* parent) : QMainWindow(parent) {
     fileText_->setFont(QFont(QStringLiteral("Monospace")));
     tabs_->addTab(fileText_, QStringLiteral("File"));
     tabs_->addTab(BuildPulseTab(), QStringLiteral("Pulses"));
-    tabs_->addTab(BuildChromatogramTab(), QStringLiteral("Chromatogram"));
+    chromatogramPanel_ = new ChromatogramPanel;
+    tabs_->addTab(chromatogramPanel_, QStringLiteral("Chromatogram"));
     tabs_->addTab(BuildMapTab(), QStringLiteral("2-D View"));
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 3 && !mapValid_) {
@@ -217,76 +208,6 @@ QWidget* CorvanetWindow::BuildPulseTab() {
     return page;
 }
 
-QWidget* CorvanetWindow::BuildChromatogramTab() {
-    gateModeBox_ = new QComboBox;
-    connect(gateModeBox_, &QComboBox::activated, this, &CorvanetWindow::GateModeChosen);
-    gateFields_ = {MsField(5.0), MsField(10.0), MsField(15.0), MsField(17.0)};
-    operatorBox_ = new QComboBox;
-    for (const char* op : kOperatorNames) {
-        operatorBox_->addItem(Text(op));
-    }
-    alphaBox_ = new QDoubleSpinBox;
-    alphaBox_->setRange(-1.0e6, 1.0e6);
-    alphaBox_->setDecimals(4);
-    sqrtBox_ = new QCheckBox(QStringLiteral("Square root (after the baseline)"));
-    anchorBox_ = new QCheckBox(QStringLiteral("Gates after the pulse start"));
-    anchorBox_->setChecked(true);
-    triggerBox_ = new QSpinBox;
-    triggerBox_->setRange(0, 65535);
-    baselineBox_ = new QComboBox;
-    baselineBox_->addItems({QStringLiteral("None"), QStringLiteral("Mean of the first pulses")});
-    baselineBox_->setCurrentIndex(1);
-    baselineCount_ = new QSpinBox;
-    baselineCount_->setRange(1, 1000000);
-    baselineCount_->setValue(10);
-    auto* regate = new QPushButton(QStringLiteral("Re-gate"));
-    connect(regate, &QPushButton::clicked, this, &CorvanetWindow::RunRegate);
-
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Gate mode"), gateModeBox_);
-    auto* gateA = new QHBoxLayout;
-    gateA->addWidget(gateFields_[0]);
-    gateA->addWidget(gateFields_[1]);
-    form->addRow(QStringLiteral("Gate A"), gateA);
-    auto* gateB = new QHBoxLayout;
-    gateB->addWidget(gateFields_[2]);
-    gateB->addWidget(gateFields_[3]);
-    form->addRow(QStringLiteral("Gate B"), gateB);
-    form->addRow(QStringLiteral("A <op> alpha*B"), operatorBox_);
-    form->addRow(QStringLiteral("alpha"), alphaBox_);
-    form->addRow(sqrtBox_);
-    form->addRow(anchorBox_);
-    form->addRow(QStringLiteral("Trigger level"), triggerBox_);
-    form->addRow(QStringLiteral("Baseline"), baselineBox_);
-    form->addRow(QStringLiteral("Baseline pulses"), baselineCount_);
-    form->addRow(regate);
-
-    chromPlot_ = new OPlot;
-    auto trace = std::make_unique<PlotTrace>(2, 1);
-    trace->name = "Chromatogram";
-    trace->xTitle = "min";
-    trace->yTitle = "A op alpha*B";
-    trace->hasX = true;
-    trace->ownsArrays = true;
-    chromX_ = trace->xValues = NewArray(0);
-    chromY_ = trace->yValues = NewArray(0);
-    trace->SetRange(0.0f, 0.0f, 1.0f, 1.0f);
-    chromPlot_->AddTrace(std::move(trace));
-    chromInfo_ = new QLabel;
-    chromInfo_->setWordWrap(true);
-
-    auto* side = new QWidget;
-    auto* sideLayout = new QVBoxLayout(side);
-    sideLayout->addLayout(form);
-    sideLayout->addWidget(chromInfo_);
-    sideLayout->addStretch(1);
-    auto* page = new QWidget;
-    auto* layout = new QHBoxLayout(page);
-    layout->addWidget(side);
-    layout->addWidget(chromPlot_, 1);
-    return page;
-}
-
 QWidget* CorvanetWindow::BuildMapTab() {
     mapLabel_ = new QLabel;
     mapLabel_->setScaledContents(true);
@@ -344,13 +265,9 @@ bool CorvanetWindow::OpenFile(const QString& path) {
     ScalePulsePlot();
     ClearOverlay();
     pulsePlot_->SetTraceVisible(kAverageTrace, false);
-    FillGateModeBox();
-    SetGateFields(SettingsForChannel(file_.configuration, 0));
     mapValid_ = false;
     ShowPulse(0);
-    if (!file_.pulses.empty()) {
-        RunRegate();
-    }
+    chromatogramPanel_->SetFile(file_);
     if (tabs_->currentIndex() == 3) {
         UpdateMap();
     }
@@ -497,110 +414,20 @@ void CorvanetWindow::ShowAverage(bool subtractBaseline) {
     SetPulseTrace(kAverageTrace, shape.data(), true);
 }
 
-void CorvanetWindow::FillGateModeBox() {
-    gateModeBox_->clear();
-    const ConfigurationBlock& block = file_.configuration;
-    for (int channel = 0; channel < kChannelCount; ++channel) {
-        const GateMode mode = ChannelGateMode(block, channel);
-        gateModeBox_->addItem(
-            Text(Format("Channel %d: %s", channel + 1, GateModeDisplayName(mode.name, mode.suffix).c_str())));
-    }
-    for (const GateMode& mode : block.gateModes) {
-        gateModeBox_->addItem(Text(GateModeDisplayName(mode.name, mode.suffix)));
-    }
-}
-
-void CorvanetWindow::GateModeChosen(int index) {
-    const ConfigurationBlock& block = file_.configuration;
-    RegateSettings settings = GateFields();
-    if (index < kChannelCount) {
-        settings.gate = ChannelGateMode(block, index);
-    } else if (static_cast<std::size_t>(index - kChannelCount) < block.gateModes.size()) {
-        settings.gate = block.gateModes[static_cast<std::size_t>(index - kChannelCount)];
-    }
-    SetGateFields(settings);
-}
-
 void CorvanetWindow::SetGateFields(const RegateSettings& settings) {
-    settings_ = settings;
-    const GateMode& g = settings.gate;
-    const std::array<float, 4> values = {g.startA, g.stopA, g.startB, g.stopB};
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        gateFields_[i]->setValue(values[i]);
-    }
-    operatorBox_->setCurrentIndex(std::clamp<int>(g.operatorIndex, 0, 3));
-    alphaBox_->setValue(g.alpha);
-    sqrtBox_->setChecked(g.squareRoot != 0);
-    anchorBox_->setChecked(settings.fromPulseStart);
-    triggerBox_->setValue(settings.triggerLevel);
+    chromatogramPanel_->SetGateFields(settings);
 }
 
 RegateSettings CorvanetWindow::GateFields() const {
-    RegateSettings settings = settings_;
-    GateMode& g = settings.gate;
-    g.startA = static_cast<float>(gateFields_[0]->value());
-    g.stopA = static_cast<float>(gateFields_[1]->value());
-    g.startB = static_cast<float>(gateFields_[2]->value());
-    g.stopB = static_cast<float>(gateFields_[3]->value());
-    g.operatorIndex = static_cast<std::int16_t>(operatorBox_->currentIndex());
-    g.alpha = static_cast<float>(alphaBox_->value());
-    g.squareRoot = sqrtBox_->isChecked() ? 1 : 0;
-    settings.fromPulseStart = anchorBox_->isChecked();
-    settings.triggerLevel = triggerBox_->value();
-    settings.baseline.kind =
-        baselineBox_->currentIndex() == 0 ? BaselineKind::None : BaselineKind::FirstPulses;
-    settings.baseline.count = static_cast<std::size_t>(baselineCount_->value());
-    return settings;
+    return chromatogramPanel_->GateFields();
 }
 
 bool CorvanetWindow::RunRegate() {
-    const RegateSettings settings = GateFields();
-    std::string error;
-    Chromatogram result;
-    if (!Regate(file_.pulses, settings, result, error)) {
-        Warn(Text(error));
-        return false;
-    }
-    settings_ = settings;
-    chromatogram_ = std::move(result);
-    // The plot gets at most a few thousand buckets, each its lowest and highest point, so a day
-    // of pulses draws quickly and no peak is lost.
-    const std::size_t n = chromatogram_.value.size();
-    const std::size_t buckets = std::min(n, kChromatogramBuckets);
-    chromX_->SetSize(0, 100);
-    chromY_->SetSize(0, 100);
-    double low = 0.0, high = 1.0;
-    for (std::size_t b = 0; b < buckets; ++b) {
-        const std::size_t from = n * b / buckets;
-        const std::size_t to = n * (b + 1) / buckets;
-        std::size_t lo = from, hi = from;
-        for (std::size_t i = from; i < to; ++i) {
-            lo = chromatogram_.value[i] < chromatogram_.value[lo] ? i : lo;
-            hi = chromatogram_.value[i] > chromatogram_.value[hi] ? i : hi;
-        }
-        for (const std::size_t i : {std::min(lo, hi), std::max(lo, hi)}) {
-            chromX_->Add(static_cast<float>(chromatogram_.runTimeMinutes[i]));
-            chromY_->Add(static_cast<float>(chromatogram_.value[i]));
-            low = std::min(low, chromatogram_.value[i]);
-            high = std::max(high, chromatogram_.value[i]);
-        }
-    }
-    PlotTrace* trace = chromPlot_->Model().Trace(0);
-    trace->count = chromY_->Size();
-    const float first = n != 0 ? static_cast<float>(chromatogram_.runTimeMinutes.front()) : 0.0f;
-    const float last = n != 0 ? static_cast<float>(chromatogram_.runTimeMinutes.back()) : 1.0f;
-    trace->SetRange(first, static_cast<float>(low), std::max(last, first + 0.01f),
-                    static_cast<float>(high + (high - low) * 0.05));
-    chromPlot_->InvalidatePlot();
-    std::string info;
-    for (const auto& [key, value] : DescribeSettings(settings_, chromatogram_)) {
-        info += key + ": " + value + "\n";
-    }
-    if (chromatogram_.divisionsByZero != 0) {
-        info += Format("%zu pulses had alpha*B = 0 and give 0\n", chromatogram_.divisionsByZero);
-    }
-    chromInfo_->setText(Text(info));
-    return true;
+    return chromatogramPanel_->RunRegate();
+}
+
+const Chromatogram& CorvanetWindow::CurrentChromatogram() const {
+    return chromatogramPanel_->Result();
 }
 
 void CorvanetWindow::UpdateMap() {
@@ -663,7 +490,7 @@ void CorvanetWindow::ExportPulses() {
 }
 
 void CorvanetWindow::ExportChromatogramCsv() {
-    if (chromatogram_.value.empty()) {
+    if (CurrentChromatogram().value.empty()) {
         Warn(Text(messages::kNoPulses));
         return;
     }
@@ -676,14 +503,14 @@ void CorvanetWindow::ExportChromatogramCsv() {
     }
     const ExportSource source{SourceName(), file_.header};
     if (!WriteTextFile(target.toStdString(), [&](std::ostream& out) {
-            return WriteChromatogramCsv(out, source, settings_, chromatogram_);
+            return WriteChromatogramCsv(out, source, chromatogramPanel_->Settings(), CurrentChromatogram());
         })) {
         Warn(Text(messages::kCannotWriteFile));
     }
 }
 
 void CorvanetWindow::ExportChromatogramCdf() {
-    if (chromatogram_.value.empty()) {
+    if (CurrentChromatogram().value.empty()) {
         Warn(Text(messages::kNoPulses));
         return;
     }
@@ -695,8 +522,8 @@ void CorvanetWindow::ExportChromatogramCdf() {
         return;
     }
     std::string error;
-    if (!WriteChromatogramCdf(target.toStdString(), {SourceName(), file_.header}, settings_, chromatogram_,
-                              error)) {
+    if (!WriteChromatogramCdf(target.toStdString(), {SourceName(), file_.header},
+                              chromatogramPanel_->Settings(), CurrentChromatogram(), error)) {
         Warn(Text(error));
     }
 }

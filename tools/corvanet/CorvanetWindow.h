@@ -26,6 +26,8 @@ class OPlot;
 
 namespace corvanet {
 
+class ChromatogramPanel;
+
 // The viewer: one data file at a time (or a series of them from a folder), its header,
 // configuration and run log, its pulses, a re-gated chromatogram and the 2-D view.
 class CorvanetWindow : public QMainWindow {
@@ -39,7 +41,7 @@ public:
 
     // For tests and the command line's window: what is shown now.
     const DataFileContents& File() const { return file_; }
-    const Chromatogram& CurrentChromatogram() const { return chromatogram_; }
+    const Chromatogram& CurrentChromatogram() const;
     int CurrentPulse() const;
     void ShowPulse(int index);
     void SetGateFields(const RegateSettings& settings);
@@ -51,13 +53,10 @@ public:
 private:
     void BuildMenus();
     QWidget* BuildPulseTab();
-    QWidget* BuildChromatogramTab();
     QWidget* BuildMapTab();
     void ChooseFile();
     void ChooseFolder();
     void ShowFileText();
-    void FillGateModeBox();
-    void GateModeChosen(int index);
     void AddOverlay();
     void ClearOverlay();
     void ShowAverage(bool subtractBaseline);
@@ -73,8 +72,6 @@ private:
 
     DataFileContents file_;
     QString path_;
-    Chromatogram chromatogram_;
-    RegateSettings settings_;
     bool mapValid_ = false;
     float pulseTop_ = 70000.0f;
 
@@ -94,19 +91,7 @@ private:
     QSpinBox* baseFirst_ = nullptr;
     QSpinBox* baseLast_ = nullptr;
 
-    QComboBox* gateModeBox_ = nullptr;
-    std::array<QDoubleSpinBox*, 4> gateFields_{}; // A start, A stop, B start, B stop
-    QComboBox* operatorBox_ = nullptr;
-    QDoubleSpinBox* alphaBox_ = nullptr;
-    QCheckBox* sqrtBox_ = nullptr;
-    QCheckBox* anchorBox_ = nullptr;
-    QSpinBox* triggerBox_ = nullptr;
-    QComboBox* baselineBox_ = nullptr;
-    QSpinBox* baselineCount_ = nullptr;
-    OPlot* chromPlot_ = nullptr;
-    OFloatArray* chromX_ = nullptr;
-    OFloatArray* chromY_ = nullptr;
-    QLabel* chromInfo_ = nullptr;
+    ChromatogramPanel* chromatogramPanel_ = nullptr;
 
     QLabel* mapLabel_ = nullptr;
     QLabel* mapInfo_ = nullptr;

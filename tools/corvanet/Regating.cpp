@@ -179,7 +179,8 @@ std::vector<std::pair<std::string, std::string>> DescribeSettings(const RegateSe
                                                                   const Chromatogram& result) {
     const GateMode& g = settings.gate;
     std::vector<std::pair<std::string, std::string>> lines;
-    lines.emplace_back("gate_mode", GateModeDisplayName(g.name, g.suffix));
+    lines.emplace_back("gate_mode",
+                       GateModeDisplayName(g.name, g.suffix) + (settings.edited ? " (edited)" : ""));
     lines.emplace_back("gate_a_start_ms", Format("%.9g", static_cast<double>(g.startA)));
     lines.emplace_back("gate_a_stop_ms", Format("%.9g", static_cast<double>(g.stopA)));
     lines.emplace_back("gate_operator", TableText(kOperatorNames, g.operatorIndex));

@@ -37,6 +37,8 @@ struct RegateSettings {
     bool fromPulseStart = true;
     int triggerLevel = 1;
     BaselineChoice baseline;
+    // The gate differs from the mode of that name in the file's configuration.
+    bool edited = false;
 };
 
 struct Chromatogram {
