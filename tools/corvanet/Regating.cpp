@@ -4,6 +4,7 @@
 #include "config/Vocabulary.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace veltrane::corvanet {
@@ -16,6 +17,13 @@ long MsToSamples(float ms) {
     }
     const double samples = std::round(static_cast<double>(ms) / kSampleMs);
     return static_cast<long>(std::clamp(samples, -1.0e6, 1.0e6));
+}
+
+// The shortest text that reads back as the same float: 0.8 rather than 0.800000012.
+std::string FloatText(float value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
 }
 
 double Mean(std::span<const double> values) {
@@ -181,12 +189,12 @@ std::vector<std::pair<std::string, std::string>> DescribeSettings(const RegateSe
     std::vector<std::pair<std::string, std::string>> lines;
     lines.emplace_back("gate_mode",
                        GateModeDisplayName(g.name, g.suffix) + (settings.edited ? " (edited)" : ""));
-    lines.emplace_back("gate_a_start_ms", Format("%.9g", static_cast<double>(g.startA)));
-    lines.emplace_back("gate_a_stop_ms", Format("%.9g", static_cast<double>(g.stopA)));
+    lines.emplace_back("gate_a_start_ms", FloatText(g.startA));
+    lines.emplace_back("gate_a_stop_ms", FloatText(g.stopA));
     lines.emplace_back("gate_operator", TableText(kOperatorNames, g.operatorIndex));
-    lines.emplace_back("gate_alpha", Format("%.9g", static_cast<double>(g.alpha)));
-    lines.emplace_back("gate_b_start_ms", Format("%.9g", static_cast<double>(g.startB)));
-    lines.emplace_back("gate_b_stop_ms", Format("%.9g", static_cast<double>(g.stopB)));
+    lines.emplace_back("gate_alpha", FloatText(g.alpha));
+    lines.emplace_back("gate_b_start_ms", FloatText(g.startB));
+    lines.emplace_back("gate_b_stop_ms", FloatText(g.stopB));
     lines.emplace_back("gate_square_root", TableText(kOffOnNames, g.squareRoot));
     lines.emplace_back("gate_expression", "A " + TableText(kOperatorNames, g.operatorIndex) + " alpha*B" +
                                               (g.squareRoot != 0 ? ", square root after baseline" : ""));
