@@ -44,7 +44,8 @@ int main(int argc, char* argv[]) {
 
     // The report needs no window, so it must not need a display either.
     for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]).rfind("--print-report", 0) == 0 &&
+        const std::string argument = argv[i];
+        if ((argument.rfind("--print-report", 0) == 0 || argument.rfind("--pdf", 0) == 0) &&
             qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }
