@@ -4,6 +4,7 @@
 #include "dialogs/RunLogDialog.h"
 
 #include <QListWidget>
+#include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -167,6 +168,20 @@ TEST(RunLogDialogTest, ListsTheFileInPiecesOf99) {
               (std::vector<std::string>{"12/07/26  09:30:00", std::string(99, 'x'), std::string(51, 'x'), "",
                                         "12/07/26  09:31:00", "next"}));
     EXPECT_TRUE(world.prompts.Texts().empty());
+}
+
+TEST(RunLogDialogTest, TabbedEntriesLineUpInColumns) {
+    DialogWorld world;
+    std::string log = "12/07/26  09:30:00\r\nChanged Timed Event Parameters:\r\n";
+    log += "Start Time:  0.50,\tType: Auto-Zero,\tChannel 1,\tValue: 0.00\r\n";
+    log += "Start Time: 12.75,\tType: Attenuation,\tChannel 2,\tValue: 16\r\n";
+    WriteLog(world, log);
+    RunLogDialog dialog(world.host, nullptr);
+    dialog.resize(dialog.sizeHint());
+    const QPixmap picture = dialog.grab();
+    EXPECT_FALSE(picture.isNull());
+    picture.save(QStringLiteral(VELTRANE_DIALOGS_PNG_DIR "/run-log-dialog.png"), "PNG");
+    EXPECT_EQ(ListLines(dialog)[3], "Start Time: 12.75,\tType: Attenuation,\tChannel 2,\tValue: 16");
 }
 
 TEST(RunLogDialogTest, MissingAndUnopenableFilesAreReported) {
