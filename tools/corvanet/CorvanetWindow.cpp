@@ -4,7 +4,7 @@
 #include "CorvanetMessages.h"
 #include "DataSeries.h"
 #include "Exports.h"
-#include "PulseMapImage.h"
+#include "PulseMapView.h"
 #include "PulseMath.h"
 #include "ReportText.h"
 #include "config/Vocabulary.h"
@@ -209,13 +209,11 @@ QWidget* CorvanetWindow::BuildPulseTab() {
 }
 
 QWidget* CorvanetWindow::BuildMapTab() {
-    mapLabel_ = new QLabel;
-    mapLabel_->setScaledContents(true);
-    mapLabel_->setMinimumSize(200, 125);
+    mapView_ = new PulseMapView;
     mapInfo_ = new QLabel;
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(mapLabel_, 1);
+    layout->addWidget(mapView_, 1);
     layout->addWidget(mapInfo_);
     return page;
 }
@@ -432,7 +430,7 @@ const Chromatogram& CorvanetWindow::CurrentChromatogram() const {
 
 void CorvanetWindow::UpdateMap() {
     const PulseMap map = BuildPulseMap(file_.pulses, kMapColumns);
-    mapLabel_->setPixmap(QPixmap::fromImage(PulseMapImage(map)));
+    mapView_->SetMap(map);
     mapInfo_->setText(Text(
         map.columns == 0
             ? std::string(messages::kNoPulses)

@@ -27,6 +27,7 @@ class OPlot;
 namespace corvanet {
 
 class ChromatogramPanel;
+class PulseMapView;
 
 // The viewer: one data file at a time (or a series of them from a folder), its header,
 // configuration and run log, its pulses, a re-gated chromatogram and the 2-D view.
@@ -93,7 +94,7 @@ private:
 
     ChromatogramPanel* chromatogramPanel_ = nullptr;
 
-    QLabel* mapLabel_ = nullptr;
+    PulseMapView* mapView_ = nullptr;
     QLabel* mapInfo_ = nullptr;
 };
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "PulseMath.h"
+
+#include <QImage>
+#include <QWidget>
+
+namespace veltrane::corvanet {
+
+// The 2-D view: the map image stretched over the plot area, run time across (minutes) and the
+// time within the pulse up (0 to 25 ms), with labelled axes.
+class PulseMapView : public QWidget {
+    Q_OBJECT
+public:
+    explicit PulseMapView(QWidget* parent = nullptr);
+
+    void SetMap(const PulseMap& map);
+    bool HasImage() const { return !image_.isNull(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage image_;
+    double firstMinutes_ = 0.0;
+    double lastMinutes_ = 0.0;
+};
+
+} // namespace veltrane::corvanet
