@@ -11,6 +11,14 @@ workdir="$PWD/work"
 mkdir -p "$workdir"
 [ -f "$workdir/DEFAULT.CFG" ] || cp DEFAULT.CFG "$workdir/DEFAULT.CFG"
 
+# "Use Corvanet" finds the viewer through the profile's "Corvanet"/"Path"; point it at this build
+# unless the operator has set it.
+profile="${XDG_CONFIG_HOME:-$HOME/.config}/Veltrane/Veltrane.ini"
+mkdir -p "$(dirname "$profile")"
+if ! grep -q '^\[Corvanet\]' "$profile" 2>/dev/null; then
+    printf '\n[Corvanet]\nPath=%s\n' "$PWD/build/tools/corvanet/" >>"$profile"
+fi
+
 if [ $# -eq 0 ]; then
     set -- --simulate
 fi
