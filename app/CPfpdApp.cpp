@@ -6,6 +6,7 @@
 #include "app/ConnectionProcedure.h"
 #include "app/FrameRules.h"
 #include "live/CLiveView.h"
+#include "live/RecordingSession.h"
 #include "platform/Clock.h"
 
 #include <QApplication>
@@ -238,6 +239,11 @@ void CPfpdApp::EnterOnline() {
     live_.pendingRequest.Post(kRequestReceiveAll);
     frame_->show();
     frame_->View().StartCycle(port_, SystemClock::Instance(), SystemSleeper::Instance());
+    if (!options_.recordFile.empty() && frame_->View().Recording() != nullptr) {
+        RecordingSession* recording = frame_->View().Recording();
+        recording->TakeChosenFile(std::filesystem::absolute(options_.recordFile).string());
+        recording->StartRecording();
+    }
 }
 
 void CPfpdApp::ReadPreferences() {
@@ -252,6 +258,12 @@ std::string CPfpdApp::DefaultsPath() const {
         if (Upper(name) == messages::kDefaultFileName) {
             return entry.path().string();
         }
+    }
+    // An installed program brings its own defaults for a folder that has none yet.
+    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/veltrane/") +
+                              QString::fromUtf8(messages::kDefaultFileName);
+    if (QFileInfo::exists(installed)) {
+        return QFileInfo(installed).absoluteFilePath().toStdString();
     }
     return (std::filesystem::current_path() / messages::kDefaultFileName).string();
 }

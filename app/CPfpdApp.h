@@ -39,7 +39,8 @@ public:
     void OnFileOpen();
     // Opens a file as the document (asking first about unsaved changes).
     bool OpenDocumentFile(const std::string& path);
-    // The case-insensitive DEFAULT.CFG of the working directory (the upper-case name when none).
+    // The case-insensitive DEFAULT.CFG of the working directory; when none, the installed one, else
+    // the upper-case name in the working directory.
     std::string DefaultsPath() const;
     void OpenHelp(const char* anchor);
     std::string ManualPath() const;

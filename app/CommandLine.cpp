@@ -118,6 +118,11 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
                 return std::nullopt;
             }
             options.workingDirectory = value;
+        } else if (name == "--record") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            options.recordFile = value;
         } else if (name == "--print-report") {
             if (!takeValue()) {
                 return std::nullopt;
@@ -166,6 +171,7 @@ std::string UsageText(const std::string& programName) {
            "  --offline            start offline without the mode dialog\n"
            "  --profile FILE       settings file to use instead of the per-user one\n"
            "  --workdir DIR        working directory (DEFAULT.CFG, run log)\n"
+           "  --record FILE.dat    once online, record into FILE.dat (name: up to 5 characters + 3 digits)\n"
            "  --print-report FILE.cfg --pdf OUT.pdf\n"
            "                       write the configuration report of FILE.cfg as a PDF and exit\n"
            "  --quit-after SECONDS close the program after this time\n"

@@ -30,6 +30,8 @@ struct CommandLineOptions {
     double simulateHangupLength = 0.0;
     std::string profileFile; // settings file instead of the per-user one
     std::string workingDirectory;
+    // Once online, records into this data file (unattended runs: soaks, kiosks).
+    std::string recordFile;
     // Writes the configuration report of this file as a PDF and exits, no window shown.
     std::string printReportFile;
     std::string pdfFile;
