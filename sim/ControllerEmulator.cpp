@@ -49,7 +49,7 @@ bool ControllerEmulator::Start() {
     }
     memory_ = ControllerMemory::LoadImage(options_.eepromPath);
     startTime_ = std::chrono::steady_clock::now();
-    lastPulseAt_ = 0.0;
+    plannedInterval_ = 0.0;
     ScheduleNextPulse(0.0);
     stop_ = false;
     thread_ = std::thread([this] { Run(); });
@@ -242,12 +242,13 @@ void ControllerEmulator::Enqueue(std::vector<std::uint8_t> bytes, bool isFrame) 
 
 void ControllerEmulator::ScheduleNextPulse(double from) {
     const double spread = std::uniform_real_distribution<double>(-1.0, 1.0)(timingRng_) * options_.jitter;
-    nextPulseAt_ = from + (1.0 + spread) / options_.rateHz;
+    plannedInterval_ = (1.0 + spread) / options_.rateHz;
+    nextPulseAt_ = from + plannedInterval_;
 }
 
 void ControllerEmulator::FirePulse(double now) {
-    const double interval = stats_.pulsesFired == 0 ? 1.0 / options_.rateHz : now - lastPulseAt_;
-    lastPulseAt_ = now;
+    // The period word tells the flame's own period; a late wake-up of this thread is not the flame's.
+    const double interval = stats_.pulsesFired == 0 ? 1.0 / options_.rateHz : plannedInterval_;
     ++sequence_;
     ++stats_.pulsesFired;
     const double runSeconds = std::max(0.0, gc_.RunSeconds(now));

@@ -111,7 +111,7 @@ private:
     // Pulse firing.
     std::mt19937_64 timingRng_;
     double nextPulseAt_ = 0.0;
-    double lastPulseAt_ = 0.0;
+    double plannedInterval_ = 0.0; // seconds between the last pulse and the next
     std::uint8_t sequence_ = 0;
     bool pulseRequested_ = false;
     PulseSamples lastPulse_{};
