@@ -28,4 +28,26 @@ void InstallWaitCursor(DialogHost& host) {
     };
 }
 
+ListEditButtons MakeListEditButtons(const std::array<QString, 6>& captions, QWidget* parent) {
+    ListEditButtons buttons;
+    buttons.column = new QVBoxLayout;
+    buttons.ok = new QPushButton(captions[0], parent);
+    buttons.ok->setObjectName(QStringLiteral("okButton"));
+    buttons.ok->setDefault(true);
+    buttons.cancel = MakeButton(captions[1], "cancelButton", parent);
+    buttons.help = MakeButton(captions[2], "helpButton", parent);
+    buttons.add = MakeButton(captions[3], "addButton", parent);
+    buttons.change = MakeButton(captions[4], "changeButton", parent);
+    buttons.remove = MakeButton(captions[5], "deleteButton", parent);
+    for (QPushButton* button : {buttons.ok, buttons.cancel, buttons.help}) {
+        buttons.column->addWidget(button);
+    }
+    buttons.column->addSpacing(16);
+    for (QPushButton* button : {buttons.add, buttons.change, buttons.remove}) {
+        buttons.column->addWidget(button);
+    }
+    buttons.column->addStretch();
+    return buttons;
+}
+
 } // namespace veltrane

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QString>
+#include <QVBoxLayout>
 
 #include <array>
 
@@ -12,6 +13,19 @@ class DialogHost;
 
 // A push button that never acts as the dialog's default button.
 QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent);
+
+// The button column of the list editors: OK (the default), Cancel, Help, a gap, then Add,
+// Change and Delete. Captions in that order.
+struct ListEditButtons {
+    QVBoxLayout* column = nullptr;
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+    QPushButton* help = nullptr;
+    QPushButton* add = nullptr;
+    QPushButton* change = nullptr;
+    QPushButton* remove = nullptr;
+};
+ListEditButtons MakeListEditButtons(const std::array<QString, 6>& captions, QWidget* parent);
 
 template <std::size_t N> void FillList(QComboBox* list, const std::array<const char*, N>& texts) {
     list->clear();

@@ -130,26 +130,16 @@ void GateModesDialog::BuildControls() {
     formulaLayout->addWidget(formula_);
     grid->addWidget(formulaBox, 3, 2, 1, 3);
 
-    auto* buttons = new QVBoxLayout;
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    auto* cancel = MakeButton(QStringLiteral("Cancel"), "cancelButton", this);
-    auto* help = MakeButton(QStringLiteral("Help"), "helpButton", this);
-    add_ = MakeButton(QStringLiteral("Add"), "addButton", this);
-    change_ = MakeButton(QStringLiteral("Change"), "changeButton", this);
-    delete_ = MakeButton(QStringLiteral("Delete"), "deleteButton", this);
-    for (QPushButton* button : {ok, cancel, help}) {
-        buttons->addWidget(button);
-    }
-    buttons->addSpacing(16);
-    for (QPushButton* button : {add_, change_, delete_}) {
-        buttons->addWidget(button);
-    }
-    buttons->addStretch();
-    connect(ok, &QPushButton::clicked, this, &GateModesDialog::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &GateModesDialog::reject);
-    connect(help, &QPushButton::clicked, this, [this] { host_.OpenHelp("gate-modes"); });
+    const ListEditButtons buttons =
+        MakeListEditButtons({QStringLiteral("OK"), QStringLiteral("Cancel"), QStringLiteral("Help"),
+                             QStringLiteral("Add"), QStringLiteral("Change"), QStringLiteral("Delete")},
+                            this);
+    add_ = buttons.add;
+    change_ = buttons.change;
+    delete_ = buttons.remove;
+    connect(buttons.ok, &QPushButton::clicked, this, &GateModesDialog::OnOk);
+    connect(buttons.cancel, &QPushButton::clicked, this, &GateModesDialog::reject);
+    connect(buttons.help, &QPushButton::clicked, this, [this] { host_.OpenHelp("gate-modes"); });
     connect(add_, &QPushButton::clicked, this, &GateModesDialog::OnAdd);
     connect(change_, &QPushButton::clicked, this, &GateModesDialog::OnChange);
     connect(delete_, &QPushButton::clicked, this, &GateModesDialog::OnDelete);
@@ -159,7 +149,7 @@ void GateModesDialog::BuildControls() {
     left->addWidget(current);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.column);
 }
 
 void GateModesDialog::RebuildList() {

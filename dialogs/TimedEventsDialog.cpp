@@ -94,26 +94,16 @@ void TimedEventsDialog::BuildControls() {
     grid->addWidget(unit_, 3, 2);
     connect(type_, &QComboBox::activated, this, &TimedEventsDialog::OnTypeChosen);
 
-    auto* buttons = new QVBoxLayout;
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    auto* cancel = MakeButton(QStringLiteral("&Cancel"), "cancelButton", this);
-    auto* help = MakeButton(QStringLiteral("&Help"), "helpButton", this);
-    add_ = MakeButton(QStringLiteral("&Add"), "addButton", this);
-    change_ = MakeButton(QStringLiteral("Cha&nge"), "changeButton", this);
-    delete_ = MakeButton(QStringLiteral("&Delete"), "deleteButton", this);
-    for (QPushButton* button : {ok, cancel, help}) {
-        buttons->addWidget(button);
-    }
-    buttons->addSpacing(16);
-    for (QPushButton* button : {add_, change_, delete_}) {
-        buttons->addWidget(button);
-    }
-    buttons->addStretch();
-    connect(ok, &QPushButton::clicked, this, &TimedEventsDialog::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &TimedEventsDialog::reject);
-    connect(help, &QPushButton::clicked, this, [this] { host_.OpenHelp("timed-events"); });
+    const ListEditButtons buttons =
+        MakeListEditButtons({QStringLiteral("&OK"), QStringLiteral("&Cancel"), QStringLiteral("&Help"),
+                             QStringLiteral("&Add"), QStringLiteral("Cha&nge"), QStringLiteral("&Delete")},
+                            this);
+    add_ = buttons.add;
+    change_ = buttons.change;
+    delete_ = buttons.remove;
+    connect(buttons.ok, &QPushButton::clicked, this, &TimedEventsDialog::OnOk);
+    connect(buttons.cancel, &QPushButton::clicked, this, &TimedEventsDialog::reject);
+    connect(buttons.help, &QPushButton::clicked, this, [this] { host_.OpenHelp("timed-events"); });
     connect(add_, &QPushButton::clicked, this, &TimedEventsDialog::OnAdd);
     connect(change_, &QPushButton::clicked, this, &TimedEventsDialog::OnChange);
     connect(delete_, &QPushButton::clicked, this, &TimedEventsDialog::OnDelete);
@@ -123,7 +113,7 @@ void TimedEventsDialog::BuildControls() {
     left->addWidget(current);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.column);
 }
 
 void TimedEventsDialog::Show() {
