@@ -47,4 +47,6 @@ if [ "$fuzz_seconds" -gt 0 ]; then
         rm -rf "$corpus" "$log"
     done
 fi
+echo "== soaks: live, faults, kills during recording (about 2.5 minutes; fails on crashes, lost pulses, bad files)"
+SOAK_BUILD=build SOAK_SECONDS=45 SOAK_RATE=5 SOAK_KILLS=8 SOAK_STRICT=1 bench/soak.sh all
 echo "== all checks passed"

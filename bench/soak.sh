@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# Soak runs of the whole program against the controller emulator, headless.
+#
+#   bench/soak.sh [live|fault|kill|all]      (default: live)
+#
+# live   veltrane --simulate with recording on at SOAK_RATE pulses/s for SOAK_SECONDS; samples resident
+#        memory and CPU from /proc; reports pulses shown, sequence gaps, duplicates, the longest tick and
+#        the pulses in the recorded files.
+# fault  the same against pfpd-sim with faults through veltrane --device: byte flips (SOAK_FLIP per byte,
+#        default 0.00002, so about 1 % of the 531-byte pulse replies; 0.01 per byte would damage 99.5 % of
+#        them), 5 % NAKs, 2 % of replies paused 200 ms mid-frame, a 200 ms silence, a 3 s hang-up and return.
+# kill   SOAK_KILLS times: start a recording, kill -9 the program mid-recording, then check that every
+#        file reopens (read through Corvanet's CSV export) and holds whole records.
+#
+# Environment: SOAK_SECONDS (60), SOAK_RATE (7, the line carries about 7.3 replies/s at 38400 baud),
+# SOAK_KILLS (20), SOAK_BUILD (build), SOAK_SAMPLE (5 s between samples), SOAK_OUT (a new temporary folder),
+# SOAK_STRICT=1 to exit non-zero on a clear regression only: a crash, no stats, pulses lost well below the
+# line limit, an unreadable file. Timing figures are reported, never judged.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+mode=${1:-live}
+seconds=${SOAK_SECONDS:-60}
+rate=${SOAK_RATE:-7}
+kills=${SOAK_KILLS:-20}
+build=${SOAK_BUILD:-$root/build}
+[[ $build = /* ]] || build=$root/$build
+sample=${SOAK_SAMPLE:-5}
+strict=${SOAK_STRICT:-0}
+veltrane=$build/app/veltrane
+sim=$build/sim/pfpd-sim
+corvanet=$build/tools/corvanet/Corvanet
+out=${SOAK_OUT:-$(mktemp -d /tmp/veltrane-soak.XXXXXX)}
+mkdir -p "$out"
+export QT_QPA_PLATFORM=offscreen
+ticks=$(getconf CLK_TCK)
+failures=0
+
+fail() {
+    echo "SOAK FAIL: $*"
+    failures=$((failures + 1))
+}
+
+for program in "$veltrane" "$corvanet"; do
+    [[ -x $program ]] || { echo "soak: $program is not built"; exit 2; }
+done
+
+# A working folder with the defaults and a private profile, so the operator's own settings stay untouched.
+prepare() {
+    local dir=$1
+    rm -rf "$dir"
+    mkdir -p "$dir/data"
+    cp "$root/DEFAULT.CFG" "$dir/"
+}
+
+cpu_ticks() { # utime + stime of a process (and its threads)
+    awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0
+}
+rss_kb() {
+    awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null || echo 0
+}
+
+# Samples a process until it exits: "seconds rss_kb cpu_percent_since_last" lines.
+monitor() {
+    local pid=$1 file=$2 start last now t0 t1
+    t0=$(date +%s.%N)
+    last=$(cpu_ticks "$pid")
+    echo "# seconds rss_kb cpu_percent" >"$file"
+    while kill -0 "$pid" 2>/dev/null; do
+        sleep "$sample"
+        kill -0 "$pid" 2>/dev/null || break
+        now=$(cpu_ticks "$pid")
+        t1=$(date +%s.%N)
+        awk -v t0="$t0" -v t1="$t1" -v a="$last" -v b="$now" -v hz="$ticks" -v rss="$(rss_kb "$pid")" -v s="$sample" \
+            'BEGIN { printf "%.1f %d %.2f\n", t1 - t0, rss, 100 * (b - a) / hz / s }' >>"$file"
+        last=$now
+    done
+}
+
+# Pulses in every .dat file of a folder, read back through Corvanet; an unreadable file is a failure.
+count_recorded() {
+    local dir=$1 total=0 files=0 bad=0 f rows
+    mkdir -p "$dir/csv"
+    for f in "$dir"/data/*.dat "$dir"/data/*.DAT; do
+        [[ -e $f ]] || continue
+        files=$((files + 1))
+        if ! "$corvanet" --export-csv --pulses --out "$dir/csv" "$f" >"$dir/csv/last.log" 2>&1; then
+            bad=$((bad + 1))
+            echo "unreadable: $f: $(head -c 300 "$dir/csv/last.log")"
+            continue
+        fi
+        rows=$(cat "$dir"/csv/"$(basename "${f%.*}")"*pulse*.csv 2>/dev/null | grep -c '^[0-9]' || true)
+        total=$((total + rows))
+    done
+    echo "$files $total $bad"
+}
+
+stat_field() { # the number after a label in the --stats line
+    sed -n "s/.*$2 \([-0-9.]*\).*/\1/p" "$1" | head -1
+}
+
+report_run() {
+    local name=$1 dir=$2 status=$3 expected=$4
+    local stats="$dir/stdout.txt" shown gaps dups longest first lost back files recorded bad
+    shown=$(stat_field "$stats" "pulses shown")
+    gaps=$(stat_field "$stats" "sequence gaps")
+    dups=$(stat_field "$stats" "duplicates")
+    longest=$(stat_field "$stats" "longest tick")
+    first=$(stat_field "$stats" "first pulse")
+    lost=$(stat_field "$stats" "line lost")
+    back=$(sed -n 's/.*back \([0-9]*\) times.*/\1/p' "$stats" | head -1)
+    read -r files recorded bad < <(count_recorded "$dir" | tail -1)
+    count_recorded "$dir" | grep '^unreadable' || true
+    local rss0 rss1 cpu
+    rss0=$(awk 'NR == 2 { print $2 }' "$dir/samples.txt")
+    rss1=$(awk '!/^#/ { r = $2 } END { print r }' "$dir/samples.txt")
+    # The first sample includes start-up; the steady-state CPU is the mean of the rest.
+    cpu=$(awk '!/^#/ { n++; if (n > 1) { s += $3; m++ } } END { if (m) printf "%.2f", s / m; else print "n/a" }' \
+        "$dir/samples.txt")
+    echo "== soak $name: ${seconds}s at ${rate} Hz (exit $status)"
+    echo "pulses expected about $expected, shown ${shown:-?}, sequence gaps ${gaps:-?}, duplicates ${dups:-?}"
+    echo "recorded ${recorded} pulses in ${files} files (${bad} unreadable)"
+    echo "longest tick ${longest:-?} ms, first pulse ${first:-?} s after launch, line lost ${lost:-?} back ${back:-?}"
+    echo "RSS ${rss0:-?} kB after ${sample}s, ${rss1:-?} kB at the end; CPU ${cpu}% of one core (steady state, program + emulator)"
+    echo "samples: $dir/samples.txt"
+    [[ $status -eq 0 ]] || fail "$name: exit status $status"
+    [[ -n $shown ]] || { fail "$name: no stats line"; return; }
+    [[ $bad -eq 0 ]] || fail "$name: $bad unreadable data files"
+    if [[ $name == live ]]; then
+        # Below the line limit nothing may be lost; allow a little for start-up and the final tick.
+        ((gaps <= 2 || gaps * 50 <= shown)) || fail "$name: $gaps sequence gaps below the line limit"
+        ((shown * 10 >= expected * 7)) || fail "$name: only $shown of about $expected pulses shown"
+        ((recorded * 10 >= shown * 9)) || fail "$name: only $recorded of $shown pulses recorded"
+    else
+        ((shown * 4 >= expected)) || fail "$name: only $shown of about $expected pulses shown"
+        ((recorded > 0)) || fail "$name: nothing recorded"
+        [[ -z $lost || $lost -eq 0 || ${back:-0} -ge 1 ]] || fail "$name: the line was lost and never came back"
+    fi
+}
+
+run_live() {
+    local dir=$out/live pid status
+    prepare "$dir"
+    "$veltrane" --simulate --simulate-rate "$rate" --workdir "$dir" --profile "$dir/profile.ini" \
+        --record "$dir/data/SK001.dat" --quit-after "$seconds" --stats >"$dir/stdout.txt" 2>"$dir/stderr.txt" &
+    pid=$!
+    monitor "$pid" "$dir/samples.txt"
+    wait "$pid"
+    status=$?
+    report_run live "$dir" "$status" "$(awk -v s="$seconds" -v r="$rate" 'BEGIN { printf "%d", (s - 3) * r }')"
+}
+
+run_fault() {
+    local dir=$out/fault pid simpid status hang=$((seconds / 2))
+    [[ -x $sim ]] || { echo "soak: $sim is not built"; exit 2; }
+    prepare "$dir"
+    "$sim" --rate "$rate" --no-eeprom --seed 7 --link "$dir/tty" --flip-rate "${SOAK_FLIP:-0.00002}" --nak-rate 0.05 \
+        --pause-rate 0.02 --pause-ms 200 --silence "$((seconds / 4)),0.2" --hangup "$hang,3" \
+        >"$dir/sim.txt" 2>&1 &
+    simpid=$!
+    for _ in $(seq 50); do [[ -e $dir/tty ]] && break; sleep 0.1; done
+    "$veltrane" --device "$dir/tty" --online --workdir "$dir" --profile "$dir/profile.ini" \
+        --record "$dir/data/SK001.dat" --quit-after "$seconds" --stats >"$dir/stdout.txt" 2>"$dir/stderr.txt" &
+    pid=$!
+    monitor "$pid" "$dir/samples.txt"
+    wait "$pid"
+    status=$?
+    kill "$simpid" 2>/dev/null
+    wait "$simpid" 2>/dev/null
+    report_run fault "$dir" "$status" "$(awk -v s="$seconds" -v r="$rate" 'BEGIN { printf "%d", (s - 6) * r }')"
+}
+
+run_kill() {
+    local dir=$out/kill i pid files=0 recorded=0 bad=0 empty=0 f n r b start
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    start=$(date +%s)
+    for i in $(seq "$kills"); do
+        local one=$dir/$i
+        prepare "$one"
+        "$veltrane" --simulate --simulate-rate "$rate" --workdir "$one" --profile "$one/profile.ini" \
+            --record "$one/data/KL001.dat" >"$one/stdout.txt" 2>&1 &
+        pid=$!
+        # Killed at a different point of the pulse cycle each time: 4 to 6 s, after the first pulses.
+        sleep "$(awk -v i="$i" 'BEGIN { srand(i); printf "%.2f", 4 + 2 * rand() }')"
+        kill -9 "$pid"
+        wait "$pid" 2>/dev/null
+        read -r f n b < <(count_recorded "$one" | tail -1)
+        count_recorded "$one" | grep '^unreadable' || true
+        files=$((files + f))
+        recorded=$((recorded + n))
+        bad=$((bad + b))
+        ((f > 0)) || empty=$((empty + 1))
+    done
+    echo "== soak kill: $kills kills mid-recording in $(($(date +%s) - start)) s"
+    echo "$files files reopened with $recorded pulses in whole records; $bad unreadable; $empty runs left no file"
+    ((bad == 0)) || fail "kill: $bad files did not reopen"
+    ((empty == 0)) || fail "kill: $empty runs left no data file"
+}
+
+case $mode in
+live) run_live ;;
+fault) run_fault ;;
+kill) run_kill ;;
+all) run_live; run_fault; run_kill ;;
+*) echo "usage: $0 [live|fault|kill|all]"; exit 2 ;;
+esac
+echo "soak output in $out"
+if ((failures > 0)); then
+    echo "soak: $failures failures"
+    [[ $strict == 1 ]] && exit 1
+fi
+exit 0
