@@ -50,6 +50,8 @@ prepare() {
     rm -rf "$dir"
     mkdir -p "$dir/data"
     cp "$root/DEFAULT.CFG" "$dir/"
+    # Files up to 1000 MB: the default 1.4 MB fills in under ten minutes at 5 Hz and ends the recording.
+    printf '[Preferences]\nData%%20Size=1000\n' >"$dir/profile.ini"
 }
 
 cpu_ticks() { # utime + stime of a process (and its threads)
