@@ -32,6 +32,7 @@ bool DeviceControllerPort::Reopen() {
 bool DeviceControllerPort::ReadPulse(PulseRecord& record) {
     int waiting = 0;
     if (link_.IsOpen() && ::ioctl(link_.Handle(), FIONREAD, &waiting) == 0) {
+        waiting += static_cast<int>(link_.CarriedBytes());
         if (waiting == 0) {
             partialSinceMs_ = -1;
             return false;

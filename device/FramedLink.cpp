@@ -1,5 +1,7 @@
 #include "device/FramedLink.h"
 
+#include <algorithm>
+
 #include "device/FrameCodec.h"
 #include "device/LinkTrace.h"
 
@@ -78,6 +80,11 @@ bool FramedLink::SendFrame(int command, const std::uint8_t* payload, int length)
     return written;
 }
 
+int FramedLink::FlushInput() {
+    carry_.clear();
+    return SerialPort::FlushInput();
+}
+
 bool FramedLink::ReadFrame() {
     receivedLength_ = 0;
     lastResult_ = FrameResult::None;
@@ -88,7 +95,14 @@ bool FramedLink::ReadFrame() {
     std::size_t movedAway = 0;     // bytes dropped from the buffer's front by moves
     std::size_t frameEnd = 0;      // end of the taken frame within raw
 
-    int held = Read(kAreaSize, buffer.data());
+    int held = 0;
+    if (!carry_.empty()) {
+        held = static_cast<int>(std::min<std::size_t>(carry_.size(), kAreaSize));
+        std::copy_n(carry_.begin(), held, buffer.begin());
+        carry_.clear();
+    } else {
+        held = Read(kAreaSize, buffer.data());
+    }
     if (trace_ && held > 0) {
         raw.insert(raw.end(), buffer.begin(), buffer.begin() + held);
     }
@@ -170,6 +184,15 @@ bool FramedLink::ReadFrame() {
         ++i;
     }
 
+    if ((complete || nak) && frameEnd >= movedAway) {
+        const std::size_t next = frameEnd - movedAway;
+        if (next < static_cast<std::size_t>(held)) {
+            carry_.assign(buffer.begin() + static_cast<std::ptrdiff_t>(next), buffer.begin() + held);
+            if (raw.size() >= carry_.size()) {
+                raw.resize(raw.size() - carry_.size()); // traced with the frame they belong to
+            }
+        }
+    }
     if (complete) {
         const std::uint16_t crc = Crc16(std::span<const std::uint8_t>(
             replyArea_.data() + 1, static_cast<std::size_t>(receivedLength_ - 5)));

@@ -39,6 +39,11 @@ public:
     bool ReadFrame();
     // ReadFrame plus: no NAK, and the echo matches the last command (command 0 takes any echo).
     bool ReadReply();
+    // Bytes that arrived behind the last frame in the same read; the next ReadFrame starts
+    // with them, so a reply that follows close behind another is not lost.
+    std::size_t CarriedBytes() const { return carry_.size(); }
+    // Drops the carried bytes too.
+    int FlushInput() override;
 
     FrameResult LastFrameResult() const { return lastResult_; }
     int ReceivedLength() const { return receivedLength_; }
@@ -87,6 +92,7 @@ private:
     bool cursorOverrun_ = false;
     FrameResult lastResult_ = FrameResult::None;
     std::unique_ptr<LinkTrace> trace_;
+    std::vector<std::uint8_t> carry_;
 };
 
 } // namespace veltrane
