@@ -46,7 +46,9 @@ void AddBoardFields(std::vector<Field>& fields) {
         {"air1Coefficients", &BoardSettings::air1Coefficients},
         {"air2Coefficients", &BoardSettings::air2Coefficients},
         {"auxCoefficients", &BoardSettings::auxCoefficients}};
-    for (const auto& [name, member] : groups) {
+    for (const auto& group : groups) {
+        const char* name = group.first;
+        const auto member = group.second;
         for (std::size_t letter = 0; letter < 4; ++letter) {
             fields.push_back(
                 {std::string("board.") + name + "." + kLetters[letter],
