@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -116,6 +117,7 @@ void ControllerEmulator::Run() {
             timeoutMs = PollTimeoutMs(now);
             wantWrite = blockedSince_ >= 0.0;
         }
+        Notify();
         pollfd fds[2] = {{wakeFd_, POLLIN, 0},
                          {fd, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0}};
         ::poll(fds, fd >= 0 ? 2 : 1, timeoutMs);
@@ -126,24 +128,55 @@ void ControllerEmulator::Run() {
         if (fd < 0 || stop_) {
             continue;
         }
-        std::lock_guard lock(mutex_);
-        const double now = Now();
-        if (fds[1].revents & POLLIN) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            for (ssize_t i = 0; i < n; ++i) {
-                if (silent_) {
-                    continue;
+        {
+            std::lock_guard lock(mutex_);
+            const double now = Now();
+            if (fds[1].revents & POLLIN) {
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                for (ssize_t i = 0; i < n; ++i) {
+                    if (silent_) {
+                        continue;
+                    }
+                    if (auto request = parser_.Feed(buffer[i])) {
+                        HandleRequest(*request, now);
+                    }
                 }
-                if (auto request = parser_.Feed(buffer[i])) {
-                    HandleRequest(*request, now);
-                }
+            } else if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+                // The far end is gone (a descriptor line whose peer closed): do not spin on it.
+                ::poll(fds, 1, static_cast<int>(kMaxWait * 1000));
             }
-        } else if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            // The far end is gone (a descriptor line whose peer closed): do not spin on it.
-            ::poll(fds, 1, static_cast<int>(kMaxWait * 1000));
+            WriteOutput(fd, now);
         }
-        WriteOutput(fd, now);
+        Notify();
     }
+}
+
+void ControllerEmulator::Record(LineEvent::Kind kind, std::string_view what, int sequence,
+                                std::chrono::steady_clock::time_point at) {
+    if (options_.observer) {
+        pendingEvents_.push_back(LineEvent{kind, what, sequence, at});
+    }
+}
+
+void ControllerEmulator::Record(LineEvent::Kind kind, std::string_view what) {
+    Record(kind, what, -1, std::chrono::steady_clock::now());
+}
+
+void ControllerEmulator::Notify() {
+    if (!options_.observer) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (pendingEvents_.empty()) {
+            return;
+        }
+        notifying_.swap(pendingEvents_);
+    }
+    for (const LineEvent& event : notifying_) {
+        options_.observer(event);
+    }
+    notifying_.clear();
 }
 
 void ControllerEmulator::Step(double now) {
@@ -153,12 +186,17 @@ void ControllerEmulator::Step(double now) {
         ++stats_.hangUps;
         line_->HangUp();
         DropLine();
+        Record(LineEvent::Kind::FaultBegan, line_fault::kHangUp);
     } else if (!hang && hungUp_ && line_->Restore()) {
         hungUp_ = false;
+        Record(LineEvent::Kind::FaultEnded, line_fault::kHangUp);
     }
     const bool silence = faults_.Silent(now);
     if (silence && !silent_) {
         DropLine();
+        Record(LineEvent::Kind::FaultBegan, line_fault::kSilence);
+    } else if (!silence && silent_) {
+        Record(LineEvent::Kind::FaultEnded, line_fault::kSilence);
     }
     silent_ = silence;
     ApplyGcChanges(gc_.Advance(now));
@@ -181,11 +219,13 @@ void ControllerEmulator::HandleRequest(const ParsedRequest& request, double now)
     ++stats_.requests;
     const FaultInjector::RequestFate fate = faults_.DecideRequest();
     if (fate == FaultInjector::RequestFate::Ignore) {
+        Record(LineEvent::Kind::FaultBegan, line_fault::kIgnore);
+        Record(LineEvent::Kind::FaultEnded, line_fault::kIgnore);
         return;
     }
     pulseRequested_ = false;
     if (fate == FaultInjector::RequestFate::Nak) {
-        SendNak(request.index, kNakInjected);
+        SendNak(request.index, kNakInjected, true);
         return;
     }
     const CommandResult result = CommandSet::Handle(request, memory_, lastPulse_, options_.versionText);
@@ -218,25 +258,40 @@ void ControllerEmulator::HandleRequest(const ParsedRequest& request, double now)
 }
 
 void ControllerEmulator::SendReply(std::uint8_t index, std::uint16_t status,
-                                   std::span<const std::uint8_t> data) {
+                                   std::span<const std::uint8_t> data, int pulseSequence) {
     // Header bytes 1 and 4 stay 0: a 0x02 there would read as a doubled STX.
     std::vector<std::uint8_t> body{0, static_cast<std::uint8_t>(status & 0xFF),
                                    static_cast<std::uint8_t>(status >> 8), 0, index};
     body.insert(body.end(), data.begin(), data.end());
-    Enqueue(BuildFrame(body), true);
+    Enqueue(BuildFrame(body), true, pulseSequence, false);
 }
 
-void ControllerEmulator::SendNak(std::uint8_t index, std::uint8_t reason) {
+void ControllerEmulator::SendNak(std::uint8_t index, std::uint8_t reason, bool injected) {
     ++stats_.naksSent;
-    Enqueue({kNak, index, reason}, false);
+    Enqueue({kNak, index, reason}, false, -1, injected);
 }
 
-void ControllerEmulator::Enqueue(std::vector<std::uint8_t> bytes, bool isFrame) {
+void ControllerEmulator::Enqueue(std::vector<std::uint8_t> bytes, bool isFrame, int pulseSequence,
+                                 bool injectedNak) {
     if (output_.empty()) {
         nextByteAt_ = std::max(nextByteAt_, Now());
     }
-    for (OutChunk& chunk : faults_.Apply(std::move(bytes), isFrame)) {
+    std::vector<OutChunk> chunks = faults_.Apply(std::move(bytes), isFrame);
+    chunks.back().pulseSequence = pulseSequence;
+    if (injectedNak) {
+        chunks.back().fault = line_fault::kNak; // whatever else befell its bytes
+    }
+    for (OutChunk& chunk : chunks) {
         output_.push_back(std::move(chunk));
+    }
+}
+
+void ControllerEmulator::ChunkWritten(const OutChunk& chunk, std::chrono::steady_clock::time_point at) {
+    if (chunk.pulseSequence >= 0) {
+        Record(LineEvent::Kind::PulseSent, line_fault::kPulse, chunk.pulseSequence, at);
+    }
+    if (!chunk.fault.empty()) {
+        Record(LineEvent::Kind::FaultEnded, chunk.fault, chunk.pulseSequence, at);
     }
 }
 
@@ -269,7 +324,7 @@ void ControllerEmulator::FirePulse(double now) {
         const auto period = static_cast<std::uint16_t>(std::clamp(std::lround(interval * 100.0), 1L, 65535L));
         const auto counter = static_cast<std::uint32_t>(runSeconds * 100.0);
         const std::vector<std::uint8_t> data = CommandSet::PulseData(sequence_, period, counter, lastPulse_);
-        SendReply(controller_command::kRequestPulse, gc_.TakePulseStatus(now), data);
+        SendReply(controller_command::kRequestPulse, gc_.TakePulseStatus(now), data, sequence_);
         ++stats_.pulsesSent;
     }
     ScheduleNextPulse(now);
@@ -350,6 +405,8 @@ void ControllerEmulator::ApplyEvent(const std::vector<std::uint8_t>& event) {
 
 void ControllerEmulator::WriteOutput(int fd, double now) {
     const double byteTime = 10.0 / options_.baud;
+    // When the last write returned: the moment a chunk it finished is on the line.
+    std::optional<std::chrono::steady_clock::time_point> writtenAt;
     while (!output_.empty()) {
         OutChunk& chunk = output_.front();
         if (chunk.pauseBeforeMs > 0 && !pauseTaken_) {
@@ -357,6 +414,8 @@ void ControllerEmulator::WriteOutput(int fd, double now) {
             pauseTaken_ = true;
         }
         if (outputPos_ >= chunk.bytes.size()) {
+            // Its last byte has just been written (or all its bytes were dropped).
+            ChunkWritten(chunk, writtenAt.value_or(std::chrono::steady_clock::now()));
             output_.pop_front();
             outputPos_ = 0;
             pauseTaken_ = false;
@@ -383,6 +442,7 @@ void ControllerEmulator::WriteOutput(int fd, double now) {
             }
             return;
         }
+        writtenAt = std::chrono::steady_clock::now();
         blockedSince_ = -1.0;
         outputPos_ += static_cast<std::size_t>(n);
         stats_.bytesSent += static_cast<std::uint64_t>(n);
@@ -400,6 +460,9 @@ void ControllerEmulator::WriteOutput(int fd, double now) {
 
 int ControllerEmulator::PollTimeoutMs(double now) const {
     double wait = std::min(kMaxWait, nextPulseAt_ - now);
+    if (const double change = faults_.NextChange(now); change >= 0.0) {
+        wait = std::min(wait, change); // a silence or hang-up starts and ends on time
+    }
     if (!output_.empty() && blockedSince_ < 0.0) {
         wait = std::min(wait, std::max(nextByteAt_ - now, options_.fast ? 0.0 : kPacingSlice));
     }

@@ -6,6 +6,7 @@
 #include "sim/EmulatorLine.h"
 #include "sim/FaultInjector.h"
 #include "sim/GcCycle.h"
+#include "sim/LineEvent.h"
 #include "sim/PulseModel.h"
 #include "sim/RequestParser.h"
 
@@ -33,6 +34,9 @@ struct EmulatorOptions {
     GcOptions gc;
     FaultOptions faults;
     bool verbose = false; // one line per request on stderr
+    // Told of pulses sent and faults begun and ended on the line; see LineObserver for the thread
+    // and the rules. Empty: nobody is told, and nothing is collected.
+    LineObserver observer;
 };
 
 struct EmulatorStats {
@@ -56,6 +60,7 @@ struct EventState {
 // synchronously from the other end. A pulse request is answered with the next pulse fired after
 // it; any other request cancels a pulse request still waiting, so a reply to an exchange is
 // never overtaken by a pulse. Repeated pulse requests before a pulse fires get one pulse.
+// An observer in the options is told what happens on the line, as it happens.
 class ControllerEmulator {
 public:
     ControllerEmulator(EmulatorOptions options, std::unique_ptr<EmulatorLine> line);
@@ -82,9 +87,16 @@ private:
     void Step(double now);
     void ServeInput(int fd, double now);
     void HandleRequest(const ParsedRequest& request, double now);
-    void SendReply(std::uint8_t index, std::uint16_t status, std::span<const std::uint8_t> data);
-    void SendNak(std::uint8_t index, std::uint8_t reason);
-    void Enqueue(std::vector<std::uint8_t> bytes, bool isFrame);
+    void SendReply(std::uint8_t index, std::uint16_t status, std::span<const std::uint8_t> data,
+                   int pulseSequence = -1);
+    void SendNak(std::uint8_t index, std::uint8_t reason, bool injected = false);
+    void Enqueue(std::vector<std::uint8_t> bytes, bool isFrame, int pulseSequence, bool injectedNak);
+    void ChunkWritten(const OutChunk& chunk, std::chrono::steady_clock::time_point at);
+    // Keeps an event for the observer (callers hold mutex_); without a time: now.
+    void Record(LineEvent::Kind kind, std::string_view what, int sequence,
+                std::chrono::steady_clock::time_point at);
+    void Record(LineEvent::Kind kind, std::string_view what);
+    void Notify();
     void FirePulse(double now);
     void ScheduleNextPulse(double from);
     void ApplyGcChanges(const GcChanges& changes);
@@ -129,6 +141,10 @@ private:
     double blockedSince_ = -1.0;
     bool hungUp_ = false;
     bool silent_ = false;
+
+    // Line events wait here (under mutex_) until the thread tells the observer without the lock.
+    std::vector<LineEvent> pendingEvents_;
+    std::vector<LineEvent> notifying_; // the emulator thread's own
 
     std::thread thread_;
     std::atomic<bool> stop_{false};

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "sim/LineEvent.h"
+
 #include <cstdint>
 #include <random>
+#include <string_view>
 #include <vector>
 
 namespace veltrane {
@@ -22,10 +25,13 @@ struct FaultOptions {
     double hangupLength = 0.0;
 };
 
-// Bytes to put on the line, after a pause.
+// Bytes to put on the line, after a pause. The last chunk of a frame or NAK says what its last
+// byte ends, for the line's observer.
 struct OutChunk {
     std::vector<std::uint8_t> bytes;
     int pauseBeforeMs = 0;
+    int pulseSequence = -1; // ends a pulse reply with this sequence byte
+    std::string_view fault; // ends a frame or NAK damaged this way (a line_fault word); empty: none
 };
 
 // Damages the controller's side of the conversation on purpose. Every decision comes from one
@@ -41,11 +47,15 @@ public:
     explicit FaultInjector(FaultOptions options) : options_(options), rng_(options.seed) {}
 
     RequestFate DecideRequest();
-    // A built frame (or NAK) on its way out, as chunks for the line.
+    // A built frame (or NAK) on its way out, as chunks for the line; never none. When it was
+    // damaged, the last chunk's fault names the first damage done (CRC, pause, then the earliest
+    // damaged byte).
     std::vector<OutChunk> Apply(std::vector<std::uint8_t> bytes, bool isFrame);
 
     bool Silent(double now) const { return Within(now, options_.silenceStart, options_.silenceLength); }
     bool HungUp(double now) const { return Within(now, options_.hangupStart, options_.hangupLength); }
+    // Seconds from now until a silence or hang-up next starts or ends; negative: none is ahead.
+    double NextChange(double now) const;
     const FaultOptions& Options() const { return options_; }
 
 private:

@@ -64,6 +64,15 @@ std::string SimHelpText() {
            "  --pause-ms MS           length of such a pause (default 120)\n"
            "  --silence START,LENGTH  answer nothing from START for LENGTH seconds\n"
            "  --hangup START,LENGTH   close the line from START for LENGTH seconds, then reopen it\n"
+           "  --event-log FILE        write one line per line event to FILE, flushed at once:\n"
+           "                          <ms> <kind> <what> <sequence>, ms being CLOCK_MONOTONIC in\n"
+           "                          milliseconds with 3 decimals, kind pulse, fault-begin or\n"
+           "                          fault-end; what is pulse, flip, drop, duplicate, crc, pause,\n"
+           "                          nak, ignore, silence or hangup; sequence is the pulse's\n"
+           "                          sequence byte, else -1. A pulse is logged when the last byte\n"
+           "                          of its reply is on the line, a damaged frame or injected NAK\n"
+           "                          ends with its last byte, a silence or hang-up when the line\n"
+           "                          is back. E.g. \"1234567.891 pulse pulse 17\"\n"
            "  --verbose               one line per request on stderr\n"
            "  --help                  this text\n";
 }
@@ -148,6 +157,11 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
              }
              f.pauseMs = static_cast<int>(ms);
              return true;
+         }},
+        {"--event-log",
+         [&](const std::string& v) {
+             out.eventLogPath = v;
+             return !v.empty();
          }},
         {"--silence", [&](const std::string& v) { return ToPair(v, f.silenceStart, f.silenceLength); }},
         {"--hangup", [&](const std::string& v) { return ToPair(v, f.hangupStart, f.hangupLength); }},

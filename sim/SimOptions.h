@@ -9,7 +9,8 @@ namespace veltrane {
 
 struct SimCommandLine {
     EmulatorOptions emulator;
-    std::string linkPath; // a stable name for the device, kept across hang-ups
+    std::string linkPath;     // a stable name for the device, kept across hang-ups
+    std::string eventLogPath; // one line per pulse sent and fault begun or ended; empty: none
     bool help = false;
 };
 

@@ -1,9 +1,26 @@
 // pfpd-sim: the PFPD controller emulator on a pseudo-terminal.
+//
+// --event-log FILE writes what happens on the line, one line per event, each written out at
+// once so the file is complete up to the moment of a kill:
+//     <ms> <kind> <what> <sequence>
+// ms: the steady clock (CLOCK_MONOTONIC) since its epoch in milliseconds, three decimals, so
+// the times compare with another process's on the same machine. kind: "pulse" when the last
+// byte of a pulse reply is on the line (damaged or not), "fault-begin", "fault-end". what:
+// "pulse"; "flip", "drop", "duplicate", "crc", "pause" for a damaged frame (ended by its last
+// byte); "nak" for an injected NAK (ended by its last byte); "ignore" for an unanswered
+// request (begins and ends at once); "silence", "hangup" (end when the line is back).
+// sequence: the pulse's sequence byte, also on the end of a damaged pulse reply; else -1.
+//     1234567.891 pulse pulse 17
+//     1234570.002 fault-end flip -1
+#include "sim/LineEvent.h"
 #include "sim/SimOptions.h"
 #include "sim/SimulatorSession.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -44,10 +61,28 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGPIPE, SIG_IGN);
 
+    int eventLog = -1;
+    if (!commandLine.eventLogPath.empty()) {
+        eventLog = ::open(commandLine.eventLogPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (eventLog < 0) {
+            std::fprintf(stderr, "pfpd-sim: cannot open %s: %s\n", commandLine.eventLogPath.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+        // One write per line: nothing waits in a buffer for a kill to lose.
+        commandLine.emulator.observer = [eventLog](const LineEvent& event) {
+            const std::string line = FormatLineEvent(event);
+            [[maybe_unused]] const ssize_t written = ::write(eventLog, line.data(), line.size());
+        };
+    }
+
     std::unique_ptr<SimulatorSession> session =
         SimulatorSession::Start(commandLine.emulator, error, commandLine.linkPath);
     if (!session) {
         std::fprintf(stderr, "pfpd-sim: %s\n", error.c_str());
+        if (eventLog >= 0) {
+            ::close(eventLog);
+        }
         return 1;
     }
     std::printf("%s\n", session->DevicePath().c_str());
@@ -66,7 +101,10 @@ int main(int argc, char** argv) {
         }
     }
     const EmulatorStats stats = session->Emulator().Stats();
-    session.reset();
+    session.reset(); // the emulator thread, the only writer of the event log, has stopped
+    if (eventLog >= 0) {
+        ::close(eventLog);
+    }
     if (commandLine.emulator.verbose) {
         std::fprintf(stderr, "pfpd-sim: %llu pulses fired, %llu sent, %llu requests, %llu bytes\n",
                      static_cast<unsigned long long>(stats.pulsesFired),
