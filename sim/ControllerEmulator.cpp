@@ -219,8 +219,9 @@ void ControllerEmulator::HandleRequest(const ParsedRequest& request, double now)
     ++stats_.requests;
     const FaultInjector::RequestFate fate = faults_.DecideRequest();
     if (fate == FaultInjector::RequestFate::Ignore) {
-        Record(LineEvent::Kind::FaultBegan, line_fault::kIgnore);
-        Record(LineEvent::Kind::FaultEnded, line_fault::kIgnore);
+        const auto at = std::chrono::steady_clock::now(); // begins and ends in the same instant
+        Record(LineEvent::Kind::FaultBegan, line_fault::kIgnore, -1, at);
+        Record(LineEvent::Kind::FaultEnded, line_fault::kIgnore, -1, at);
         return;
     }
     pulseRequested_ = false;

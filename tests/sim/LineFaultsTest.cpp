@@ -89,10 +89,11 @@ TEST(LineFaults, ServesWhetherOrNotTheClientHoldsTheDevice) {
 TEST(SimCommandLine, EveryOptionIsParsedAndListed) {
     SimCommandLine line;
     std::string error;
-    ASSERT_TRUE(ParseSimCommandLine({"--rate", "5", "--baud", "9600", "--fast", "--seed", "9", "--no-eeprom",
-                                     "--run-every", "30", "--run-length", "20", "--pmt-episode", "10,2.5",
-                                     "--flip-rate", "0.01", "--hangup", "4,1", "--verbose"},
-                                    line, error))
+    ASSERT_TRUE(ParseSimCommandLine(
+        {"--rate",      "5",           "--baud",   "9600",         "--fast",    "--seed",        "9",
+         "--no-eeprom", "--run-every", "30",       "--run-length", "20",        "--pmt-episode", "10,2.5",
+         "--flip-rate", "0.01",        "--hangup", "4,1",          "--verbose", "--event-log",   "e.log"},
+        line, error))
         << error;
     EXPECT_EQ(line.emulator.rateHz, 5.0);
     EXPECT_EQ(line.emulator.baud, 9600);
@@ -103,16 +104,18 @@ TEST(SimCommandLine, EveryOptionIsParsedAndListed) {
     EXPECT_EQ(line.emulator.gc.pmtEpisodeLength, 2.5);
     EXPECT_EQ(line.emulator.faults.flipRate, 0.01);
     EXPECT_EQ(line.emulator.faults.hangupLength, 1.0);
+    EXPECT_EQ(line.eventLogPath, "e.log");
     EXPECT_FALSE(ParseSimCommandLine({"--flip-rate", "2"}, line, error));
     EXPECT_FALSE(ParseSimCommandLine({"--pmt-episode", "10"}, line, error));
     EXPECT_FALSE(ParseSimCommandLine({"--rate"}, line, error));
     EXPECT_FALSE(ParseSimCommandLine({"--bogus"}, line, error));
     const std::string help = SimHelpText();
     for (const char* option :
-         {"--rate",       "--jitter",   "--baud",      "--fast",      "--seed",       "--eeprom",
-          "--no-eeprom",  "--link",     "--warmup",    "--run-every", "--run-length", "--pmt-episode",
-          "--drop-rate",  "--dup-rate", "--flip-rate", "--crc-rate",  "--nak-rate",   "--ignore-rate",
-          "--pause-rate", "--pause-ms", "--silence",   "--hangup",    "--verbose",    "--help"}) {
+         {"--rate",       "--jitter",      "--baud",        "--fast",       "--seed",
+          "--eeprom",     "--no-eeprom",   "--link",        "--warmup",     "--run-every",
+          "--run-length", "--pmt-episode", "--drop-rate",   "--dup-rate",   "--flip-rate",
+          "--crc-rate",   "--nak-rate",    "--ignore-rate", "--pause-rate", "--pause-ms",
+          "--silence",    "--hangup",      "--verbose",     "--help",       "--event-log"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
