@@ -89,6 +89,9 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     hooks.refreshBoardDialog = [this] { RefreshBoardChannelDialog(boardDialog_); };
     hooks.linkMessage = [this](const std::string& text) { ShowNotice(QString::fromStdString(text)); };
     hooks.openHelp = [this](const char* anchor) { app_.OpenHelp(anchor); };
+    hooks.pulseShown = [this](const PulseRecord& record) {
+        app_.Timeline().PulseShown(record.sequence, record.timeCounter);
+    };
     view_->SetHooks(std::move(hooks));
 #ifdef VELTRANE_HAVE_PLOT
     view_->CreatePlot([this](QWidget* parent) -> std::unique_ptr<PulsePlotPort> {
@@ -100,7 +103,8 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
                 } else {
                     statusBar()->showMessage(text);
                 }
-            });
+            },
+            [this] { app_.Timeline().Painted(); });
     });
 #endif
 

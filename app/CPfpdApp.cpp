@@ -58,6 +58,10 @@ CPfpdApp::CPfpdApp(CommandLineOptions options, const std::string& executablePath
       config_(prompts_, runLog_), link_(prompts_, profile_.get()),
       port_(link_, config_, SystemClock::Instance()), doc_(config_, live_, prompts_) {
     prompts_.SetParentProvider([this]() -> QWidget* { return frame_.get(); });
+    prompts_.SetAutoAnswer(options_.autoAnswer);
+    if (!options_.pulseLogFile.empty() && !timeline_.OpenLog(options_.pulseLogFile)) {
+        std::fprintf(stderr, "veltrane: cannot write the pulse log %s\n", options_.pulseLogFile.c_str());
+    }
     chooseOpenPath = [this]() -> std::optional<std::string> {
         ScopedPollingSuspend suspend(live_);
         const QString path = QFileDialog::getOpenFileName(frame_.get(), QStringLiteral("Open"), QString(),
@@ -358,12 +362,14 @@ std::string CPfpdApp::StatsLine() const {
         "veltrane stats: pulses shown %llu, sequence gaps %llu, duplicates %llu, ticks %llu, longest tick "
         "%lld ms, longest request tick %lld ms, first pulse %.3f s after launch, state \"%s\", line lost "
         "%llu "
-        "times, back %llu times",
+        "times, back %llu times, damaged replies %llu%s%s",
         static_cast<unsigned long long>(stats.pulses), static_cast<unsigned long long>(stats.sequenceGaps),
         static_cast<unsigned long long>(stats.duplicates), static_cast<unsigned long long>(stats.ticks),
         static_cast<long long>(stats.longestTickMs), static_cast<long long>(stats.longestRequestTickMs),
         firstPulse, StatePaneText(live_.status.controllerState).c_str(),
-        static_cast<unsigned long long>(stats.linkLosses), static_cast<unsigned long long>(stats.reconnects));
+        static_cast<unsigned long long>(stats.linkLosses), static_cast<unsigned long long>(stats.reconnects),
+        static_cast<unsigned long long>(stats.damagedReplies), timeline_.Latency().Count() > 0 ? ", " : "",
+        timeline_.Summary().c_str());
     return line;
 }
 

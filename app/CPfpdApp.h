@@ -9,6 +9,7 @@
 #include "config/RunLog.h"
 #include "device/DeviceLink.h"
 #include "live/LiveState.h"
+#include "live/PulseTimeline.h"
 
 #include <filesystem>
 #include <functional>
@@ -53,6 +54,7 @@ public:
     DeviceLink& Link() { return link_; }
     DeviceControllerPort& Port() { return port_; }
     CMainFrame* Frame() { return frame_.get(); }
+    PulseTimeline& Timeline() { return timeline_; }
     const CommandLineOptions& Options() const { return options_; }
     bool ContinueFlag() const { return continueFlag_; }
     std::int64_t LaunchMs() const { return launchMs_; }
@@ -83,6 +85,8 @@ private:
     DeviceLink link_;
     DeviceControllerPort port_;
     CPfpdDoc doc_;
+    LineTimes lineTimes_; // filled by the built-in emulator, before it starts
+    PulseTimeline timeline_;
     std::unique_ptr<SimulatorSession> simulator_;
     std::filesystem::path simulatorDir_;
     std::unique_ptr<CMainFrame> frame_;

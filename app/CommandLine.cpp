@@ -128,6 +128,20 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
                 return std::nullopt;
             }
             options.printReportFile = value;
+        } else if (name == "--pulse-log") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            options.pulseLogFile = value;
+        } else if (name == "--auto-answer") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            if (value != "yes" && value != "no") {
+                error = "--auto-answer needs yes or no";
+                return std::nullopt;
+            }
+            options.autoAnswer = value == "yes";
         } else if (name == "--pdf") {
             if (!takeValue()) {
                 return std::nullopt;
@@ -177,6 +191,9 @@ std::string UsageText(const std::string& programName) {
            "  --quit-after SECONDS close the program after this time\n"
            "  --screenshot FILE    save a picture of the main window when closing (PNG)\n"
            "  --stats              print pulses shown, sequence gaps and the longest tick on exit\n"
+           "  --pulse-log FILE     one line per pulse shown: time (ms), sequence, time counter, latency\n"
+           "  --auto-answer yes|no show no message boxes: print them on standard error and answer\n"
+           "                       every question this way (unattended runs)\n"
            "  --help               show this text\n"
            "  --version            show the program version\n";
 }

@@ -35,6 +35,11 @@ struct CommandLineOptions {
     // Writes the configuration report of this file as a PDF and exits, no window shown.
     std::string printReportFile;
     std::string pdfFile;
+    // One line per pulse shown: time, sequence, time counter, latency (see PulseTimeline).
+    std::string pulseLogFile;
+    // Unattended runs: message boxes are not shown but written to standard error, and every
+    // question gets this answer.
+    std::optional<bool> autoAnswer;
 };
 
 // Parses the arguments after the program name. On a mistake returns nothing and sets error.

@@ -4,7 +4,7 @@
 #include "device/DeviceLink.h"
 #include "platform/Clock.h"
 
-#include <sys/ioctl.h>
+#include <algorithm>
 
 namespace veltrane {
 
@@ -28,27 +28,42 @@ bool DeviceControllerPort::Reopen() {
 // A pulse frame takes about 135 ms on the wire at 38400 baud. Reading it as soon as its
 // first byte shows would hold the window for that long on every pulse, and reading an
 // empty line costs the whole 50 ms time-out on every tick; so the read waits until the
-// frame is all there. A short frame (a NAK) is still taken after a modest wait.
-bool DeviceControllerPort::ReadPulse(PulseRecord& record) {
-    int waiting = 0;
-    if (link_.IsOpen() && ::ioctl(link_.Handle(), FIONREAD, &waiting) == 0) {
-        waiting += static_cast<int>(link_.CarriedBytes());
-        if (waiting == 0) {
-            partialSinceMs_ = -1;
-            return false;
+// frame is all there, and then takes it without waiting out the quiet time behind it.
+// A short frame (a NAK, or one that lost bytes) is still taken after a modest wait.
+PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
+    if (!link_.IsOpen()) {
+        return PulseRead::None;
+    }
+    const int queued = link_.BytesWaiting();
+    const std::size_t waiting = static_cast<std::size_t>(std::max(queued, 0)) + link_.CarriedBytes();
+    if (queued >= 0 && waiting == 0) {
+        partialSinceMs_ = -1;
+        return PulseRead::None;
+    }
+    // A failed query falls through to the read, which finds out whether the line is gone.
+    if (queued >= 0 && waiting < static_cast<std::size_t>(kPulseReplyLength)) {
+        const std::int64_t now = clock_.NowMs();
+        if (partialSinceMs_ < 0) {
+            partialSinceMs_ = now;
         }
-        if (waiting < kPulseReplyLength) {
-            const std::int64_t now = clock_.NowMs();
-            if (partialSinceMs_ < 0) {
-                partialSinceMs_ = now;
-            }
-            if (now - partialSinceMs_ < kPartialFrameWaitMs) {
-                return false;
-            }
+        if (now - partialSinceMs_ < kPartialFrameWaitMs) {
+            return PulseRead::None;
         }
     }
     partialSinceMs_ = -1;
-    return link_.ReadPulse(record);
+    if (link_.ReadPulse(record, ReadMode::Waiting)) {
+        return PulseRead::Pulse;
+    }
+    switch (link_.LastFrameResult()) {
+    case FrameResult::BadCrc:
+    case FrameResult::Nak:
+    case FrameResult::Dropped:
+        return PulseRead::Damaged;
+    default:
+        // Nothing, or a whole frame that answers something else: the pulse request may
+        // still be on its way, so it is not asked again here.
+        return PulseRead::None;
+    }
 }
 
 bool DeviceControllerPort::RequestPulse() {

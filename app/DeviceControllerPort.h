@@ -22,7 +22,7 @@ public:
     // ControllerPort
     bool IsOpen() const override;
     bool Reopen() override;
-    bool ReadPulse(PulseRecord& record) override;
+    PulseRead ReadPulse(PulseRecord& record) override;
     bool RequestPulse() override;
     void FlushInput() override;
     bool ReceiveAllSettings() override;

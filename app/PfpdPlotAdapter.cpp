@@ -5,9 +5,12 @@
 namespace veltrane {
 
 PfpdPlotAdapter::PfpdPlotAdapter(QWidget* parent, Prompts& prompts, std::function<int()> triggerLevel,
-                                 std::function<void(const QString&)> statusText)
-    : plot_(new OPfpdPlot(parent, &prompts)), triggerLevel_(std::move(triggerLevel)) {
+                                 std::function<void(const QString&)> statusText,
+                                 std::function<void()> painted)
+    : plot_(new OPfpdPlot(parent, &prompts)), triggerLevel_(std::move(triggerLevel)),
+      painted_(std::move(painted)) {
     plot_->SetStatusTextHandler(std::move(statusText));
+    SetForm(nullptr);
 }
 
 PfpdPlotAdapter::~PfpdPlotAdapter() {
@@ -21,6 +24,7 @@ QWidget* PfpdPlotAdapter::Widget() {
 void PfpdPlotAdapter::SetForm(PulsePlotForm* form) {
     OPfpdPlot::Hooks hooks;
     hooks.triggerLevel = triggerLevel_;
+    hooks.painted = painted_;
     if (form != nullptr) {
         plot_->SetMarkerPairA(form->GetMarkerAStart(), form->GetMarkerAStop());
         plot_->SetMarkerPairB(form->GetMarkerBStart(), form->GetMarkerBStop());

@@ -14,8 +14,9 @@ class Prompts;
 // The full pulse plot behind the live view's plot interface.
 class PfpdPlotAdapter : public PulsePlotPort {
 public:
+    // painted runs after each paint of the plot (the pulse timeline's end point).
     PfpdPlotAdapter(QWidget* parent, Prompts& prompts, std::function<int()> triggerLevel,
-                    std::function<void(const QString&)> statusText);
+                    std::function<void(const QString&)> statusText, std::function<void()> painted = {});
     ~PfpdPlotAdapter() override;
 
     QWidget* Widget() override;
@@ -33,6 +34,7 @@ public:
 private:
     OPfpdPlot* plot_;
     std::function<int()> triggerLevel_;
+    std::function<void()> painted_;
 };
 
 } // namespace veltrane

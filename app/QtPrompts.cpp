@@ -5,6 +5,9 @@
 
 #include <QMessageBox>
 
+#include <chrono>
+#include <cstdio>
+
 namespace veltrane {
 
 namespace {
@@ -20,10 +23,22 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
         return QMessageBox::NoIcon;
     }
 }
+void Print(const char* kind, const std::string& text, const char* answer = "") {
+    const double ms = static_cast<double>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count()) /
+                      1000.0;
+    std::fprintf(stderr, "veltrane: %.3f %s: %s%s\n", ms, kind, text.c_str(), answer);
+    std::fflush(stderr);
+}
 } // namespace
 
 void QtPrompts::ShowMessage(const std::string& text, MessageIcon icon) {
     history_.push_back(text);
+    if (autoAnswer_) {
+        Print("message", text);
+        return;
+    }
     ScopedPollingSuspend suspend(state_);
     QMessageBox box(ToQt(icon), QString::fromUtf8(messages::kAppName), QString::fromStdString(text),
                     QMessageBox::Ok, Parent());
@@ -32,6 +47,10 @@ void QtPrompts::ShowMessage(const std::string& text, MessageIcon icon) {
 
 bool QtPrompts::AskWarning(const std::string& text) {
     history_.push_back(text);
+    if (autoAnswer_) {
+        Print("question", text, *autoAnswer_ ? " -> yes" : " -> no");
+        return *autoAnswer_;
+    }
     ScopedPollingSuspend suspend(state_);
     QMessageBox box(QMessageBox::Warning, QString::fromUtf8(messages::kWarningCaption),
                     QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, Parent());

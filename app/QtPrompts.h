@@ -3,6 +3,7 @@
 #include "platform/Prompts.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ public:
     explicit QtPrompts(LiveState& state) : state_(state) {}
 
     void SetParentProvider(std::function<QWidget*()> parent) { parent_ = std::move(parent); }
+    // No boxes: each text goes to standard error with a steady-clock time in milliseconds
+    // ("veltrane: 1234.567 message: ..."), and each question gets this answer.
+    void SetAutoAnswer(std::optional<bool> answer) { autoAnswer_ = answer; }
 
     void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
     bool AskWarning(const std::string& text) override;
@@ -30,6 +34,7 @@ private:
 
     LiveState& state_;
     std::function<QWidget*()> parent_;
+    std::optional<bool> autoAnswer_;
     std::vector<std::string> history_;
 };
 

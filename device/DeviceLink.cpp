@@ -306,8 +306,8 @@ bool DeviceLink::RequestPulse() {
     return SendFrame(kCmdRequestPulse, nullptr, 0);
 }
 
-bool DeviceLink::ReadPulse(PulseRecord& record) {
-    const bool ok = ReadReply();
+bool DeviceLink::ReadPulse(PulseRecord& record, ReadMode mode) {
+    const bool ok = ReadReply(mode);
     ResetCursor();
     if (!ok || ReceivedLength() != kPulseReplyLength) {
         return false;

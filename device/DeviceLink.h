@@ -82,7 +82,7 @@ public:
     bool AutoZeroChannel(int channel, std::uint16_t& value);
     bool ReadChannelSettings(int channel, ChannelSettings& record);
     bool RequestPulse();
-    bool ReadPulse(PulseRecord& record);
+    bool ReadPulse(PulseRecord& record, ReadMode mode = ReadMode::UntilQuiet);
     // A Gate event's mode goes as its position in the configuration's list.
     bool WriteTimedEvent(const ConfigurationModel& config, const TimedEvent& event);
     bool WriteTimedEvent(const TimedEvent& event, int gatePosition);

@@ -85,7 +85,16 @@ int FramedLink::FlushInput() {
     return SerialPort::FlushInput();
 }
 
-bool FramedLink::ReadFrame() {
+int FramedLink::ReadSome(int space, std::uint8_t* into, ReadMode mode) {
+    if (mode == ReadMode::Waiting && space > 0) {
+        // Asking for no more than has arrived makes the read return at once; when nothing
+        // has, it waits for one byte, at most the time-out.
+        space = std::clamp(BytesWaiting(), 1, space);
+    }
+    return Read(space, into);
+}
+
+bool FramedLink::ReadFrame(ReadMode mode) {
     receivedLength_ = 0;
     lastResult_ = FrameResult::None;
     ResetCursor();
@@ -101,7 +110,7 @@ bool FramedLink::ReadFrame() {
         std::copy_n(carry_.begin(), held, buffer.begin());
         carry_.clear();
     } else {
-        held = Read(kAreaSize, buffer.data());
+        held = ReadSome(kAreaSize, buffer.data(), mode);
     }
     if (trace_ && held > 0) {
         raw.insert(raw.end(), buffer.begin(), buffer.begin() + held);
@@ -125,7 +134,7 @@ bool FramedLink::ReadFrame() {
                 held -= i;
                 i = 0;
             }
-            got = Read(kAreaSize - held, buffer.data() + held);
+            got = ReadSome(kAreaSize - held, buffer.data() + held, mode);
             if (trace_ && got > 0) {
                 raw.insert(raw.end(), buffer.begin() + held, buffer.begin() + held + got);
             }
@@ -233,8 +242,8 @@ void FramedLink::TraceReceived(const std::vector<std::uint8_t>& raw, std::size_t
     }
 }
 
-bool FramedLink::ReadReply() {
-    if (!ReadFrame() || lastResult_ == FrameResult::Nak) {
+bool FramedLink::ReadReply(ReadMode mode) {
+    if (!ReadFrame(mode) || lastResult_ == FrameResult::Nak) {
         return false;
     }
     if (lastCommand_ == 0) {

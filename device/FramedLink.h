@@ -22,6 +22,12 @@ enum class FrameResult {
     Dropped // bytes arrived but no frame was taken from them
 };
 
+// How a read waits for a frame's bytes.
+enum class ReadMode {
+    UntilQuiet, // one read until the line has been quiet for the time-out
+    Waiting     // what has arrived, waiting only while the frame is still incomplete
+};
+
 // One framed, byte-stuffed, checksummed request and one checked reply at a time.
 class FramedLink : public SerialPort {
 public:
@@ -35,10 +41,11 @@ public:
     // closed or the frame would not fit the transmit area.
     bool SendFrame(int command, const std::uint8_t* payload, int length);
     // Takes one frame (or a NAK) from the line into the reply area. True for a frame with a
-    // good CRC or a NAK.
-    bool ReadFrame();
+    // good CRC or a NAK. Waiting mode suits a reply known to have arrived whole: it is taken
+    // without waiting out the quiet time behind it.
+    bool ReadFrame(ReadMode mode = ReadMode::UntilQuiet);
     // ReadFrame plus: no NAK, and the echo matches the last command (command 0 takes any echo).
-    bool ReadReply();
+    bool ReadReply(ReadMode mode = ReadMode::UntilQuiet);
     // Bytes that arrived behind the last frame in the same read; the next ReadFrame starts
     // with them, so a reply that follows close behind another is not lost.
     std::size_t CarriedBytes() const { return carry_.size(); }
@@ -80,6 +87,7 @@ public:
 
 private:
     int DataEnd() const { return receivedLength_ >= 10 ? receivedLength_ - 4 : 0; }
+    int ReadSome(int space, std::uint8_t* into, ReadMode mode);
     void TakeNak(std::uint8_t second, std::uint8_t third);
     void TraceReceived(const std::vector<std::uint8_t>& raw, std::size_t frameEnd);
 

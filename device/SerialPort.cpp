@@ -420,6 +420,17 @@ int SerialPort::Read(int count, std::uint8_t* buffer) {
     return got;
 }
 
+int SerialPort::BytesWaiting() const {
+    int waiting = 0;
+    if (handle_ == kInvalidHandle || lost_) {
+        return 0;
+    }
+    if (ioctl(handle_, FIONREAD, &waiting) != 0) {
+        return -1;
+    }
+    return std::max(waiting, 0);
+}
+
 int SerialPort::FlushInput() {
     std::uint8_t scratch[256];
     for (;;) {

@@ -62,6 +62,9 @@ public:
     virtual int Read(int count, std::uint8_t* buffer);
     // Drops whatever is waiting to be read. Always 0.
     virtual int FlushInput();
+    // Bytes that have arrived and wait to be read; 0 on a closed or lost port, -1 when the
+    // query fails (a vanished device: a read then tells what happened).
+    int BytesWaiting() const;
 
     // The device vanished (hang-up, I/O error, end of file); reads return 0 at once until
     // the port is opened again.

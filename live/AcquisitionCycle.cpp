@@ -68,8 +68,8 @@ bool AcquisitionCycle::WatchLink() {
         return false;
     }
     linkLost_ = false;
-    lastPulseSeconds_ = 0; // ask for the stream again at once
-    haveSequence_ = false; // pulses fired during the outage are not gaps of ours
+    lastPulseMs_ = kNoPulseYet; // ask for the stream again at once
+    haveSequence_ = false;      // pulses fired during the outage are not gaps of ours
     ++stats_.reconnects;
     host_.ReportLinkRestored();
     return true;
@@ -121,7 +121,8 @@ void AcquisitionCycle::RunRequest(int code) {
 
 bool AcquisitionCycle::Poll() {
     PulseRecord record;
-    const bool arrived = port_.ReadPulse(record);
+    const PulseRead read = port_.ReadPulse(record);
+    const bool arrived = read == PulseRead::Pulse;
     if (arrived) {
         port_.RequestPulse(); // the controller prepares the next pulse meanwhile
         const ControllerStatus status = ControllerStatus::Decode(record.statusWord);
@@ -130,10 +131,16 @@ bool AcquisitionCycle::Poll() {
         CountSequence(record);
         recorder_->AppendPulse(record);
         host_.ShowPulse(record);
-        lastPulseSeconds_ = NowSeconds();
+        lastPulseMs_ = clock_.NowMs();
+    } else if (read == PulseRead::Damaged) {
+        // The controller answered and now waits for the next request: ask at once rather
+        // than leave the stream silent until the restart below.
+        ++stats_.damagedReplies;
+        port_.RequestPulse();
     }
-    const std::int64_t silence = NowSeconds() - lastPulseSeconds_;
-    if (silence > kStreamRestartSeconds) {
+    // Measured in milliseconds, so the restart comes 2 s after the last pulse, not up to
+    // a second later as whole-second arithmetic would have it.
+    if (clock_.NowMs() - lastPulseMs_ > kStreamRestartMs) {
         port_.RequestPulse();
     }
     return arrived;

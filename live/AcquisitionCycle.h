@@ -7,17 +7,19 @@
 #include "platform/Clock.h"
 
 #include <cstdint>
+#include <limits>
 
 namespace veltrane {
 
 // Counters for the figures and the --stats line.
 struct CycleStats {
-    std::uint64_t ticks = 0;        // ticks that did work
-    std::uint64_t pulses = 0;       // pulses received and shown
-    std::uint64_t sequenceGaps = 0; // pulses missing between two received ones
-    std::uint64_t duplicates = 0;   // a sequence byte seen twice in a row
-    std::int64_t firstPulseMs = -1; // clock time of the first pulse
-    std::int64_t longestTickMs = 0; // longest tick that carried out no request
+    std::uint64_t ticks = 0;          // ticks that did work
+    std::uint64_t pulses = 0;         // pulses received and shown
+    std::uint64_t sequenceGaps = 0;   // pulses missing between two received ones
+    std::uint64_t duplicates = 0;     // a sequence byte seen twice in a row
+    std::uint64_t damagedReplies = 0; // pulse replies lost on the line and asked for again
+    std::int64_t firstPulseMs = -1;   // clock time of the first pulse
+    std::int64_t longestTickMs = 0;   // longest tick that carried out no request
     std::int64_t longestRequestTickMs = 0;
     std::uint64_t linkLosses = 0; // the line went away
     std::uint64_t reconnects = 0; // and came back
@@ -28,7 +30,7 @@ struct CycleStats {
 class AcquisitionCycle {
 public:
     static constexpr int kRequestPauseMs = 250;
-    static constexpr std::int64_t kStreamRestartSeconds = 2;
+    static constexpr std::int64_t kStreamRestartMs = 2000;
     static constexpr std::int64_t kReopenIntervalMs = 1000;
 
     AcquisitionCycle(LiveState& state, ControllerPort& port, LiveHost& host, const Clock& clock,
@@ -52,7 +54,6 @@ private:
     void RestartRecording();
     void CountSequence(const PulseRecord& record);
     bool WatchLink();
-    std::int64_t NowSeconds() const { return clock_.NowMs() / 1000; }
 
     LiveState& state_;
     ControllerPort& port_;
@@ -65,7 +66,9 @@ private:
     bool tickInProgress_ = false;
     bool pmtWarningShown_ = false;
     std::uint16_t previousRunLevel_ = 0;
-    std::int64_t lastPulseSeconds_ = 0;
+    // Long ago until the first pulse, so the first tick asks for the stream.
+    static constexpr std::int64_t kNoPulseYet = std::numeric_limits<std::int64_t>::min() / 2;
+    std::int64_t lastPulseMs_ = kNoPulseYet;
 
     bool linkLost_ = false;
     std::int64_t lastReopenMs_ = 0;

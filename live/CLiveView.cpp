@@ -488,6 +488,9 @@ void CLiveView::SetMarkerBStop(float value) {
 void CLiveView::ShowPulse(const PulseRecord& record) {
     if (plot_ && !plot_->IsDragging()) {
         plot_->AddPulse(record);
+        if (hooks_.pulseShown) {
+            hooks_.pulseShown(record);
+        }
     }
     if (hooks_.refreshStatusPanes) {
         hooks_.refreshStatusPanes();

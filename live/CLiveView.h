@@ -38,6 +38,7 @@ public:
         std::function<void()> refreshStatusPanes;
         std::function<void(const std::string&)> linkMessage; // non-modal notice
         std::function<void(const char*)> openHelp;           // manual section anchor
+        std::function<void(const PulseRecord&)> pulseShown;  // handed to the plot
     };
 
     static constexpr int kTimerId = 1;

@@ -6,6 +6,13 @@
 
 namespace veltrane {
 
+// What one look for a pulse reply found.
+enum class PulseRead {
+    None,   // nothing (whole) has arrived yet
+    Pulse,  // a pulse, in the record
+    Damaged // a reply arrived but could not be taken (bad CRC, NAK, broken frame)
+};
+
 // What the acquisition cycle needs of the controller link. The program adapts the one
 // DeviceLink (with the configuration model for the settings transfers); tests use a fake.
 class ControllerPort {
@@ -16,7 +23,7 @@ public:
     // Opens the line again with the session's settings after it was lost.
     virtual bool Reopen() = 0;
 
-    virtual bool ReadPulse(PulseRecord& record) = 0;
+    virtual PulseRead ReadPulse(PulseRecord& record) = 0;
     virtual bool RequestPulse() = 0;
     virtual void FlushInput() = 0;
 

@@ -200,6 +200,8 @@ void OPfpdPlot::paintEvent(QPaintEvent* /*event*/) {
         painter.drawPixmap(0, 0, surface_);
 
     DrawOverlays(painter);
+    if (hooks_.painted)
+        hooks_.painted();
     const MarkerHandleSet& markers = pulse_.Markers();
     const PlotTrace* current = Model().Trace(pulse_.CurrentTraceIndex());
     if (markers.Selected() < 0 || markers.DragLineX() < 0 || current == nullptr)

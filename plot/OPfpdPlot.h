@@ -25,6 +25,7 @@ public:
         std::function<void(float)> currentFrequency;             // Hz, for each pulse taken
         std::function<void(float)> runTime;                      // minutes, for each pulse taken
         std::function<void(const MarkerValues&)> markersChanged; // after a marker drag
+        std::function<void()> painted;                           // each paint, once drawn
     };
 
     // prompts shows the fatal message when the off-screen pixmap cannot be made.

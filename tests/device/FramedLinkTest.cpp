@@ -172,6 +172,37 @@ TEST_F(FramedLinkTest, TwoPulseRepliesArrivingTogetherAreBothTaken) {
     EXPECT_FALSE(link.ReadReply());
 }
 
+// A reply already waiting whole is taken without waiting out the quiet time behind it; one
+// whose tail is still on its way is waited for byte by byte, within the time-out.
+TEST_F(FramedLinkTest, WaitingModeTakesAWholeReplyAtOnceAndWaitsForALateTail) {
+    link.SendFrame(60, nullptr, 0);
+    const Bytes frame = ReplyFrame(60, PulseData());
+    pty.WriteMaster(frame);
+    const auto deadline = steady_clock::now() + seconds(2);
+    while (link.BytesWaiting() < static_cast<int>(frame.size()) && steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    auto start = steady_clock::now();
+    ASSERT_TRUE(link.ReadReply(ReadMode::Waiting));
+    EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 40);
+    EXPECT_EQ(Data(), PulseData());
+
+    pty.WriteMaster(frame);
+    std::this_thread::sleep_for(milliseconds(20));
+    start = steady_clock::now();
+    ASSERT_TRUE(link.ReadReply(ReadMode::UntilQuiet));
+    EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - start).count(), 45);
+
+    const Bytes first(frame.begin(), frame.begin() + 400);
+    const Bytes rest(frame.begin() + 400, frame.end());
+    auto feeder = Feed({{first, 0}, {rest, 25}});
+    std::this_thread::sleep_for(milliseconds(10));
+    const bool ok = link.ReadReply(ReadMode::Waiting);
+    feeder.join();
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(Data(), PulseData());
+}
+
 TEST_F(FramedLinkTest, FrameCutByALongerPauseIsDropped) {
     link.SendFrame(60, nullptr, 0);
     const Bytes frame = ReplyFrame(60, PulseData());

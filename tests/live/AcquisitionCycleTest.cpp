@@ -21,13 +21,17 @@ public:
         open = reopenWorks;
         return open;
     }
-    bool ReadPulse(PulseRecord& record) override {
+    PulseRead ReadPulse(PulseRecord& record) override {
+        if (damaged > 0 && open) {
+            --damaged;
+            return PulseRead::Damaged;
+        }
         if (pulses.empty() || !open) {
-            return false;
+            return PulseRead::None;
         }
         record = pulses.front();
         pulses.pop_front();
-        return true;
+        return PulseRead::Pulse;
     }
     bool RequestPulse() override {
         calls.push_back("RequestPulse");
@@ -67,6 +71,7 @@ public:
 
     bool open = true;
     bool reopenWorks = true;
+    int damaged = 0; // replies to report as damaged before the next pulse
     std::deque<PulseRecord> pulses;
     std::vector<std::string> calls;
 };
@@ -289,6 +294,33 @@ TEST_F(CycleTest, StreamStartsAtOnceAndRestartsAfterTwoSilentSeconds) {
     cycle.Tick();
     cycle.Tick();
     EXPECT_EQ(port.CountOf("RequestPulse"), 4); // then on every tick
+}
+
+TEST_F(CycleTest, DamagedReplyIsAskedForAgainAtOnce) {
+    Feed(0, 1);
+    const int before = port.CountOf("RequestPulse");
+    port.damaged = 1;
+    clock.Advance(150);
+    cycle.Tick();
+    EXPECT_EQ(port.CountOf("RequestPulse"), before + 1); // not after two silent seconds
+    EXPECT_EQ(cycle.Stats().damagedReplies, 1u);
+    clock.Advance(10);
+    cycle.Tick(); // nothing arrived: no further request
+    EXPECT_EQ(port.CountOf("RequestPulse"), before + 1);
+    Feed(0, 2);
+    EXPECT_EQ(host.shown, (std::vector<int>{1, 2}));
+}
+
+TEST_F(CycleTest, StreamRestartComesTwoSecondsAfterTheLastPulse) {
+    clock.Advance(1000); // a pulse right on a second boundary
+    Feed(0, 1);
+    const int before = port.CountOf("RequestPulse");
+    clock.Advance(2000);
+    cycle.Tick();
+    EXPECT_EQ(port.CountOf("RequestPulse"), before); // two seconds is not more than two
+    clock.Advance(1);
+    cycle.Tick(); // whole-second arithmetic would wait almost another second
+    EXPECT_EQ(port.CountOf("RequestPulse"), before + 1);
 }
 
 TEST_F(CycleTest, SequenceGapsAndDuplicatesAreCounted) {

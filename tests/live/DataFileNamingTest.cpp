@@ -103,13 +103,13 @@ class QueuePort : public ControllerPort {
 public:
     bool IsOpen() const override { return true; }
     bool Reopen() override { return true; }
-    bool ReadPulse(PulseRecord& record) override {
+    PulseRead ReadPulse(PulseRecord& record) override {
         if (pulses.empty()) {
-            return false;
+            return PulseRead::None;
         }
         record = pulses.front();
         pulses.pop_front();
-        return true;
+        return PulseRead::Pulse;
     }
     bool RequestPulse() override { return true; }
     void FlushInput() override {}

@@ -1,0 +1,131 @@
+#include "live/PulseTimeline.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace veltrane {
+
+void LineTimes::Note(std::uint8_t sequence, std::int64_t microseconds) {
+    times_[sequence].store(microseconds, std::memory_order_release);
+}
+
+std::optional<std::int64_t> LineTimes::Get(std::uint8_t sequence) const {
+    const std::int64_t value = times_[sequence].load(std::memory_order_acquire);
+    if (value == 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void LatencyHistogram::Add(double milliseconds) {
+    if (!std::isfinite(milliseconds)) {
+        return;
+    }
+    milliseconds = std::max(milliseconds, 0.0);
+    const auto last = static_cast<double>(bins_.size() - 1);
+    const double bin = std::min(std::floor(milliseconds * kBinsPerMs), last);
+    ++bins_[static_cast<std::size_t>(bin)];
+    ++count_;
+    max_ = std::max(max_, milliseconds);
+}
+
+double LatencyHistogram::Percentile(double share) const {
+    if (count_ == 0) {
+        return 0.0;
+    }
+    share = std::clamp(share, 0.0, 1.0);
+    const auto wanted = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(std::ceil(share * count_)));
+    std::uint64_t seen = 0;
+    for (std::size_t i = 0; i < bins_.size(); ++i) {
+        seen += bins_[i];
+        if (seen >= wanted) {
+            if (i + 1 == bins_.size()) {
+                return max_; // the overflow bin has no upper edge
+            }
+            return std::min(static_cast<double>(i + 1) / kBinsPerMs, max_);
+        }
+    }
+    return max_;
+}
+
+std::int64_t PulseTimeline::SteadyMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+PulseTimeline::PulseTimeline(NowMicroseconds now) : now_(now ? std::move(now) : &SteadyMicroseconds) {}
+
+PulseTimeline::~PulseTimeline() {
+    if (logFd_ >= 0) {
+        ::close(logFd_);
+    }
+}
+
+bool PulseTimeline::OpenLog(const std::string& path) {
+    if (logFd_ >= 0) {
+        ::close(logFd_);
+    }
+    logFd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    return logFd_ >= 0;
+}
+
+void PulseTimeline::PulseShown(std::uint8_t sequence, std::uint32_t timeCounter) {
+    // A window that never paints (minimised) must not let this grow.
+    if (pending_.size() >= 64) {
+        pending_.erase(pending_.begin());
+    }
+    pending_.push_back({sequence, timeCounter});
+}
+
+void PulseTimeline::Painted() {
+    if (pending_.empty()) {
+        return;
+    }
+    const std::int64_t now = now_();
+    for (const Pending& pulse : pending_) {
+        ++painted_;
+        double latencyMs = -1.0;
+        if (lineTimes_ != nullptr) {
+            if (const auto sent = lineTimes_->Get(pulse.sequence)) {
+                latencyMs = static_cast<double>(now - *sent) / 1000.0;
+                latency_.Add(latencyMs);
+            }
+        }
+        if (logFd_ >= 0) {
+            char line[96];
+            int length = 0;
+            if (latencyMs >= 0.0) {
+                length =
+                    std::snprintf(line, sizeof line, "%.3f %u %u %.3f\n", static_cast<double>(now) / 1000.0,
+                                  pulse.sequence, pulse.timeCounter, latencyMs);
+            } else {
+                length = std::snprintf(line, sizeof line, "%.3f %u %u -\n", static_cast<double>(now) / 1000.0,
+                                       pulse.sequence, pulse.timeCounter);
+            }
+            if (length > 0 && ::write(logFd_, line, static_cast<std::size_t>(length)) < 0) {
+                ::close(logFd_); // a full disk ends the log, never the program
+                logFd_ = -1;
+            }
+        }
+    }
+    pending_.clear();
+}
+
+std::string PulseTimeline::Summary() const {
+    if (latency_.Count() == 0) {
+        return {};
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, "latency p50 %.1f p95 %.1f max %.1f ms over %llu pulses",
+                  latency_.Percentile(0.5), latency_.Percentile(0.95), latency_.Max(),
+                  static_cast<unsigned long long>(latency_.Count()));
+    return text;
+}
+
+} // namespace veltrane
