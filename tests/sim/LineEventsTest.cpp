@@ -12,7 +12,7 @@
 #include <csignal>
 #include <functional>
 #include <mutex>
-#include <regex>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -294,12 +294,30 @@ TEST(PfpdSim, EventLogIsCompleteAfterAKillAndOnTheSharedClock) {
     std::fclose(stream);
 
     const std::string text = fakes::ReadText(log);
-    const std::regex pulseLine(R"((\d+)\.(\d{3}) pulse pulse (\d+)\n)");
-    std::smatch match;
-    ASSERT_TRUE(std::regex_search(text, match, pulseLine)) << text;
-    EXPECT_EQ(std::stoi(match[3]), sequence);
-    const Steady::time_point at{std::chrono::milliseconds(std::stoll(match[1])) +
-                                std::chrono::microseconds(std::stoi(match[2]))};
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n') << "only whole lines";
+    std::istringstream lines(text);
+    std::string logLine;
+    std::optional<Steady::time_point> pulseAt;
+    while (std::getline(lines, logLine)) {
+        std::istringstream fields(logLine);
+        std::string ms;
+        std::string kind;
+        std::string what;
+        int loggedSequence = -2;
+        ASSERT_TRUE(fields >> ms >> kind >> what >> loggedSequence) << logLine;
+        const auto dot = ms.find('.');
+        ASSERT_NE(dot, std::string::npos) << logLine;
+        ASSERT_EQ(ms.size() - dot, 4u) << "three decimals: " << logLine;
+        if (kind == "pulse") {
+            EXPECT_EQ(what, "pulse");
+            EXPECT_EQ(loggedSequence, sequence);
+            pulseAt = Steady::time_point{std::chrono::milliseconds(std::stoll(ms.substr(0, dot))) +
+                                         std::chrono::microseconds(std::stoi(ms.substr(dot + 1)))};
+        }
+    }
+    ASSERT_TRUE(pulseAt.has_value()) << text;
+    const Steady::time_point at = *pulseAt;
     EXPECT_GE(at, asked - 1ms);
     EXPECT_LE(at, read + kClockSlack);
 }
