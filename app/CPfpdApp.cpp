@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -156,6 +157,15 @@ bool CPfpdApp::StartSimulator() {
     emulatorOptions.baud = live_.baudRate;
     emulatorOptions.faults.hangupStart = options_.simulateHangupStart;
     emulatorOptions.faults.hangupLength = options_.simulateHangupLength;
+    // When each pulse reply's last byte left the emulator: the start of its latency.
+    emulatorOptions.observer = [this](const LineEvent& event) {
+        if (event.kind == LineEvent::Kind::PulseSent && event.sequence >= 0) {
+            lineTimes_.Note(
+                static_cast<std::uint8_t>(event.sequence),
+                std::chrono::duration_cast<std::chrono::microseconds>(event.at.time_since_epoch()).count());
+        }
+    };
+    timeline_.SetLineTimes(&lineTimes_);
     // A fixed name for the device, so that after a hang-up the same name opens the new line.
     std::error_code dirError;
     simulatorDir_ =

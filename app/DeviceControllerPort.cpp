@@ -28,8 +28,8 @@ bool DeviceControllerPort::Reopen() {
 // A pulse frame takes about 135 ms on the wire at 38400 baud. Reading it as soon as its
 // first byte shows would hold the window for that long on every pulse, and reading an
 // empty line costs the whole 50 ms time-out on every tick; so the read waits until the
-// frame is all there, and then takes it without waiting out the quiet time behind it.
-// A short frame (a NAK, or one that lost bytes) is still taken after a modest wait.
+// frame is (nearly) all there, and then takes it without waiting out the quiet time behind
+// it. A short frame (a NAK, or one that lost bytes) is still taken after a modest wait.
 PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
     if (!link_.IsOpen()) {
         return PulseRead::None;
@@ -41,7 +41,7 @@ PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
         return PulseRead::None;
     }
     // A failed query falls through to the read, which finds out whether the line is gone.
-    if (queued >= 0 && waiting < static_cast<std::size_t>(kPulseReplyLength)) {
+    if (queued >= 0 && waiting < static_cast<std::size_t>(kPulseReplyLength - kEarlyReadBytes)) {
         const std::int64_t now = clock_.NowMs();
         if (partialSinceMs_ < 0) {
             partialSinceMs_ = now;

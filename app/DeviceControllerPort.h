@@ -16,6 +16,10 @@ class DeviceControllerPort : public ControllerPort, public ConnectionLine {
 public:
     // A pulse frame still on its way is read once it has all arrived, or after this long.
     static constexpr std::int64_t kPartialFrameWaitMs = 400;
+    // A frame this close to its end is read at once, waiting for its last bytes (about 10 ms
+    // of them at 38400 baud): the next request then goes out as the reply ends, not up to a
+    // tick later, which is what keeps pulses fired near the line limit from being missed.
+    static constexpr int kEarlyReadBytes = 40;
 
     DeviceControllerPort(DeviceLink& link, ConfigurationModel& config, const Clock& clock);
 
