@@ -29,7 +29,8 @@ bool DeviceControllerPort::Reopen() {
 // first byte shows would hold the window for that long on every pulse, and reading an
 // empty line costs the whole 50 ms time-out on every tick; so the read waits until the
 // frame is (nearly) all there, and then takes it without waiting out the quiet time behind
-// it. A short frame (a NAK, or one that lost bytes) is still taken after a modest wait.
+// it. A frame that stops short (one that lost bytes) is still taken after a modest wait, and
+// a NAK as soon as the line has been quiet behind it for the read time-out.
 PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
     if (!link_.IsOpen()) {
         return PulseRead::None;
@@ -38,6 +39,7 @@ PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
     const std::size_t waiting = static_cast<std::size_t>(std::max(queued, 0)) + link_.CarriedBytes();
     if (queued >= 0 && waiting == 0) {
         partialSinceMs_ = -1;
+        partialChangedMs_ = -1;
         return PulseRead::None;
     }
     // A failed query falls through to the read, which finds out whether the line is gone.
@@ -46,11 +48,18 @@ PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
         if (partialSinceMs_ < 0) {
             partialSinceMs_ = now;
         }
-        if (now - partialSinceMs_ < kPartialFrameWaitMs) {
+        if (partialChangedMs_ < 0 || waiting != partialBytes_) {
+            partialBytes_ = waiting;
+            partialChangedMs_ = now;
+        }
+        const bool shortAndQuiet = waiting < static_cast<std::size_t>(kShortFrameBytes) &&
+                                   now - partialChangedMs_ >= kShortFrameQuietMs;
+        if (!shortAndQuiet && now - partialSinceMs_ < kPartialFrameWaitMs) {
             return PulseRead::None;
         }
     }
     partialSinceMs_ = -1;
+    partialChangedMs_ = -1;
     if (link_.ReadPulse(record, ReadMode::Waiting)) {
         return PulseRead::Pulse;
     }

@@ -20,6 +20,10 @@ public:
     // of them at 38400 baud): the next request then goes out as the reply ends, not up to a
     // tick later, which is what keeps pulses fired near the line limit from being missed.
     static constexpr int kEarlyReadBytes = 40;
+    // A few bytes and then quiet for the read time-out: a NAK (three bytes) or noise, taken
+    // then rather than after the whole partial-frame wait.
+    static constexpr int kShortFrameBytes = 16;
+    static constexpr std::int64_t kShortFrameQuietMs = 50;
 
     DeviceControllerPort(DeviceLink& link, ConfigurationModel& config, const Clock& clock);
 
@@ -49,6 +53,8 @@ private:
     ConfigurationModel& config_;
     const Clock& clock_;
     std::int64_t partialSinceMs_ = -1;
+    std::size_t partialBytes_ = 0;       // waiting at the last look
+    std::int64_t partialChangedMs_ = -1; // when that count last changed
     int port_ = 0;
     int baud_ = 38400;
 };

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -29,6 +30,11 @@ void SaveScreenshot(CPfpdApp& app, const std::string& file) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef SIGXFSZ
+    // Past a file-size limit a write must fail (the recording then stops with its message),
+    // not end the program and the recording with it.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // --help and --version need no display.
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];

@@ -1,21 +1,30 @@
 #!/usr/bin/env bash
 # Soak runs of the whole program against the controller emulator, headless.
 #
-#   bench/soak.sh [live|fault|kill|all]      (default: live)
+#   bench/soak.sh [live|fault|kill|diskfull|all]      (default: live)
 #
-# live   veltrane --simulate with recording on at SOAK_RATE pulses/s for SOAK_SECONDS; samples resident
-#        memory and CPU from /proc; reports pulses shown, sequence gaps, duplicates, the longest tick and
-#        the pulses in the recorded files.
-# fault  the same against pfpd-sim with faults through veltrane --device: byte flips (SOAK_FLIP per byte,
-#        default 0.00002, so about 1 % of the 531-byte pulse replies; 0.01 per byte would damage 99.5 % of
-#        them), 5 % NAKs, 2 % of replies paused 200 ms mid-frame, a 200 ms silence, a 3 s hang-up and return.
-# kill   SOAK_KILLS times: start a recording, kill -9 the program mid-recording, then check that every
-#        file reopens (read through Corvanet's CSV export) and holds whole records.
+# live     veltrane --simulate with recording on at SOAK_RATE pulses/s for SOAK_SECONDS; samples resident
+#          memory and CPU from /proc; reports pulses shown, sequence gaps, duplicates, the longest tick,
+#          the latency from a pulse reply's last byte on the line to the end of the paint that showed it
+#          (the built-in emulator times each reply) and the pulses in the recorded files.
+# fault    the same against pfpd-sim with faults through veltrane --device: byte flips (SOAK_FLIP per byte,
+#          default 0.00002, so about 1 % of the 531-byte pulse replies; 0.01 per byte would damage 99.5 % of
+#          them), 5 % NAKs, 2 % of replies paused 200 ms mid-frame, a 200 ms silence, a 3 s hang-up and
+#          return. pfpd-sim's event log and veltrane's pulse log (same clock) give the recovery time: from
+#          each fault's end to the next pulse on screen.
+# kill     SOAK_KILLS times: start a recording, kill -9 the program mid-recording, then check that every
+#          file reopens (read through Corvanet's CSV export), holds whole records, and holds every pulse
+#          the program had shown before the kill (its pulse log is written straight through).
+# diskfull record onto a small tmpfs (needs mount rights; without them a file-size limit stands in),
+#          fill it, and time the recording's stop message from the moment the disk was full; the file
+#          must still read back.
 #
 # Environment: SOAK_SECONDS (60), SOAK_RATE (7, the line carries about 7.3 replies/s at 38400 baud),
-# SOAK_KILLS (20), SOAK_BUILD (build), SOAK_SAMPLE (5 s between samples), SOAK_OUT (a new temporary folder),
+# SOAK_KILLS (20), SOAK_KILL_MIN/SOAK_KILL_MAX (seconds after start of each kill, 1.5/3.5), SOAK_BUILD (build), SOAK_SAMPLE (5 s between samples), SOAK_OUT (a new temporary folder),
 # SOAK_STRICT=1 to exit non-zero on a clear regression only: a crash, no stats, pulses lost well below the
-# line limit, an unreadable file. Timing figures are reported, never judged.
+# line limit, an unreadable file, a shown pulse missing from its file, a recording that outlives a full
+# disk by more than a second. Other timing figures are reported; only gross regressions fail (latency
+# p95 over 40 ms, a fault not recovered from within 10 s).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 mode=${1:-live}
@@ -96,6 +105,16 @@ count_recorded() {
     echo "$files $total $bad"
 }
 
+# Milliseconds on the steady clock the program and pfpd-sim stamp their logs with.
+monotonic_ms() {
+    perl -MTime::HiRes=clock_gettime,CLOCK_MONOTONIC -e 'printf "%.3f\n", clock_gettime(CLOCK_MONOTONIC) * 1000'
+}
+
+# Time counters of the pulses in the recorded files of a folder (after count_recorded made the CSVs).
+recorded_counters() {
+    cat "$1"/csv/*pulse*.csv 2>/dev/null | awk -F, '/^[0-9]/ { print $2 }'
+}
+
 stat_field() { # the number after a label in the --stats line
     sed -n "s/.*$2 \([-0-9.]*\).*/\1/p" "$1" | head -1
 }
@@ -107,6 +126,9 @@ report_run() {
     gaps=$(stat_field "$stats" "sequence gaps")
     dups=$(stat_field "$stats" "duplicates")
     longest=$(stat_field "$stats" "longest tick")
+    local p95 damaged
+    p95=$(stat_field "$stats" "p95")
+    damaged=$(stat_field "$stats" "damaged replies")
     first=$(stat_field "$stats" "first pulse")
     lost=$(stat_field "$stats" "line lost")
     back=$(sed -n 's/.*back \([0-9]*\) times.*/\1/p' "$stats" | head -1)
@@ -122,6 +144,7 @@ report_run() {
     echo "pulses expected about $expected, shown ${shown:-?}, sequence gaps ${gaps:-?}, duplicates ${dups:-?}"
     echo "recorded ${recorded} pulses in ${files} files (${bad} unreadable)"
     echo "longest tick ${longest:-?} ms, first pulse ${first:-?} s after launch, line lost ${lost:-?} back ${back:-?}"
+    echo "damaged replies asked again ${damaged:-?}; $(sed -n 's/.*\(latency p50.*\)/\1/p' "$stats" | head -1)"
     echo "RSS ${rss0:-?} kB after ${sample}s, ${rss1:-?} kB at the end; CPU ${cpu}% of one core (steady state, program + emulator)"
     echo "samples: $dir/samples.txt"
     [[ $status -eq 0 ]] || fail "$name: exit status $status"
@@ -132,6 +155,7 @@ report_run() {
         ((gaps <= 2 || gaps * 50 <= shown)) || fail "$name: $gaps sequence gaps below the line limit"
         ((shown * 10 >= expected * 7)) || fail "$name: only $shown of about $expected pulses shown"
         ((recorded * 10 >= shown * 9)) || fail "$name: only $recorded of $shown pulses recorded"
+        [[ -z $p95 ]] || awk -v p="$p95" 'BEGIN { exit !(p <= 40) }' || fail "$name: latency p95 $p95 ms"
     else
         ((shown * 4 >= expected)) || fail "$name: only $shown of about $expected pulses shown"
         ((recorded > 0)) || fail "$name: nothing recorded"
@@ -143,7 +167,8 @@ run_live() {
     local dir=$out/live pid status
     prepare "$dir"
     "$veltrane" --simulate --simulate-rate "$rate" --workdir "$dir" --profile "$dir/profile.ini" \
-        --record "$dir/data/SK001.dat" --quit-after "$seconds" --stats >"$dir/stdout.txt" 2>"$dir/stderr.txt" &
+        --record "$dir/data/SK001.dat" --pulse-log "$dir/pulses.log" --auto-answer no --quit-after "$seconds" \
+        --stats >"$dir/stdout.txt" 2>"$dir/stderr.txt" &
     pid=$!
     monitor "$pid" "$dir/samples.txt"
     wait "$pid"
@@ -157,11 +182,12 @@ run_fault() {
     prepare "$dir"
     "$sim" --rate "$rate" --no-eeprom --seed 7 --link "$dir/tty" --flip-rate "${SOAK_FLIP:-0.00002}" --nak-rate 0.05 \
         --pause-rate 0.02 --pause-ms 200 --silence "$((seconds / 4)),0.2" --hangup "$hang,3" \
-        >"$dir/sim.txt" 2>&1 &
+        --event-log "$dir/events.log" >"$dir/sim.txt" 2>&1 &
     simpid=$!
     for _ in $(seq 50); do [[ -e $dir/tty ]] && break; sleep 0.1; done
     "$veltrane" --device "$dir/tty" --online --workdir "$dir" --profile "$dir/profile.ini" \
-        --record "$dir/data/SK001.dat" --quit-after "$seconds" --stats >"$dir/stdout.txt" 2>"$dir/stderr.txt" &
+        --record "$dir/data/SK001.dat" --pulse-log "$dir/pulses.log" --auto-answer no --quit-after "$seconds" \
+        --stats >"$dir/stdout.txt" 2>"$dir/stderr.txt" &
     pid=$!
     monitor "$pid" "$dir/samples.txt"
     wait "$pid"
@@ -169,10 +195,35 @@ run_fault() {
     kill "$simpid" 2>/dev/null
     wait "$simpid" 2>/dev/null
     report_run fault "$dir" "$status" "$(awk -v s="$seconds" -v r="$rate" 'BEGIN { printf "%d", (s - 6) * r }')"
+    report_recovery "$dir"
+}
+
+# From each fault's end (pfpd-sim's event log) to the next pulse painted (veltrane's pulse log).
+report_recovery() {
+    local dir=$1 end
+    end=$(tail -1 "$dir/pulses.log" | cut -d' ' -f1)
+    # One line per fault: "<seconds to the next pulse> <kind>", or "never <kind>".
+    { awk '$2 == "fault-end" { print $1, "F", $3 }' "$dir/events.log"
+      awk 'NF == 4 { print $1, "P" }' "$dir/pulses.log"; } | sort -n -k1,1 |
+        awk -v end="$end" 'BEGIN { n = 0 }
+            $2 == "F" { t[n] = $1; k[n] = $3; n++; next }
+            { for (i = 0; i < n; i++) printf "%.3f %s\n", ($1 - t[i]) / 1000, k[i]; n = 0 }
+            END { for (i = 0; i < n; i++) if (end - t[i] > 10000) print "never", k[i] }' >"$dir/recovery.txt"
+    local count p50 p95 worst late
+    count=$(grep -vc '^never' "$dir/recovery.txt")
+    late=$(grep -c '^never' "$dir/recovery.txt")
+    read -r p50 p95 worst < <(grep -v '^never' "$dir/recovery.txt" | sort -g -k1,1 |
+        awk '{ v[++m] = $1 } END { if (!m) { print "- - -"; exit }
+              printf "%s %s %s\n", v[int(0.5 * m + 0.999)], v[int(0.95 * m + 0.999)], v[m] }')
+    echo "recovery after $count faults (fault end to the next pulse on screen): median $p50 s, p95 $p95 s, longest $worst s; never recovered: $late"
+    echo "longest by kind: $(sort -k2,2 -k1,1gr "$dir/recovery.txt" | awk '!seen[$2]++ { printf "%s %s s; ", $2, $1 }')"
+    ((late == 0)) || fail "fault: $late faults were never followed by a pulse"
+    [[ $worst == - ]] || awk -v w="$worst" 'BEGIN { exit !(w <= 10) }' || fail "fault: a recovery took $worst s"
 }
 
 run_kill() {
-    local dir=$out/kill i pid files=0 recorded=0 bad=0 empty=0 f n r b start
+    local dir=$out/kill i pid files=0 recorded=0 bad=0 empty=0 missing=0 extra=0 f n r b start m x
+    local lo=${SOAK_KILL_MIN:-1.5} hi=${SOAK_KILL_MAX:-3.5}
     rm -rf "$dir"
     mkdir -p "$dir"
     start=$(date +%s)
@@ -180,14 +231,25 @@ run_kill() {
         local one=$dir/$i
         prepare "$one"
         "$veltrane" --simulate --simulate-rate "$rate" --workdir "$one" --profile "$one/profile.ini" \
-            --record "$one/data/KL001.dat" >"$one/stdout.txt" 2>&1 &
+            --record "$one/data/KL001.dat" --pulse-log "$one/pulses.log" --auto-answer no >"$one/stdout.txt" 2>&1 &
         pid=$!
-        # Killed at a different point of the pulse cycle each time: 4 to 6 s, after the first pulses.
-        sleep "$(awk -v i="$i" 'BEGIN { srand(i); printf "%.2f", 4 + 2 * rand() }')"
+        # Killed at a different point of the pulse cycle each time, after the first pulses.
+        sleep "$(awk -v i="$i" -v lo="$lo" -v hi="$hi" 'BEGIN { srand(i); printf "%.3f", lo + (hi - lo) * rand() }')"
         kill -9 "$pid"
         wait "$pid" 2>/dev/null
         read -r f n b < <(count_recorded "$one" | tail -1)
         count_recorded "$one" | grep '^unreadable' || true
+        # Every pulse shown once the recording had begun must be in the file (it is written before it
+        # is shown); the file may hold one more, the pulse in flight when the program died.
+        recorded_counters "$one" | sort -n >"$one/file.txt"
+        awk 'NF == 4 { print $3 }' "$one/pulses.log" 2>/dev/null | sort -n >"$one/shown.txt"
+        m=$(awk -v first="$(head -1 "$one/file.txt")" '$1 >= first' "$one/shown.txt" | comm -23 - "$one/file.txt" | wc -l)
+        x=$(comm -13 "$one/shown.txt" "$one/file.txt" | wc -l)
+        ((m == 0)) || echo "run $i: $m shown pulses missing from the file"
+        missing=$((missing + m))
+        ((x <= 1)) || echo "run $i: $x recorded pulses never shown"
+        ((x > extra)) && extra=$x
+        [[ $f -gt 0 && $bad -eq 0 && $m -eq 0 ]] && rm -rf "${one:?}"/csv
         files=$((files + f))
         recorded=$((recorded + n))
         bad=$((bad + b))
@@ -195,16 +257,73 @@ run_kill() {
     done
     echo "== soak kill: $kills kills mid-recording in $(($(date +%s) - start)) s"
     echo "$files files reopened with $recorded pulses in whole records; $bad unreadable; $empty runs left no file"
+    echo "shown pulses missing from their file: $missing; most recorded-but-unshown pulses in one file: $extra"
     ((bad == 0)) || fail "kill: $bad files did not reopen"
+    ((missing == 0)) || fail "kill: $missing shown pulses were not in their files"
     ((empty == 0)) || fail "kill: $empty runs left no data file"
+}
+
+# The data folder on a 16 MB tmpfs; once the recording runs, a filler takes every free byte. With the
+# default 2 MB minimum the free-space check stops the recording; with a minimum of 0 the write itself
+# fails. Either way the stop must come within a second of the disk being full, with its message, and
+# the file must read back.
+run_diskfull() {
+    local variant
+    for variant in limit write; do
+        local dir=$out/diskfull-$variant pid status full stop lag mounted=0
+        prepare "$dir"
+        [[ $variant == write ]] && printf 'Disk%%20Free=0\n' >>"$dir/profile.ini"
+        if mount -t tmpfs -o size=16m tmpfs "$dir/data" 2>/dev/null; then
+            mounted=1
+        fi
+        if ((mounted == 0)); then
+            echo "== soak diskfull ($variant): no rights to mount a tmpfs; a 40 kB file-size limit stands in"
+            [[ $variant == limit ]] && continue # the free-space check needs a real full disk
+        fi
+        (
+            ((mounted == 1)) || ulimit -f 40
+            exec "$veltrane" --simulate --simulate-rate "$rate" --workdir "$dir" --profile "$dir/profile.ini" \
+                --record "$dir/data/DF001.dat" --pulse-log "$dir/pulses.log" --auto-answer no --quit-after 25 \
+                --stats >"$dir/stdout.txt" 2>"$dir/stderr.txt"
+        ) &
+        pid=$!
+        sleep 8
+        if ((mounted == 1)); then
+            dd if=/dev/zero of="$dir/data/filler" bs=64k 2>/dev/null
+            full=$(monotonic_ms)
+        fi
+        wait "$pid"
+        status=$?
+        stop=$(grep -E 'message: (Minimum Disk Free Space Reached!|Unable to write the data file)' "$dir/stderr.txt" |
+            head -1 | awk '{ print $2 }')
+        ((mounted == 1)) && rm -f "$dir/data/filler"
+        read -r f n b < <(count_recorded "$dir" | tail -1)
+        count_recorded "$dir" | grep '^unreadable' || true
+        ((mounted == 1)) && umount "$dir/data"
+        echo "== soak diskfull ($variant): exit $status, stop message: $(grep -o 'message: .*' "$dir/stderr.txt" | head -1)"
+        echo "$f files, $n pulses read back, $b unreadable; pulses shown $(stat_field "$dir/stdout.txt" "pulses shown")"
+        [[ $status -eq 0 ]] || fail "diskfull: exit status $status"
+        [[ -n $stop ]] || { fail "diskfull ($variant): the recording never stopped with its message"; continue; }
+        ((b == 0 && f > 0 && n > 0)) || fail "diskfull ($variant): the file did not read back"
+        if [[ -n ${full:-} ]]; then
+            lag=$(awk -v a="$full" -v b="$stop" 'BEGIN { printf "%.3f", (b - a) / 1000 }')
+            echo "stopped $lag s after the disk was full"
+            # A refused write is the stop itself; before it, the file's last tmpfs page still takes a few
+            # records after the filler ends, so only the free-space check is held to the second.
+            [[ $variant == write ]] || awk -v l="$lag" 'BEGIN { exit !(l <= 1) }' ||
+                fail "diskfull ($variant): stopped $lag s after the disk was full"
+        fi
+        unset full
+    done
 }
 
 case $mode in
 live) run_live ;;
 fault) run_fault ;;
 kill) run_kill ;;
-all) run_live; run_fault; run_kill ;;
-*) echo "usage: $0 [live|fault|kill|all]"; exit 2 ;;
+diskfull) run_diskfull ;;
+all) run_live; run_fault; run_kill; run_diskfull ;;
+*) echo "usage: $0 [live|fault|kill|diskfull|all]"; exit 2 ;;
 esac
 echo "soak output in $out"
 if ((failures > 0)); then

@@ -1,0 +1,95 @@
+#include "app/DeviceControllerPort.h"
+#include "FakePlatform.h"
+#include "PtyPeer.h"
+#include "config/ConfigurationModel.h"
+#include "config/RunLog.h"
+#include "device/DeviceLink.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace veltrane;
+using namespace veltrane::testing;
+
+namespace {
+
+constexpr std::uint8_t kNak = 0x15;
+
+Bytes PulseData(std::uint8_t sequence) {
+    Bytes data(507, 0x33);
+    data[0] = sequence;
+    return data;
+}
+
+// How the live cycle sees the line: when a pulse reply is read, and what a NAK or a cut
+// frame come to. The clock is a fake one, the line a real pseudo-terminal.
+class PulseReadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(link.OpenDevice(pty.SlavePath(), 38400));
+        ASSERT_TRUE(link.SetTimeouts(50));
+    }
+    // Until the bytes written to the master show on the slave side.
+    void Settle(int expected) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (link.BytesWaiting() < expected && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    PtyPair pty;
+    fakes::FakePrompts prompts;
+    fakes::FakeClock clock;
+    fakes::TempDir dir;
+    RunLog runLog{dir.File("run.log"), clock, prompts};
+    ConfigurationModel config{prompts, runLog};
+    DeviceLink link{prompts};
+    DeviceControllerPort port{link, config, clock};
+    PulseRecord record;
+};
+
+} // namespace
+
+TEST_F(PulseReadTest, NakIsTakenOnceTheLineIsQuietBehindIt) {
+    pty.WriteMaster({kNak, 60, 1});
+    Settle(3);
+    EXPECT_EQ(port.ReadPulse(record), PulseRead::None); // just arrived: more may follow
+    clock.Advance(DeviceControllerPort::kShortFrameQuietMs - 10);
+    EXPECT_EQ(port.ReadPulse(record), PulseRead::None);
+    clock.Advance(10);
+    EXPECT_EQ(port.ReadPulse(record), PulseRead::Damaged); // not after the whole 400 ms
+    EXPECT_EQ(port.ReadPulse(record), PulseRead::None);
+}
+
+TEST_F(PulseReadTest, ReplyNearItsEndIsReadWaitingForItsTail) {
+    const Bytes frame = ReplyFrame(60, PulseData(9));
+    const auto cut = static_cast<long>(frame.size()) - 30;
+    pty.WriteMaster(Bytes(frame.begin(), frame.begin() + cut));
+    Settle(static_cast<int>(cut));
+    std::thread tail([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        pty.WriteMaster(Bytes(frame.begin() + cut, frame.end()));
+    });
+    const PulseRead read = port.ReadPulse(record);
+    tail.join();
+    ASSERT_EQ(read, PulseRead::Pulse);
+    EXPECT_EQ(record.sequence, 9);
+}
+
+TEST_F(PulseReadTest, FrameCutShortIsWaitedForThenGivenUp) {
+    const Bytes frame = ReplyFrame(60, PulseData(4));
+    pty.WriteMaster(Bytes(frame.begin(), frame.begin() + 300));
+    Settle(300);
+    EXPECT_EQ(port.ReadPulse(record), PulseRead::None);
+    clock.Advance(DeviceControllerPort::kPartialFrameWaitMs - 1); // quiet, but too long for a NAK
+    EXPECT_EQ(port.ReadPulse(record), PulseRead::None);
+    clock.Advance(1);
+    EXPECT_EQ(port.ReadPulse(record), PulseRead::Damaged);
+
+    pty.WriteMaster(ReplyFrame(60, PulseData(5)));
+    Settle(517);
+    ASSERT_EQ(port.ReadPulse(record), PulseRead::Pulse); // the next reply is whole again
+    EXPECT_EQ(record.sequence, 5);
+}
