@@ -1,6 +1,7 @@
 // Arbitrary line input to the frame reader. The first byte chooses how the stream is cut
 // into reads, so resynchronisation, the look-ahead refills and the move to the front are
-// all reached with short and long pieces.
+// all reached with short and long pieces. The second byte is the command sent; its top bit
+// reads in the waiting mode (a byte at a time here, as nothing reports bytes waiting).
 #include "device/FramedLink.h"
 
 #include <algorithm>
@@ -49,10 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     MemoryLink link(data + 2, size - 2, data[0]);
-    link.SendFrame(data[1], nullptr, 0);
+    link.SendFrame(data[1] & 0x7F, nullptr, 0);
+    const auto mode = (data[1] & 0x80) != 0 ? veltrane::ReadMode::Waiting : veltrane::ReadMode::UntilQuiet;
     // Read frames until the stream is used up; every frame taken must be consistent.
     for (int frames = 0; frames < 64 && !link.Exhausted(); ++frames) {
-        const bool ok = link.ReadReply();
+        const bool ok = link.ReadReply(mode);
         const int length = link.ReceivedLength();
         if (length < 0 || length > veltrane::FramedLink::kAreaSize) {
             __builtin_trap();
