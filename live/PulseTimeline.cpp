@@ -80,22 +80,41 @@ void PulseTimeline::PulseShown(std::uint8_t sequence, std::uint32_t timeCounter)
     if (pending_.size() >= 64) {
         pending_.erase(pending_.begin());
     }
-    pending_.push_back({sequence, timeCounter});
+    pending_.push_back({sequence, timeCounter, now_()});
+}
+
+std::optional<std::int64_t> PulseTimeline::FreshLineTime(std::uint8_t sequence, std::int64_t shownAt) const {
+    if (lineTimes_ == nullptr) {
+        return std::nullopt;
+    }
+    const auto sent = lineTimes_->Get(sequence);
+    if (!sent || *sent < shownAt - kStaleUs) {
+        return std::nullopt;
+    }
+    return sent;
+}
+
+void PulseTimeline::ResolveAwaiting(std::int64_t now) {
+    std::erase_if(awaiting_, [&](const Awaiting& pulse) {
+        if (const auto sent = FreshLineTime(pulse.sequence, pulse.shownAt)) {
+            latency_.Add(static_cast<double>(pulse.paintedAt - *sent) / 1000.0);
+            return true;
+        }
+        return now - pulse.paintedAt > kGiveUpUs;
+    });
 }
 
 void PulseTimeline::Painted() {
-    if (pending_.empty()) {
-        return;
-    }
     const std::int64_t now = now_();
+    ResolveAwaiting(now);
     for (const Pending& pulse : pending_) {
         ++painted_;
         double latencyMs = -1.0;
-        if (lineTimes_ != nullptr) {
-            if (const auto sent = lineTimes_->Get(pulse.sequence)) {
-                latencyMs = static_cast<double>(now - *sent) / 1000.0;
-                latency_.Add(latencyMs);
-            }
+        if (const auto sent = FreshLineTime(pulse.sequence, pulse.shownAt)) {
+            latencyMs = static_cast<double>(now - *sent) / 1000.0;
+            latency_.Add(latencyMs);
+        } else if (lineTimes_ != nullptr && awaiting_.size() < 64) {
+            awaiting_.push_back({pulse.sequence, pulse.shownAt, now});
         }
         if (logFd_ >= 0) {
             char line[96];

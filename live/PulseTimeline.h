@@ -71,12 +71,26 @@ private:
     struct Pending {
         std::uint8_t sequence;
         std::uint32_t timeCounter;
+        std::int64_t shownAt;
     };
+    // A pulse painted before the emulator's thread got round to noting its last byte: the
+    // time it has for the sequence byte is then a lap old, and the latency waits for the new one.
+    struct Awaiting {
+        std::uint8_t sequence;
+        std::int64_t shownAt;
+        std::int64_t paintedAt;
+    };
+    static constexpr std::int64_t kStaleUs = 1'000'000;  // older than its pulse's showing by this
+    static constexpr std::int64_t kGiveUpUs = 5'000'000; // no line time by then: no latency
+
+    std::optional<std::int64_t> FreshLineTime(std::uint8_t sequence, std::int64_t shownAt) const;
+    void ResolveAwaiting(std::int64_t now);
 
     NowMicroseconds now_;
     const LineTimes* lineTimes_ = nullptr;
     int logFd_ = -1;
     std::vector<Pending> pending_;
+    std::vector<Awaiting> awaiting_;
     LatencyHistogram latency_;
     std::uint64_t painted_ = 0;
 };

@@ -66,6 +66,25 @@ TEST(PulseTimeline, LogHasOneLinePerPulseAndTwoPulsesInOnePaintBothCount) {
     EXPECT_EQ(timeline.Latency().Count(), 2u);
 }
 
+// The emulator notes a reply's last byte just after writing it, so the program can show the
+// pulse first; the time it finds for that sequence byte is then one lap (256 pulses) old.
+TEST(PulseTimeline, PulsePaintedBeforeItsLineTimeWaitsForItInsteadOfTakingALapOldOne) {
+    std::int64_t now = 50'000'000;
+    LineTimes line;
+    PulseTimeline timeline([&] { return now; });
+    timeline.SetLineTimes(&line);
+    line.Note(9, now - 36'000'000); // sequence 9, one lap ago
+    timeline.PulseShown(9, 900);
+    now += 2'000;
+    timeline.Painted();
+    EXPECT_EQ(timeline.Latency().Count(), 0u);
+    line.Note(9, now - 2'500); // noted now: it left the line 0.5 ms before the pulse was shown
+    now += 100'000;
+    timeline.Painted(); // the next paint settles it, timed to the paint that showed the pulse
+    ASSERT_EQ(timeline.Latency().Count(), 1u);
+    EXPECT_NEAR(timeline.Latency().Max(), 2.5, 1e-9);
+}
+
 TEST(PulseTimeline, AWindowThatNeverPaintsKeepsOnlyTheNewestPulses) {
     PulseTimeline timeline([] { return std::int64_t{1}; });
     for (int i = 0; i < 1000; ++i) {
