@@ -47,6 +47,7 @@ if [ "$fuzz_seconds" -gt 0 ]; then
         rm -rf "$corpus" "$log"
     done
 fi
-echo "== soaks: live, faults, kills during recording (about 2.5 minutes; fails on crashes, lost pulses, bad files)"
-SOAK_BUILD=build SOAK_SECONDS=45 SOAK_RATE=5 SOAK_KILLS=8 SOAK_STRICT=1 bench/soak.sh all
+echo "== soaks: a minute each of live, faults, kills during recording, then a full disk (about 4 minutes;"
+echo "   fails on crashes, lost pulses, bad files, latency or recovery far off, a recording outliving a full disk)"
+SOAK_BUILD=build SOAK_SECONDS=60 SOAK_RATE=6 SOAK_KILLS=15 SOAK_STRICT=1 bench/soak.sh all
 echo "== all checks passed"
