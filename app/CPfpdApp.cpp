@@ -380,7 +380,17 @@ std::string CPfpdApp::StatsLine() const {
         static_cast<unsigned long long>(stats.linkLosses), static_cast<unsigned long long>(stats.reconnects),
         static_cast<unsigned long long>(stats.damagedReplies), timeline_.Latency().Count() > 0 ? ", " : "",
         timeline_.Summary().c_str());
-    return line;
+    std::string text = line;
+#ifdef VELTRANE_HAVE_SIM
+    if (simulator_) {
+        const EmulatorStats fired = simulator_->Emulator().Stats();
+        std::snprintf(line, sizeof line, ", emulator fired %llu pulses and sent %llu",
+                      static_cast<unsigned long long>(fired.pulsesFired),
+                      static_cast<unsigned long long>(fired.pulsesSent));
+        text += line;
+    }
+#endif
+    return text;
 }
 
 } // namespace veltrane

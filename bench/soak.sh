@@ -140,8 +140,12 @@ report_run() {
     # The first sample includes start-up; the steady-state CPU is the mean of the rest.
     cpu=$(awk '!/^#/ { n++; if (n > 1) { s += $3; m++ } } END { if (m) printf "%.2f", s / m; else print "n/a" }' \
         "$dir/samples.txt")
+    # The built-in emulator says how many pulses it fired; against pfpd-sim the rate gives an estimate.
+    local fired
+    fired=$(sed -n 's/.*emulator fired \([0-9]*\) pulses.*/\1/p' "$stats" | head -1)
+    [[ -z $fired ]] || expected=$fired
     echo "== soak $name: ${seconds}s at ${rate} Hz (exit $status)"
-    echo "pulses expected about $expected, shown ${shown:-?}, sequence gaps ${gaps:-?}, duplicates ${dups:-?}"
+    echo "pulses fired ${fired:-about $expected}, shown ${shown:-?}, sequence gaps ${gaps:-?}, duplicates ${dups:-?}"
     echo "recorded ${recorded} pulses in ${files} files (${bad} unreadable)"
     echo "longest tick ${longest:-?} ms, first pulse ${first:-?} s after launch, line lost ${lost:-?} back ${back:-?}"
     echo "damaged replies asked again ${damaged:-?}; $(sed -n 's/.*\(latency p50.*\)/\1/p' "$stats" | head -1)"
