@@ -258,23 +258,9 @@ TEST(LineEvents, LogLineFormat) {
 TEST(PfpdSim, EventLogIsCompleteAfterAKillAndOnTheSharedClock) {
     fakes::TempDir dir;
     const std::string log = dir.File("events.log");
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::close(out[0]);
-        ::execl(PFPD_SIM_PATH, "pfpd-sim", "--no-eeprom", "--fast", "--warmup", "0", "--rate", "20",
-                "--event-log", log.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    FILE* stream = ::fdopen(out[0], "r");
-    char line[256] = {};
-    ASSERT_NE(std::fgets(line, sizeof line, stream), nullptr);
-    std::string path(line);
-    path.erase(path.find_last_not_of("\r\n") + 1);
+    SimProcess sim({"--no-eeprom", "--fast", "--warmup", "0", "--rate", "20", "--event-log", log});
+    const std::string path = sim.DevicePath();
+    ASSERT_FALSE(path.empty());
     Steady::time_point asked;
     Steady::time_point read;
     int sequence = -1;
@@ -288,10 +274,7 @@ TEST(PfpdSim, EventLogIsCompleteAfterAKillAndOnTheSharedClock) {
         sequence = reply->Data()[0];
     }
     std::this_thread::sleep_for(50ms);
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    std::fclose(stream);
+    ASSERT_NE(sim.Stop(SIGKILL), -1);
 
     const std::string text = fakes::ReadText(log);
     ASSERT_FALSE(text.empty());

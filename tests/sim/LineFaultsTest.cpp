@@ -121,23 +121,9 @@ TEST(SimCommandLine, EveryOptionIsParsedAndListed) {
 }
 
 TEST(PfpdSim, PrintsTheDeviceServesItAndStopsOnSigterm) {
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::close(out[0]);
-        ::execl(PFPD_SIM_PATH, "pfpd-sim", "--no-eeprom", "--fast", "--warmup", "0",
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    FILE* stream = ::fdopen(out[0], "r");
-    char line[256] = {};
-    ASSERT_NE(std::fgets(line, sizeof line, stream), nullptr);
-    std::string path(line);
-    path.erase(path.find_last_not_of("\r\n") + 1);
+    SimProcess sim({"--no-eeprom", "--fast", "--warmup", "0"});
+    const std::string path = sim.DevicePath();
+    ASSERT_FALSE(path.empty());
     {
         SimClient client(path);
         ASSERT_TRUE(client.IsOpen()) << path;
@@ -145,10 +131,7 @@ TEST(PfpdSim, PrintsTheDeviceServesItAndStopsOnSigterm) {
         ASSERT_TRUE(reply.has_value());
         EXPECT_EQ(reply->body[4], 0);
     }
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = sim.Stop(SIGTERM);
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    std::fclose(stream);
 }
