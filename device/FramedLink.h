@@ -41,7 +41,7 @@ public:
     // closed or the frame would not fit the transmit area.
     bool SendFrame(int command, const std::uint8_t* payload, int length);
     // Takes one frame (or a NAK) from the line into the reply area. True for a frame with a
-    // good CRC or a NAK. Waiting mode suits a reply known to have arrived whole: it is taken
+    // good CRC or a NAK. Waiting mode suits a reply known to have (nearly) arrived: it is taken
     // without waiting out the quiet time behind it.
     bool ReadFrame(ReadMode mode = ReadMode::UntilQuiet);
     // ReadFrame plus: no NAK, and the echo matches the last command (command 0 takes any echo).
