@@ -2,10 +2,10 @@
 
 #include "app/AppMessages.h"
 #include "live/LiveState.h"
+#include "live/PulseTimeline.h"
 
 #include <QMessageBox>
 
-#include <chrono>
 #include <cstdio>
 
 namespace veltrane {
@@ -23,11 +23,9 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
         return QMessageBox::NoIcon;
     }
 }
+// Stamped on the clock of the pulse log, so a message can be placed among the pulses.
 void Print(const char* kind, const std::string& text, const char* answer = "") {
-    const double ms = static_cast<double>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                              std::chrono::steady_clock::now().time_since_epoch())
-                                              .count()) /
-                      1000.0;
+    const double ms = static_cast<double>(PulseTimeline::SteadyMicroseconds()) / 1000.0;
     std::fprintf(stderr, "veltrane: %.3f %s: %s%s\n", ms, kind, text.c_str(), answer);
     std::fflush(stderr);
 }
