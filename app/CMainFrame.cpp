@@ -13,6 +13,7 @@
 #include "dialogs/ReportPrinter.h"
 #include "dialogs/RunLogDialog.h"
 #include "live/CLiveView.h"
+#include "live/LiveMessages.h"
 #include "platform/Clock.h"
 #include "platform/DiskSpace.h"
 
@@ -89,6 +90,14 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     hooks.refreshBoardDialog = [this] { RefreshBoardChannelDialog(boardDialog_); };
     hooks.linkMessage = [this](const std::string& text) { ShowNotice(QString::fromStdString(text)); };
     hooks.openHelp = [this](const char* anchor) { app_.OpenHelp(anchor); };
+    if (app_.Options().autoAnswer) {
+        // Unattended: the warning's text goes where every other message goes, and nothing waits.
+        hooks.pmtWarning = [this] {
+            app_.GetPrompts().ShowMessage(std::string(messages::kPmtWarningText1) + "\n\n" +
+                                              messages::kPmtWarningText2,
+                                          MessageIcon::Warning);
+        };
+    }
     hooks.pulseShown = [this](const PulseRecord& record) {
         app_.Timeline().PulseShown(record.sequence, record.timeCounter);
     };

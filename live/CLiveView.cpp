@@ -498,6 +498,10 @@ void CLiveView::ShowPulse(const PulseRecord& record) {
 }
 
 void CLiveView::ShowPmtWarning() {
+    if (hooks_.pmtWarning) {
+        hooks_.pmtWarning();
+        return;
+    }
     ScopedPollingSuspend suspend(state_);
     PmtWarningDialog dialog(this, [this] {
         if (hooks_.openHelp) {

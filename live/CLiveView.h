@@ -39,6 +39,7 @@ public:
         std::function<void(const std::string&)> linkMessage; // non-modal notice
         std::function<void(const char*)> openHelp;           // manual section anchor
         std::function<void(const PulseRecord&)> pulseShown;  // handed to the plot
+        std::function<void()> pmtWarning;                    // instead of the warning dialog
     };
 
     static constexpr int kTimerId = 1;

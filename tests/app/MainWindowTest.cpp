@@ -3,6 +3,7 @@
 #include "app/CMainFrame.h"
 #include "app/CPfpdApp.h"
 #include "live/CLiveView.h"
+#include "live/LiveMessages.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -170,4 +171,20 @@ TEST_F(MainWindowTest, UnpluggedLineIsReportedOnceAndPulsesResume) {
     EXPECT_EQ(stats.reconnects, 1u);
     EXPECT_GE(stats.pulses, 10u); // about three seconds of pulses on either side
     EXPECT_EQ(stats.sequenceGaps, 0u);
+}
+
+// Unattended runs show no boxes: messages, questions and the PMT warning are printed and
+// answered, so nothing waits for a click that never comes.
+TEST_F(MainWindowTest, AutoAnswerShowsNoBoxesAndAnswersEveryQuestion) {
+    options.session = SessionChoice::Offline;
+    options.autoAnswer = false;
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started); // the start-up's own messages (no DEFAULT.CFG here) did not wait either
+    const std::size_t before = program.GetPrompts().History().size();
+    program.GetPrompts().ShowMessage("plain message");
+    EXPECT_FALSE(program.GetPrompts().AskWarning("replace?"));
+    program.Frame()->View().ShowPmtWarning();
+    ASSERT_EQ(program.GetPrompts().History().size(), before + 3);
+    EXPECT_EQ(program.GetPrompts().History().back(),
+              std::string(messages::kPmtWarningText1) + "\n\n" + messages::kPmtWarningText2);
 }
