@@ -43,7 +43,7 @@ PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
         return PulseRead::None;
     }
     // A failed query falls through to the read, which finds out whether the line is gone.
-    if (queued >= 0 && waiting < static_cast<std::size_t>(kPulseReplyLength - kEarlyReadBytes)) {
+    if (queued >= 0 && waiting < static_cast<std::size_t>(kPulseReplyLength - EarlyReadBytes())) {
         const std::int64_t now = clock_.NowMs();
         if (partialSinceMs_ < 0) {
             partialSinceMs_ = now;

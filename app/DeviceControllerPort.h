@@ -16,10 +16,12 @@ class DeviceControllerPort : public ControllerPort, public ConnectionLine {
 public:
     // A pulse frame still on its way is read once it has all arrived, or after this long.
     static constexpr std::int64_t kPartialFrameWaitMs = 400;
-    // A frame this close to its end is read at once, waiting for its last bytes (about 10 ms
-    // of them at 38400 baud): the next request then goes out as the reply ends, not up to a
-    // tick later, which is what keeps pulses fired near the line limit from being missed.
-    static constexpr int kEarlyReadBytes = 40;
+    // A frame this close to its end (in time on the line: two ticks) is read at once, waiting
+    // for its last bytes: the next request then goes out as the reply ends, not up to a tick
+    // later, which is what keeps pulses fired near the line limit from being missed.
+    static constexpr int kEarlyReadMs = 10;
+    // Bytes the line carries in that time (10 bits a byte).
+    int EarlyReadBytes() const { return baud_ * kEarlyReadMs / 10000; }
     // A few bytes and then quiet for the read time-out: a NAK (three bytes) or noise, taken
     // then rather than after the whole partial-frame wait.
     static constexpr int kShortFrameBytes = 16;
