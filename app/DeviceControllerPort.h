@@ -16,7 +16,7 @@ class DeviceControllerPort : public ControllerPort, public ConnectionLine {
 public:
     // A pulse frame still on its way is read once it has all arrived, or after this long.
     static constexpr std::int64_t kPartialFrameWaitMs = 400;
-    // A frame this close to its end (in time on the line: two ticks) is read at once, waiting
+    // A frame this close to its end (in time on the line: one tick) is read at once, waiting
     // for its last bytes: the next request then goes out as the reply ends, not up to a tick
     // later, which is what keeps pulses fired near the line limit from being missed.
     static constexpr int kEarlyReadMs = 10;
