@@ -1,6 +1,7 @@
 // What the emulator tells an observer about its line, and when: the timing evidence for reply
 // latency and fault recovery rests on these times.
 #include "SimClient.h"
+#include "SimProcess.h"
 
 #include "FakePlatform.h"
 #include "sim/SimulatorSession.h"

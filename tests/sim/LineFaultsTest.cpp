@@ -1,6 +1,7 @@
 // Faults of the line as the program meets them: silence, hang-up and return, and the
 // pfpd-sim program itself.
 #include "SimClient.h"
+#include "SimProcess.h"
 
 #include "FakePlatform.h"
 #include "sim/SimOptions.h"
