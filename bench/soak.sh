@@ -253,7 +253,7 @@ run_kill() {
         missing=$((missing + m))
         ((x <= 1)) || echo "run $i: $x recorded pulses never shown"
         ((x > extra)) && extra=$x
-        [[ $f -gt 0 && $bad -eq 0 && $m -eq 0 ]] && rm -rf "${one:?}"/csv
+        [[ $f -gt 0 && $b -eq 0 && $m -eq 0 ]] && rm -rf "${one:?}"/csv
         files=$((files + f))
         recorded=$((recorded + n))
         bad=$((bad + b))
