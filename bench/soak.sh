@@ -167,21 +167,29 @@ report_run() {
     fi
 }
 
-run_live() {
-    local dir=$out/live pid status
-    prepare "$dir"
-    "$veltrane" --simulate --simulate-rate "$rate" --workdir "$dir" --profile "$dir/profile.ini" \
-        --record "$dir/data/SK001.dat" --pulse-log "$dir/pulses.log" --auto-answer no --quit-after "$seconds" \
-        --stats >"$dir/stdout.txt" 2>"$dir/stderr.txt" &
+# One unattended recording run of SOAK_SECONDS in a prepared folder, sampled until it exits; the
+# arguments name the controller. Returns the program's exit status.
+record_monitored() {
+    local dir=$1 pid
+    shift
+    "$veltrane" "$@" --workdir "$dir" --profile "$dir/profile.ini" --record "$dir/data/SK001.dat" \
+        --pulse-log "$dir/pulses.log" --auto-answer no --quit-after "$seconds" --stats \
+        >"$dir/stdout.txt" 2>"$dir/stderr.txt" &
     pid=$!
     monitor "$pid" "$dir/samples.txt"
     wait "$pid"
+}
+
+run_live() {
+    local dir=$out/live status
+    prepare "$dir"
+    record_monitored "$dir" --simulate --simulate-rate "$rate"
     status=$?
     report_run live "$dir" "$status" "$(awk -v s="$seconds" -v r="$rate" 'BEGIN { printf "%d", (s - 3) * r }')"
 }
 
 run_fault() {
-    local dir=$out/fault pid simpid status hang=$((seconds / 2))
+    local dir=$out/fault simpid status hang=$((seconds / 2))
     [[ -x $sim ]] || { echo "soak: $sim is not built"; exit 2; }
     prepare "$dir"
     "$sim" --rate "$rate" --no-eeprom --seed 7 --link "$dir/tty" --flip-rate "${SOAK_FLIP:-0.00002}" --nak-rate 0.05 \
@@ -189,12 +197,7 @@ run_fault() {
         --event-log "$dir/events.log" >"$dir/sim.txt" 2>&1 &
     simpid=$!
     for _ in $(seq 50); do [[ -e $dir/tty ]] && break; sleep 0.1; done
-    "$veltrane" --device "$dir/tty" --online --workdir "$dir" --profile "$dir/profile.ini" \
-        --record "$dir/data/SK001.dat" --pulse-log "$dir/pulses.log" --auto-answer no --quit-after "$seconds" \
-        --stats >"$dir/stdout.txt" 2>"$dir/stderr.txt" &
-    pid=$!
-    monitor "$pid" "$dir/samples.txt"
-    wait "$pid"
+    record_monitored "$dir" --device "$dir/tty" --online
     status=$?
     kill "$simpid" 2>/dev/null
     wait "$simpid" 2>/dev/null
