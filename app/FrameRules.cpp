@@ -1,5 +1,7 @@
 #include "app/FrameRules.h"
 
+#include "platform/NumberText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -37,7 +39,7 @@ bool CommandEnabled(Command command, const FrameState& state) {
 namespace {
 std::string Format(const char* format, double value) {
     char text[64];
-    std::snprintf(text, sizeof text, format, value);
+    FormatInto(text, sizeof text, format, value);
     return text;
 }
 } // namespace

@@ -1,5 +1,6 @@
 #include "plot/AxisLayout.h"
 
+#include "platform/NumberText.h"
 #include "plot/PlotTrace.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@ constexpr int kMaxTicks = 10000;
 
 std::string Printf(const char* format, int precision, double value) {
     char buffer[512];
-    std::snprintf(buffer, sizeof buffer, format, precision, value);
+    FormatInto(buffer, sizeof buffer, format, precision, value);
     return buffer;
 }
 
