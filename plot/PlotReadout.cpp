@@ -4,7 +4,6 @@
 #include "plot/PlotTrace.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace veltrane {
 

@@ -4,7 +4,6 @@
 #include "platform/NumberText.h"
 
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
