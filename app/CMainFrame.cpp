@@ -72,7 +72,7 @@ std::unique_ptr<DialogHost> MakeDialogHost(CPfpdApp& app) {
 
 CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     setObjectName(QStringLiteral("mainFrame"));
-    printing_ = std::make_unique<ReportPrinting>([this] {
+    printing_ = std::make_unique<ReportPrinting>(app_.GetPrompts(), [this] {
         return ReportContext{app_.Config(), app_.Live(), app_.Document().Title(),
                              SystemClock::Instance().LocalNow()};
     });
