@@ -21,6 +21,11 @@ public:
         open = reopenWorks;
         return open;
     }
+    bool ReadControllerId(std::string& text) override {
+        calls.push_back("Id");
+        text = "PFPD V4";
+        return open;
+    }
     PulseRead ReadPulse(PulseRecord& record) override {
         if (damaged > 0 && open) {
             --damaged;
