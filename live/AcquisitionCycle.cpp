@@ -28,8 +28,10 @@ void AcquisitionCycle::Tick() {
     const std::int64_t startMs = clock_.NowMs();
     ++stats_.ticks;
 
+    const std::uint64_t reconnects = stats_.reconnects;
     bool ranRequest = false;
     if (WatchLink()) {
+        ranRequest = stats_.reconnects != reconnects; // the settings were received again
         const int code = state_.pendingRequest.Take();
         if (code != kRequestNone) {
             CarryOut(code);
