@@ -72,7 +72,7 @@ std::unique_ptr<DialogHost> MakeDialogHost(CPfpdApp& app) {
 
 CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     setObjectName(QStringLiteral("mainFrame"));
-    printing_ = std::make_unique<ReportPrinting>([this] {
+    printing_ = std::make_unique<ReportPrinting>(app_.GetPrompts(), [this] {
         return ReportContext{app_.Config(), app_.Live(), app_.Document().Title(),
                              SystemClock::Instance().LocalNow()};
     });
@@ -298,6 +298,8 @@ void CMainFrame::BuildToolBar() {
     toolBar_->setMovable(true);
     toolBar_->setIconSize(QSize(20, 20));
     addToolBar(Qt::TopToolBarArea, toolBar_);
+    // Also hidden from its own context menu: the View menu's check mark follows it.
+    connect(toolBar_, &QToolBar::visibilityChanged, byId_.at(59392), &QAction::setChecked);
     const auto add = [this](int id, const QIcon& icon) {
         QAction* action = byId_.at(id);
         action->setIcon(icon);

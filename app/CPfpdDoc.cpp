@@ -1,6 +1,7 @@
 #include "app/CPfpdDoc.h"
 
 #include "app/AppMessages.h"
+#include "app/FrameRules.h"
 #include "config/Messages.h"
 #include "live/LiveState.h"
 #include "platform/Clock.h"
@@ -128,10 +129,13 @@ bool CPfpdDoc::DoSave(const std::string& path) {
 
 bool CPfpdDoc::FileSave() {
     FileCommandGuard guard(state_);
-    if (path_.empty()) {
+    // The defaults are never written over by Save (its menu item is disabled for them), so
+    // "Save changes?" answered Yes asks for a new name instead, as for an untitled document.
+    const bool defaults = IsDefaultsFile(path_);
+    if (path_.empty() || defaults) {
         std::optional<std::string> chosen;
         if (hooks_.chooseSavePath) {
-            chosen = hooks_.chooseSavePath(Title());
+            chosen = hooks_.chooseSavePath(defaults ? messages::kUntitled : Title());
         }
         return chosen && DoSave(*chosen);
     }

@@ -10,6 +10,8 @@ PfpdPlotAdapter::PfpdPlotAdapter(QWidget* parent, Prompts& prompts, std::functio
     : plot_(new OPfpdPlot(parent, &prompts)), triggerLevel_(std::move(triggerLevel)),
       painted_(std::move(painted)) {
     plot_->SetStatusTextHandler(std::move(statusText));
+    // The live plot reads values off dotted lines at its labelled ticks.
+    plot_->SetGridLines(true);
     SetForm(nullptr);
 }
 

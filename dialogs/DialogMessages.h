@@ -39,6 +39,10 @@ inline constexpr const char* kInUseTimedEvent =
 // Timed Events.
 inline constexpr const char* kNoGateModesDefined = "No Gate Modes Defined!";
 
+// A printout (configuration report, run log) that the printer or the print file refused.
+inline constexpr const char* kPrintFailed =
+    "Printing failed. Check the printer, or the folder of the file to print to, and try again.";
+
 // Captions and labels the dialogs share with their tests.
 inline constexpr const char* kBoardDialogTitle = "Board / Channel Parameters";
 inline constexpr const char* kGateDialogTitle = "Gate Parameters";

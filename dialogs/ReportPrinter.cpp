@@ -4,6 +4,7 @@
 #include "config/ConfigurationReport.h"
 #include "config/ReportPageBuilder.h"
 #include "config/RunLog.h"
+#include "dialogs/DialogMessages.h"
 #include "live/LiveState.h"
 #include "platform/Prompts.h"
 
@@ -88,19 +89,33 @@ bool PrintConfigurationReport(QPrinter& printer, const ReportContext& context) {
     return drawn;
 }
 
-ReportPrinting::ReportPrinting(std::function<ReportContext()> context)
-    : context_(std::move(context)), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {}
+ReportPrinting::ReportPrinting(Prompts& prompts, std::function<ReportContext()> context)
+    : prompts_(prompts), context_(std::move(context)),
+      printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {}
 
 ReportPrinting::~ReportPrinting() = default;
+
+bool ReportPrinting::AskPrinter(QWidget* parent) {
+    if (choosePrinter) {
+        return choosePrinter(*printer_);
+    }
+    QPrintDialog dialog(printer_.get(), parent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void ReportPrinting::PrintOrReport(QPrinter& printer) {
+    if (!PrintConfigurationReport(printer, context_())) {
+        prompts_.ShowMessage(messages::kPrintFailed, MessageIcon::Warning);
+    }
+}
 
 void ReportPrinting::Print(QWidget* parent) {
     const ReportContext context = context_();
     {
         ScopedPollingSuspend suspend(context.live);
-        QPrintDialog dialog(printer_.get(), parent);
-        dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-        if (dialog.exec() == QDialog::Accepted) {
-            PrintConfigurationReport(*printer_, context_());
+        if (AskPrinter(parent)) {
+            PrintOrReport(*printer_);
         }
     }
     context.live.resumeDelay = 10;
@@ -112,7 +127,7 @@ void ReportPrinting::Preview(QWidget* parent) {
         ScopedPollingSuspend suspend(context.live);
         QPrintPreviewDialog preview(printer_.get(), parent);
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                         [this](QPrinter* printer) { PrintConfigurationReport(*printer, context_()); });
+                         [this](QPrinter* printer) { PrintOrReport(*printer); });
         preview.exec();
     }
     context.live.resumeDelay = 10;

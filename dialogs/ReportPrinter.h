@@ -14,6 +14,7 @@ class QWidget;
 namespace veltrane {
 
 class ConfigurationModel;
+class Prompts;
 struct LiveState;
 
 // What a printed report needs of the running program.
@@ -37,10 +38,11 @@ void DrawReportText(QPrinter& printer, QPainter& painter, const std::string& tex
 // False when the printer could not be drawn on (an unwritable file, no printer).
 bool PrintConfigurationReport(QPrinter& printer, const ReportContext& context);
 
-// File Print, Print Preview and Print Setup over one printer whose settings they share.
+// File Print, Print Preview and Print Setup over one printer whose settings they share. A
+// printout the printer refuses is reported through prompts.
 class ReportPrinting {
 public:
-    explicit ReportPrinting(std::function<ReportContext()> context);
+    ReportPrinting(Prompts& prompts, std::function<ReportContext()> context);
     ~ReportPrinting();
     ReportPrinting(const ReportPrinting&) = delete;
     ReportPrinting& operator=(const ReportPrinting&) = delete;
@@ -50,7 +52,14 @@ public:
     void Setup(QWidget* parent);
     QPrinter& Printer() { return *printer_; }
 
+    // Test seam: the print dialog (false when cancelled).
+    std::function<bool(QPrinter& printer)> choosePrinter;
+
 private:
+    bool AskPrinter(QWidget* parent);
+    void PrintOrReport(QPrinter& printer);
+
+    Prompts& prompts_;
     std::function<ReportContext()> context_;
     std::unique_ptr<QPrinter> printer_;
 };

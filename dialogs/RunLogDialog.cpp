@@ -3,8 +3,10 @@
 #include "config/ConfigurationModel.h"
 #include "config/RunLog.h"
 #include "dialogs/DialogHost.h"
+#include "dialogs/DialogMessages.h"
 #include "dialogs/TabStopDelegate.h"
 #include "live/LiveState.h"
+#include "platform/Prompts.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -239,7 +241,9 @@ void RunLogDialog::OnPrint() {
     for (int i = 0; i < list_->count(); ++i) {
         lines.push_back(list_->item(i)->text().toStdString());
     }
-    PrintRunLog(printer, lines, lastPage, when);
+    if (!PrintRunLog(printer, lines, lastPage, when)) {
+        host_.GetPrompts().ShowMessage(messages::kPrintFailed, MessageIcon::Warning);
+    }
 }
 
 void RunRunLogDialog(DialogHost& host, QWidget* parent) {

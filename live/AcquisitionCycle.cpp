@@ -28,8 +28,10 @@ void AcquisitionCycle::Tick() {
     const std::int64_t startMs = clock_.NowMs();
     ++stats_.ticks;
 
+    const std::uint64_t reconnects = stats_.reconnects;
     bool ranRequest = false;
     if (WatchLink()) {
+        ranRequest = stats_.reconnects != reconnects; // the settings were received again
         const int code = state_.pendingRequest.Take();
         if (code != kRequestNone) {
             CarryOut(code);
@@ -49,10 +51,10 @@ void AcquisitionCycle::Tick() {
 // An unplugged adapter closes the line. Try to open it again about once a second and say
 // once that it was lost; pending requests wait for its return.
 bool AcquisitionCycle::WatchLink() {
-    if (port_.IsOpen()) {
-        return true;
-    }
     if (!linkLost_) {
+        if (port_.IsOpen()) {
+            return true;
+        }
         linkLost_ = true;
         lastReopenMs_ = clock_.NowMs();
         ++stats_.linkLosses;
@@ -64,14 +66,28 @@ bool AcquisitionCycle::WatchLink() {
         return false;
     }
     lastReopenMs_ = now;
-    if (!port_.Reopen()) {
+    if (!port_.IsOpen() && !port_.Reopen()) {
         return false;
     }
+    // The controller may have been reset or replaced meanwhile: it must answer who it is
+    // before the line counts as back.
+    port_.FlushInput();
+    std::string version;
+    if (!port_.ReadControllerId(version)) {
+        return false;
+    }
+    state_.controllerVersion = version;
     linkLost_ = false;
     lastPulseMs_ = kNoPulseYet; // ask for the stream again at once
     haveSequence_ = false;      // pulses fired during the outage are not gaps of ours
     ++stats_.reconnects;
     host_.ReportLinkRestored();
+    // Its settings are taken again, as at start-up, before any pulse; a pending transfer
+    // already brings the two into line (a transmit keeps the operator's newer settings).
+    const int pending = state_.pendingRequest.Current();
+    if (pending != kRequestReceiveAll && pending != kRequestTransmitAll) {
+        CarryOut(kRequestReceiveAll);
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "device/PulseRecord.h"
 
 #include <cstdint>
+#include <string>
 
 namespace veltrane {
 
@@ -22,6 +23,8 @@ public:
     virtual bool IsOpen() const = 0;
     // Opens the line again with the session's settings after it was lost.
     virtual bool Reopen() = 0;
+    // The controller's identification (its version text); false when nothing answered.
+    virtual bool ReadControllerId(std::string& text) = 0;
 
     virtual PulseRead ReadPulse(PulseRecord& record) = 0;
     virtual bool RequestPulse() = 0;

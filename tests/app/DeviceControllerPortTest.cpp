@@ -4,6 +4,8 @@
 #include "config/ConfigurationModel.h"
 #include "config/RunLog.h"
 #include "device/DeviceLink.h"
+#include "live/AcquisitionCycle.h"
+#include "sim/SimulatorSession.h"
 
 #include <gtest/gtest.h>
 
@@ -92,4 +94,80 @@ TEST_F(PulseReadTest, FrameCutShortIsWaitedForThenGivenUp) {
     Settle(517);
     ASSERT_EQ(port.ReadPulse(record), PulseRead::Pulse); // the next reply is whole again
     EXPECT_EQ(record.sequence, 5);
+}
+
+namespace {
+
+// Notes, for each pulse shown, the PMT voltage the program then held and whether the line had
+// come back by then.
+class RecoveryHost : public LiveHost {
+public:
+    explicit RecoveryHost(const ConfigurationModel& model) : config(model) {}
+    void ShowPulse(const PulseRecord&) override {
+        (restored > 0 ? afterPmt : beforePmt).push_back(config.GetPmtVoltage());
+    }
+    void ShowPmtWarning() override {}
+    void RefreshBoardDialog() override {}
+    void WriteRunLog(const std::string&) override {}
+    void BeginBusy() override {}
+    void EndBusy() override {}
+    void ReportLinkLost() override { ++lost; }
+    void ReportLinkRestored() override { ++restored; }
+
+    const ConfigurationModel& config;
+    std::vector<int> beforePmt;
+    std::vector<int> afterPmt;
+    int lost = 0;
+    int restored = 0;
+};
+
+} // namespace
+
+// The line hangs up and comes back: whatever answers now may have been reset or replaced, so it
+// is identified and its settings are taken again before the first pulse after the outage.
+TEST(LineRecoveryTest, ControllerIsIdentifiedAndItsSettingsReceivedBeforePulsesResume) {
+    fakes::TempDir dir;
+    EmulatorOptions options;
+    options.fast = true;
+    options.gc.warmupSeconds = 0.0;
+    options.rateHz = 10.0;
+    options.faults.hangupStart = 1.0;
+    options.faults.hangupLength = 0.5;
+    std::string error;
+    auto session = SimulatorSession::Start(options, error, dir.File("pfpd"));
+    ASSERT_TRUE(session) << error;
+
+    fakes::FakePrompts prompts;
+    RunLog runLog{dir.File("run.log"), SystemClock::Instance(), prompts};
+    ConfigurationModel config{prompts, runLog};
+    DeviceLink link{prompts};
+    link.SetDeviceOverride(session->DevicePath());
+    DeviceControllerPort port{link, config, SystemClock::Instance()};
+    ASSERT_TRUE(port.OpenLine(1, 38400));
+    ASSERT_TRUE(port.SetTimeouts(50));
+    ASSERT_TRUE(port.ReceiveAllSettings());
+    const int controllerPmt = config.GetPmtVoltage();
+    // The program's settings drift from the controller's (as after a reset of the controller).
+    config.SetPmtVoltage(static_cast<std::int16_t>(controllerPmt + 7));
+
+    LiveState live;
+    live.online = true;
+    RecoveryHost host(config);
+    fakes::FakeClock noPause;
+    AcquisitionCycle cycle(live, port, host, SystemClock::Instance(), noPause);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+    while (host.afterPmt.size() < 3 && std::chrono::steady_clock::now() < deadline) {
+        cycle.Tick();
+        if (host.lost > 0 && host.restored == 0) {
+            live.controllerVersion.clear();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(host.lost, 1);
+    ASSERT_EQ(host.restored, 1);
+    ASSERT_FALSE(host.beforePmt.empty());
+    EXPECT_EQ(host.beforePmt.back(), controllerPmt + 7);
+    EXPECT_EQ(live.controllerVersion, options.versionText);
+    ASSERT_FALSE(host.afterPmt.empty());
+    EXPECT_EQ(host.afterPmt.front(), controllerPmt); // received before the first pulse shown
 }

@@ -6,13 +6,21 @@
 #include "app/SettingsProfile.h"
 #include "live/CLiveView.h"
 #include "live/LiveMessages.h"
+#include "plot/OPfpdPlot.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 using namespace veltrane;
 
@@ -200,4 +208,106 @@ TEST_F(MainWindowTest, AutoAnswerShowsNoBoxesAndAnswersEveryQuestion) {
     ASSERT_EQ(program.GetPrompts().History().size(), before + 3);
     EXPECT_EQ(program.GetPrompts().History().back(),
               std::string(messages::kPmtWarningText1) + "\n\n" + messages::kPmtWarningText2);
+}
+
+TEST_F(MainWindowTest, LivePlotDrawsDottedGridLinesAtItsLabelledTicks) {
+    WriteDefaults("DEFAULT.CFG");
+    options.session = SessionChoice::Offline;
+    CPfpdApp& program = Start();
+    auto* plot = program.Frame()->View().findChild<OPfpdPlot*>();
+    ASSERT_NE(plot, nullptr);
+    plot->Render();
+    const QImage image = plot->Surface().toImage();
+    const PlotTrace& trace = *plot->Model().Trace(0);
+    // 4 ms is labelled on the time axis; its column crosses the empty upper plot.
+    const int x = PixelX(plot->Model().View(), plot->Model().Rect(), ToLogicalX(trace, 4.0));
+    const int top = plot->Model().Rect().top + 4;
+    int black = 0;
+    int other = 0;
+    for (int y = top; y < top + 60; ++y) {
+        (image.pixelColor(x, y) == QColor(Qt::black) ? black : other) += 1;
+    }
+    EXPECT_GT(black, 15); // a line all the way up ...
+    EXPECT_GT(other, 15); // ... and dotted
+}
+
+TEST_F(MainWindowTest, ToolbarHiddenFromItsContextMenuClearsTheViewMenuCheck) {
+    WriteDefaults("DEFAULT.CFG");
+    options.session = SessionChoice::Offline;
+    CMainFrame& frame = *Start().Frame();
+    QAction* viewToolbar = frame.ActionById(59392);
+    ASSERT_TRUE(viewToolbar->isChecked());
+    // What right-clicking the toolbar shows: the main window's toolbar menu.
+    std::unique_ptr<QMenu> menu(frame.createPopupMenu());
+    ASSERT_NE(menu, nullptr);
+    QAction* toggle = frame.ToolBar()->toggleViewAction();
+    ASSERT_TRUE(menu->actions().contains(toggle));
+    toggle->trigger();
+    EXPECT_FALSE(frame.ToolBar()->isVisible());
+    EXPECT_FALSE(viewToolbar->isChecked());
+    toggle->trigger();
+    EXPECT_TRUE(frame.ToolBar()->isVisible());
+    EXPECT_TRUE(viewToolbar->isChecked());
+}
+
+namespace {
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Answers "Save changes to ...?" with Yes, then handles the file dialog that must follow.
+void AnswerYesThenInSaveAs(std::function<void(QFileDialog*)> inSaveAs, bool& sawSaveAs) {
+    guitest::OnNextModal([inSaveAs, &sawSaveAs](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        guitest::OnNextModal([inSaveAs, &sawSaveAs](QWidget* next) {
+            auto* dialog = qobject_cast<QFileDialog*>(next);
+            sawSaveAs = dialog != nullptr;
+            if (dialog != nullptr) {
+                inSaveAs(dialog);
+            }
+        });
+        box->button(QMessageBox::Yes)->click();
+    });
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, ClosingWithUnsavedDefaultsOffersSaveAsAndNeverWritesThem) {
+    WriteDefaults("DEFAULT.CFG");
+    options.session = SessionChoice::Offline;
+    CPfpdApp& program = Start();
+    CMainFrame& frame = *program.Frame();
+    const std::string defaults = dir.File("DEFAULT.CFG");
+    const std::string shipped = FileBytes(defaults);
+    std::ofstream(dir.File("veltrane.log")).put('\n'); // the edit's log entry finds its file
+    program.Config().SetPmtVoltage(static_cast<std::int16_t>(program.Config().GetPmtVoltage() + 10));
+    program.Config().MarkModified(true);
+
+    bool sawSaveAs = false;
+    AnswerYesThenInSaveAs([](QFileDialog* dialog) { dialog->reject(); }, sawSaveAs);
+    EXPECT_FALSE(frame.close()); // Save As cancelled: the window stays, nothing is lost
+    EXPECT_TRUE(sawSaveAs);
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_TRUE(program.Document().IsModified());
+    EXPECT_EQ(FileBytes(defaults), shipped);
+
+    const std::string mine = dir.File("mine.cfg");
+    sawSaveAs = false;
+    AnswerYesThenInSaveAs(
+        [mine](QFileDialog* dialog) {
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            name->setText(QString::fromStdString(mine));
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(name, &enter);
+        },
+        sawSaveAs);
+    EXPECT_TRUE(frame.close());
+    EXPECT_TRUE(sawSaveAs);
+    EXPECT_EQ(FileBytes(defaults), shipped);
+    EXPECT_TRUE(std::filesystem::exists(mine));
+    EXPECT_NE(FileBytes(mine), shipped);
 }

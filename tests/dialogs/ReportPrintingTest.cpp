@@ -1,5 +1,6 @@
 #include "DialogTestSupport.h"
 #include "config/LogTexts.h"
+#include "dialogs/DialogMessages.h"
 #include "dialogs/ReportPrinter.h"
 #include "dialogs/RunLogDialog.h"
 
@@ -333,6 +334,37 @@ TEST_F(RunLogPrintTest, PageRangeStopsAfterItsLastPage) {
     const std::string text = PrintLines(130, 2);
     ASSERT_EQ(PageCount(text), 2);
     EXPECT_EQ(Page(text, 2)[2], "line 43");
+}
+
+// A printer that cannot start (here: a print file in a folder that does not exist) is reported,
+// from File Print and from the Run Log dialog alike.
+TEST(PrintFailureTest, RefusedPrintoutsSaySo) {
+    DialogWorld world;
+    const QString unwritable = QString::fromStdString(world.dir.File("no/such/folder/out.pdf"));
+    const auto toFile = [&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(unwritable);
+    };
+    ReportPrinting report(world.prompts, [&] {
+        return ReportContext{world.config, world.live, "plant.cfg", {2026, 12, 7}};
+    });
+    report.choosePrinter = [&](QPrinter& printer) {
+        toFile(printer);
+        return true;
+    };
+    report.Print(nullptr);
+    EXPECT_EQ(world.prompts.Texts(), std::vector<std::string>{messages::kPrintFailed});
+
+    world.prompts.Clear();
+    WriteLog(world, "12/07/26  09:30:00\r\nentry\r\n");
+    RunLogDialog dialog(world.host, nullptr);
+    dialog.choosePrinter = [&](QPrinter& printer, int& lastPage) {
+        toFile(printer);
+        lastPage = 0;
+        return true;
+    };
+    Button(dialog, "printButton")->click();
+    EXPECT_EQ(world.prompts.Texts(), std::vector<std::string>{messages::kPrintFailed});
 }
 
 } // namespace

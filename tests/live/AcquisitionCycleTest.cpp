@@ -21,6 +21,11 @@ public:
         open = reopenWorks;
         return open;
     }
+    bool ReadControllerId(std::string& text) override {
+        calls.push_back("Id");
+        text = "PFPD V4";
+        return open;
+    }
     PulseRead ReadPulse(PulseRecord& record) override {
         if (damaged > 0 && open) {
             --damaged;
@@ -355,6 +360,8 @@ TEST_F(CycleTest, LostLineIsReportedOnceAndReopenedAtAModestRate) {
     }
     EXPECT_EQ(host.restored, 1);
     EXPECT_EQ(host.shown, std::vector<int>{7});
-    // The request posted during the outage ran once the line was back.
+    // The request posted during the outage ran once the line was back; a receive first would
+    // have replaced the settings it was posted to send.
     EXPECT_EQ(port.CountOf("Transmit"), 1);
+    EXPECT_EQ(port.CountOf("Receive"), 0);
 }

@@ -103,6 +103,7 @@ class QueuePort : public ControllerPort {
 public:
     bool IsOpen() const override { return true; }
     bool Reopen() override { return true; }
+    bool ReadControllerId(std::string&) override { return true; }
     PulseRead ReadPulse(PulseRecord& record) override {
         if (pulses.empty()) {
             return PulseRead::None;
