@@ -65,12 +65,16 @@ int main(int argc, char* argv[]) {
         arguments.push_back(qtArguments[i].toStdString());
     }
     std::string error;
-    const auto options = ParseCommandLine(arguments, error);
+    auto options = ParseCommandLine(arguments, error);
     if (!options) {
         std::fprintf(stderr, "veltrane: %s\n%s", error.c_str(), UsageText("veltrane").c_str());
         return 2;
     }
     if (!options->workingDirectory.empty()) {
+        // A file named on the command line is where the caller sees it, not in the new folder.
+        if (!options->documentFile.empty()) {
+            options->documentFile = std::filesystem::absolute(options->documentFile).string();
+        }
         std::error_code changeError;
         std::filesystem::current_path(options->workingDirectory, changeError);
         if (changeError) {
