@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <csignal>
@@ -12,6 +13,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace veltrane;
 
@@ -25,6 +28,27 @@ void SaveScreenshot(CPfpdApp& app, const std::string& file) {
     if (!picture.save(QString::fromStdString(file), "PNG")) {
         std::fprintf(stderr, "veltrane: cannot write %s\n", file.c_str());
     }
+}
+
+// Ctrl+C or a stop of an unattended run ends the event loop as --quit-after does, so a running
+// recording is completed with its run-log text. A second signal ends the program at once.
+int stopPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(stopPipe[1], &byte, 1);
+}
+
+void QuitOnStopSignals(QObject* parent) {
+    if (::pipe(stopPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
 }
 
 } // namespace
@@ -96,6 +120,7 @@ int main(int argc, char* argv[]) {
     if (!app.InitInstance()) {
         return 0; // Exit chosen at start-up: the window was never shown
     }
+    QuitOnStopSignals(&application);
     if (options->quitAfterSeconds > 0) {
         QTimer::singleShot(static_cast<int>(options->quitAfterSeconds * 1000.0), &application,
                            [] { QCoreApplication::exit(0); });
