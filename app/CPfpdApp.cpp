@@ -10,6 +10,7 @@
 #include "live/LiveMessages.h"
 #include "live/RecordingSession.h"
 #include "platform/Clock.h"
+#include "platform/NumberText.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -45,13 +47,9 @@ std::string Upper(std::string text) {
 }
 
 float ParseDecimal(const std::string& text, float fallback) {
-    try {
-        std::size_t used = 0;
-        const float value = std::stof(text, &used);
-        return used > 0 ? value : fallback;
-    } catch (...) {
-        return fallback;
-    }
+    char* end = nullptr;
+    const float value = ParseFloat(text.c_str(), &end);
+    return end != text.c_str() && std::isfinite(value) ? value : fallback;
 }
 
 } // namespace
@@ -414,7 +412,7 @@ std::string CPfpdApp::StatsLine() const {
     const CycleStats& stats = cycle->Stats();
     const double firstPulse =
         stats.firstPulseMs >= 0 ? static_cast<double>(stats.firstPulseMs - launchMs_) / 1000.0 : -1.0;
-    std::snprintf(
+    FormatInto(
         line, sizeof line,
         "veltrane stats: pulses shown %llu, sequence gaps %llu, duplicates %llu, ticks %llu, longest tick "
         "%lld ms, longest request tick %lld ms, first pulse %.3f s after launch, state \"%s\", line lost "

@@ -1,8 +1,9 @@
 #include "app/FrameRules.h"
 
+#include "platform/NumberText.h"
+
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 
 namespace veltrane {
@@ -34,25 +35,17 @@ bool CommandEnabled(Command command, const FrameState& state) {
     }
 }
 
-namespace {
-std::string Format(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-} // namespace
-
 std::string StatePaneText(std::uint16_t controllerState) {
     static const char* const names[] = {"NOT READY", "READY", "INVALID", "RUN"};
     return controllerState < 4 ? names[controllerState] : "";
 }
 
 std::string RunTimePaneText(float minutes) {
-    return Format("%7.2f MIN", minutes);
+    return Format("%7.2f MIN", static_cast<double>(minutes));
 }
 
 std::string FileSizePaneText(float megabytes) {
-    return Format("%4.2f MB", megabytes);
+    return Format("%4.2f MB", static_cast<double>(megabytes));
 }
 
 std::string FreeSpacePaneText(std::uint64_t freeBytes) {

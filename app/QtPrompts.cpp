@@ -3,6 +3,7 @@
 #include "app/AppMessages.h"
 #include "live/LiveState.h"
 #include "live/PulseTimeline.h"
+#include "platform/NumberText.h"
 
 #include <QMessageBox>
 
@@ -26,7 +27,7 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
 // Stamped on the clock of the pulse log, so a message can be placed among the pulses.
 void Print(const char* kind, const std::string& text, const char* answer = "") {
     const double ms = static_cast<double>(PulseTimeline::SteadyMicroseconds()) / 1000.0;
-    std::fprintf(stderr, "veltrane: %.3f %s: %s%s\n", ms, kind, text.c_str(), answer);
+    std::fputs(Format("veltrane: %.3f %s: %s%s\n", ms, kind, text.c_str(), answer).c_str(), stderr);
     std::fflush(stderr);
 }
 } // namespace

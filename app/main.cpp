@@ -4,10 +4,12 @@
 #include "dialogs/ReportPrinter.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QPixmap>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -83,6 +85,9 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltrane"));
+    // Qt took the C library's locale from the desktop; numbers keep a decimal point whatever it is.
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
     std::vector<std::string> arguments;
     const QStringList qtArguments = QCoreApplication::arguments();
     for (qsizetype i = 1; i < qtArguments.size(); ++i) {

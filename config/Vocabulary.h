@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NumberText.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -29,8 +31,5 @@ std::string GateModeDisplayName(int name, int suffix);
 
 // 2 to the power of exponent, when that fits an int (exponent 0..30).
 std::optional<int> AttenuationFactor(long long exponent);
-
-// printf-style formatting into a string.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 } // namespace veltrane

@@ -14,11 +14,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace veltrane {
 
 namespace {
+
+constexpr int kProtectionCheckMs = 100;
 
 QLineEdit* AddEdit(QGridLayout* grid, int row, const char* label, const char* name, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
@@ -65,6 +70,12 @@ BoardChannelDialog::BoardChannelDialog(std::unique_ptr<DialogHost> host, QWidget
     adjustSize();
     PlaceAtTopRight();
     Refresh();
+
+    // The live cycle rewrites the fields only while protection lasts, so the colour follows the
+    // protection bit on its own and turns back to black when protection ends.
+    auto* protection = new QTimer(this);
+    connect(protection, &QTimer::timeout, this, &BoardChannelDialog::ShowProtection);
+    protection->start(kProtectionCheckMs);
 }
 
 void BoardChannelDialog::BuildControls() {
@@ -120,16 +131,15 @@ void BoardChannelDialog::BuildControls() {
 }
 
 void BoardChannelDialog::PlaceAtTopRight() {
-    QRect area;
-    if (parentWidget() != nullptr) {
-        area = parentWidget()->window()->frameGeometry();
-    } else if (screen() != nullptr) {
-        area = screen()->availableGeometry();
+    QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : this;
+    QScreen* where = owner->screen();
+    if (where == nullptr) {
+        return;
     }
-    if (area.isValid()) {
-        const QSize size = frameGeometry().size();
-        move(area.right() + 1 - size.width(), area.top());
-    }
+    // Right-aligned, but a dialog wider than the area keeps its left edge (and its title bar) on it.
+    const QRect area = where->availableGeometry();
+    const QSize size = frameGeometry().size();
+    move(std::max(area.left(), area.right() + 1 - size.width()), area.top());
 }
 
 void BoardChannelDialog::Refresh() {
@@ -151,10 +161,17 @@ void BoardChannelDialog::Show(const BoardControls& controls) {
         channels_[i].attenuation->setCurrentIndex(controls.attenuation[i]);
         channels_[i].output->setText(QString::fromStdString(controls.output[i]));
     }
+    ShowProtection();
+}
+
+void BoardChannelDialog::ShowProtection() {
     // Red while the controller holds the PMT voltage off.
-    QPalette palette = pmt_->palette();
-    palette.setColor(QPalette::Text, editor_.PmtProtected() ? Qt::red : Qt::black);
-    pmt_->setPalette(palette);
+    const QColor colour = editor_.PmtProtected() ? Qt::red : Qt::black;
+    if (pmt_->palette().color(QPalette::Text) != colour) {
+        QPalette palette = pmt_->palette();
+        palette.setColor(QPalette::Text, colour);
+        pmt_->setPalette(palette);
+    }
 }
 
 BoardControls BoardChannelDialog::Gather() const {

@@ -23,8 +23,8 @@ public:
 
     // Rewrites the controls from the working copy (the live cycle calls this).
     void Refresh();
-    // Top right corner of the main window (of the screen without one); again once shown,
-    // when the window frame's size is known.
+    // Top right corner of the screen's available area, never off it; again once shown, when
+    // the window frame's size is known.
     void PlaceAtTopRight();
     BoardChannelEditor& Editor() { return editor_; }
 
@@ -51,6 +51,7 @@ private:
     void BuildControls();
     void Show(const BoardControls& controls);
     BoardControls Gather() const;
+    void ShowProtection();
     void FocusFailedField();
     void Finish();
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QSignalBlocker>
 
 namespace veltrane {
 
@@ -26,6 +27,35 @@ void InstallWaitCursor(DialogHost& host) {
             QApplication::restoreOverrideCursor();
         }
     };
+}
+
+void ConnectRowChoice(QListWidget* list, const std::function<void(int)>& onChosen) {
+    // Focus makes a row current without selecting it; a click or an arrow key selects it.
+    QObject::connect(list, &QListWidget::itemSelectionChanged, list, [list, onChosen] {
+        const int row = SelectedRow(list);
+        if (row >= 0) {
+            onChosen(row);
+        }
+    });
+}
+
+int SelectedRow(const QListWidget* list) {
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+void ShowLines(QListWidget* list, const std::vector<std::string>& lines, int keepSelected) {
+    const QSignalBlocker blocker(list);
+    list->clear();
+    for (const std::string& line : lines) {
+        list->addItem(QString::fromStdString(line));
+    }
+    if (keepSelected >= 0 && keepSelected < list->count()) {
+        list->setCurrentRow(keepSelected);
+    } else {
+        // Set through the view, so that the next focus-in does not make row 0 current.
+        list->setCurrentIndex(QModelIndex());
+    }
 }
 
 ListEditButtons MakeListEditButtons(const std::array<QString, 6>& captions, QWidget* parent) {

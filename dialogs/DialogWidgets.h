@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QComboBox>
+#include <QListWidget>
 #include <QPushButton>
 #include <QString>
 #include <QVBoxLayout>
 
 #include <array>
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace veltrane {
 
@@ -33,6 +37,15 @@ template <std::size_t N> void FillList(QComboBox* list, const std::array<const c
         list->addItem(QLatin1String(text));
     }
 }
+
+// The list of a list editor. Only the operator's choice of a row (click, arrow keys) calls
+// onChosen: the list taking the focus picks nothing, as Qt would otherwise make row 0 current.
+void ConnectRowChoice(QListWidget* list, const std::function<void(int)>& onChosen);
+// The selected row, -1 when there is none.
+int SelectedRow(const QListWidget* list);
+// Replaces the lines; selects keepSelected (when it is a row) without calling onChosen, else
+// leaves the list with neither a selection nor a current row.
+void ShowLines(QListWidget* list, const std::vector<std::string>& lines, int keepSelected = -1);
 
 // Shows the wait cursor while the host runs a controller exchange, unless the host already
 // has its own way of showing it.

@@ -3,6 +3,7 @@
 #include "config/Vocabulary.h"
 #include "dialogs/DialogMessages.h"
 #include "live/LiveState.h"
+#include "platform/NumberText.h"
 #include "platform/Prompts.h"
 
 #include <cerrno>
@@ -45,7 +46,7 @@ std::optional<double> ParseNumber(const std::string& text) {
     }
     char* end = nullptr;
     errno = 0;
-    const double value = std::strtod(trimmed.c_str(), &end);
+    const double value = ParseDouble(trimmed.c_str(), &end);
     if (end != trimmed.c_str() + trimmed.size() || errno == ERANGE || !std::isfinite(value)) {
         return std::nullopt;
     }

@@ -72,13 +72,7 @@ void GateModesDialog::BuildControls() {
         {QStringLiteral("Stop"), 7, 1},           {QStringLiteral("Sqrt"), 8, 1}};
     listLayout->addWidget(MakeColumnHeads(*delegate, widest, heads, font(), listGroup));
     listLayout->addWidget(list_);
-    connect(list_, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { OnSelect(list_->row(item)); });
-    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) {
-            OnSelect(row);
-        }
-    });
+    ConnectRowChoice(list_, [this](int row) { OnSelect(row); });
 
     auto* current = new QGroupBox(QStringLiteral("Current Mode"), this);
     auto* grid = new QGridLayout(current);
@@ -152,13 +146,8 @@ void GateModesDialog::BuildControls() {
     layout->addLayout(buttons.column);
 }
 
-void GateModesDialog::RebuildList() {
-    const QSignalBlocker blocker(list_);
-    list_->clear();
-    for (const std::string& line : editor_.Lines()) {
-        list_->addItem(QString::fromStdString(line));
-    }
-    list_->setCurrentRow(-1);
+void GateModesDialog::RebuildList(int keepSelected) {
+    ShowLines(list_, editor_.Lines(), keepSelected);
     add_->setEnabled(editor_.AddEnabled());
 }
 
@@ -203,26 +192,27 @@ void GateModesDialog::OnSelect(int row) {
 void GateModesDialog::OnAdd() {
     GateFields fields = Gather();
     if (editor_.Add(fields)) {
-        RebuildList();
+        RebuildList(SelectedRow(list_)); // the chosen row stays chosen for Change and Delete
         Show(fields);
     }
 }
 
 void GateModesDialog::OnChange() {
     GateFields fields = Gather();
-    const int selected = list_->currentRow();
+    const int selected = SelectedRow(list_);
     if (editor_.Change(fields, selected)) {
-        RebuildList();
         Show(fields);
     } else if (selected < 0 || !editor_.ChangedFlag()) {
         return; // refused by a field check: the selection stays for another try
     }
+    // Stored, or refused as in use: the operator chooses a row again.
+    RebuildList();
     SetChangeDelete(false);
 }
 
 void GateModesDialog::OnDelete() {
     GateFields fields = Gather();
-    if (editor_.Delete(list_->currentRow(), fields)) {
+    if (editor_.Delete(SelectedRow(list_), fields)) {
         RebuildList();
         Show(fields);
         SetChangeDelete(false);

@@ -37,7 +37,7 @@ private:
     void BuildControls();
     void Show(const GateFields& fields);
     GateFields Gather() const;
-    void RebuildList();
+    void RebuildList(int keepSelected = -1);
     void SetChangeDelete(bool enabled);
 
     DialogHost& host_;

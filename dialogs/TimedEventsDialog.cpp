@@ -49,13 +49,7 @@ void TimedEventsDialog::BuildControls() {
                                            {QStringLiteral("Value"), 4, 0}};
     listLayout->addWidget(MakeColumnHeads(*delegate, widest, heads, dialogFont, listGroup));
     listLayout->addWidget(list_);
-    connect(list_, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { OnSelect(list_->row(item)); });
-    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) {
-            OnSelect(row);
-        }
-    });
+    ConnectRowChoice(list_, [this](int row) { OnSelect(row); });
 
     auto* current = new QGroupBox(QStringLiteral("Current Event"), this);
     auto* grid = new QGridLayout(current);
@@ -143,13 +137,8 @@ void TimedEventsDialog::Gather() {
     controls_.valueText = valueEdit_->text().toStdString();
 }
 
-void TimedEventsDialog::RebuildList() {
-    const QSignalBlocker blocker(list_);
-    list_->clear();
-    for (const std::string& line : editor_.Lines()) {
-        list_->addItem(QString::fromStdString(line));
-    }
-    list_->setCurrentRow(-1);
+void TimedEventsDialog::RebuildList(int keepSelected) {
+    ShowLines(list_, editor_.Lines(), keepSelected);
 }
 
 void TimedEventsDialog::UpdateButtons() {
@@ -177,14 +166,14 @@ void TimedEventsDialog::OnSelect(int row) {
 void TimedEventsDialog::OnAdd() {
     Gather();
     if (editor_.Add(controls_)) {
-        RebuildList();
+        RebuildList(SelectedRow(list_)); // the chosen row stays chosen for Change and Delete
     }
     UpdateButtons();
 }
 
 void TimedEventsDialog::OnChange() {
     Gather();
-    if (editor_.Change(list_->currentRow(), controls_)) {
+    if (editor_.Change(SelectedRow(list_), controls_)) {
         RebuildList();
     }
     UpdateButtons();
@@ -192,7 +181,7 @@ void TimedEventsDialog::OnChange() {
 
 void TimedEventsDialog::OnDelete() {
     Gather();
-    if (editor_.Delete(list_->currentRow(), controls_)) {
+    if (editor_.Delete(SelectedRow(list_), controls_)) {
         RebuildList();
         Show();
     }
@@ -203,10 +192,7 @@ void TimedEventsDialog::OnOk() {
     Gather();
     if (editor_.Ok(controls_)) {
         QDialog::accept();
-        return;
     }
-    RebuildList(); // the list the configuration now holds
-    UpdateButtons();
 }
 
 void TimedEventsDialog::reject() {

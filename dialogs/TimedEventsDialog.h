@@ -37,7 +37,7 @@ private:
     void BuildControls();
     void Show();
     void Gather();
-    void RebuildList();
+    void RebuildList(int keepSelected = -1);
     void UpdateButtons();
 
     DialogHost& host_;

@@ -306,23 +306,20 @@ bool TimedEventsEditor::Delete(int selected, EventControls& controls) {
 }
 
 bool TimedEventsEditor::Ok(EventControls& controls) {
-    ConfigurationModel& config = host_.Config();
-    std::vector<TimedEvent> handed = events_;
-    config.ReplaceTimedEvents(handed);
-    // The configuration now owns the list; should the dialog stay open, it goes on editing
-    // exactly what the configuration holds, so a later OK or Cancel loses nothing.
-    events_ = config.GetTimedEvents();
-    lines_.clear();
-    for (const TimedEvent& event : events_) {
-        lines_.push_back(ListLine(event));
+    // The editor is read first: a refused value keeps the dialog open with nothing handed
+    // over, logged or sent, so trying again does not log and send the list once more.
+    if (!ReadControls(controls)) {
+        return false;
     }
+    ConfigurationModel& config = host_.Config();
+    config.ReplaceTimedEvents(events_);
     if (host_.IsOnline()) {
         host_.RunRetried([&config](DeviceLink& link) { return link.TransmitAllSettings(config); });
     }
     if (modified_) {
         config.MarkModified(true);
     }
-    return ReadControls(controls);
+    return true;
 }
 
 void TimedEventsEditor::Cancel() {

@@ -58,7 +58,8 @@ public:
     bool Add(EventControls& controls);
     bool Change(int selected, EventControls& controls);
     bool Delete(int selected, EventControls& controls);
-    // True when the dialog may close. The list is handed to the configuration on every OK.
+    // True when the dialog may close. Once the editor reads well, the list is handed to the
+    // configuration, changed or not.
     bool Ok(EventControls& controls);
     void Cancel();
 

@@ -178,6 +178,11 @@ void CLiveView::BuildForm() {
             markerFields_[static_cast<std::size_t>(field)] = Field({left + 20, top + 14, 46, 18}, false);
             markerUp_[static_cast<std::size_t>(field)] =
                 Button(QStringLiteral(">"), {left + 68, top + 14, 18, 18});
+            const QString index = QString::number(field);
+            markerDown_[static_cast<std::size_t>(field)]->setObjectName(QStringLiteral("markerDown") + index);
+            markerFields_[static_cast<std::size_t>(field)]->setObjectName(QStringLiteral("markerField") +
+                                                                          index);
+            markerUp_[static_cast<std::size_t>(field)]->setObjectName(QStringLiteral("markerUp") + index);
             connect(markerDown_[static_cast<std::size_t>(field)], &QPushButton::clicked, this,
                     [this, field] { OnMarkerAdjust(field, false); });
             connect(markerUp_[static_cast<std::size_t>(field)], &QPushButton::clicked, this,
@@ -297,8 +302,19 @@ float& CLiveView::Marker(int field) {
     }
 }
 
+void CLiveView::ShowMarker(int field) {
+    const auto at = static_cast<std::size_t>(field);
+    markerWritten_[at] = Text(liverules::MarkerText(Marker(field)));
+    markerFields_[at]->setText(markerWritten_[at]);
+}
+
 bool CLiveView::ReadFields() {
     float values[4];
+    bool pairAsWritten[2];
+    for (std::size_t pair = 0; pair < 2; ++pair) {
+        pairAsWritten[pair] = markerFields_[pair * 2]->text() == markerWritten_[pair * 2] &&
+                              markerFields_[pair * 2 + 1]->text() == markerWritten_[pair * 2 + 1];
+    }
     for (int i = 0; i < 4; ++i) {
         bool ok = false;
         values[i] = markerFields_[static_cast<std::size_t>(i)]->text().trimmed().toFloat(&ok);
@@ -306,7 +322,7 @@ bool CLiveView::ReadFields() {
             values[i] = -1.0f; // not a number: refused like a value out of range
         }
     }
-    const auto error = liverules::TakeMarkers(settings_, values);
+    const auto error = liverules::TakeMarkers(settings_, values, pairAsWritten);
     if (!error) {
         return true;
     }
@@ -326,7 +342,7 @@ void CLiveView::WriteFields() {
     }
     attenuationField_->setText(QString::number(settings_.attenuation));
     for (int i = 0; i < 4; ++i) {
-        markerFields_[static_cast<std::size_t>(i)]->setText(Text(liverules::MarkerText(Marker(i))));
+        ShowMarker(i);
     }
     directoryField_->setText(Text(settings_.directory));
     prefixField_->setText(Text(settings_.filePrefix));
@@ -465,22 +481,22 @@ void CLiveView::SetRunTime(float minutes) {
 
 void CLiveView::SetMarkerAStart(float value) {
     settings_.markerAStart = value;
-    markerFields_[0]->setText(Text(liverules::MarkerText(value)));
+    ShowMarker(0);
 }
 
 void CLiveView::SetMarkerAStop(float value) {
     settings_.markerAStop = value;
-    markerFields_[1]->setText(Text(liverules::MarkerText(value)));
+    ShowMarker(1);
 }
 
 void CLiveView::SetMarkerBStart(float value) {
     settings_.markerBStart = value;
-    markerFields_[2]->setText(Text(liverules::MarkerText(value)));
+    ShowMarker(2);
 }
 
 void CLiveView::SetMarkerBStop(float value) {
     settings_.markerBStop = value;
-    markerFields_[3]->setText(Text(liverules::MarkerText(value)));
+    ShowMarker(3);
 }
 
 // --- cycle callbacks --------------------------------------------------------------------

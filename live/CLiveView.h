@@ -147,6 +147,7 @@ private:
     void ColourFrequency(float hz);
     void OnMarkerFieldLeft(int field);
     float& Marker(int field);
+    void ShowMarker(int field);
 
     LiveState& state_;
     Prompts& prompts_;
@@ -177,7 +178,8 @@ private:
     std::array<QLineEdit*, 4> markerFields_{};
     std::array<QPushButton*, 4> markerDown_{};
     std::array<QPushButton*, 4> markerUp_{};
-    std::vector<QWidget*> controls_; // what offline disables
+    std::array<QString, 4> markerWritten_{}; // the text the program last put in each marker field
+    std::vector<QWidget*> controls_;         // what offline disables
     std::vector<Placed> placed_;
     QRect keyA_, keyB_, keyRef_[2];
     bool setUpDone_ = false;

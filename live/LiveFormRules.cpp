@@ -1,17 +1,31 @@
 #include "live/LiveFormRules.h"
 
 #include "live/LiveMessages.h"
+#include "platform/NumberText.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cmath>
 
 namespace veltrane::liverules {
 
 namespace {
 
-std::string Format(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+// The marker fields show hundredths, so steps and limits work on the value as shown: a value the
+// view wrote reads back as exactly the number it was checked against (0.6 + 0.1 is 0.7, not 0.70000005).
+constexpr long kShownStep = 10;
+constexpr long kShownMargin = 15;
+constexpr long kShownStartMax = 2480;
+constexpr long kShownStopMax = 2490;
+
+long Shown(float value) {
+    if (!std::isfinite(value)) {
+        return -1; // refused as a start and as a stop
+    }
+    return std::lround(std::clamp(static_cast<double>(value) * 100.0, -1e9, 1e9));
+}
+
+float FromShown(long hundredths) {
+    return static_cast<float>(static_cast<double>(hundredths) / 100.0);
 }
 
 void Replace(std::string& text, const std::string& key, const std::string& value) {
@@ -21,14 +35,10 @@ void Replace(std::string& text, const std::string& key, const std::string& value
     }
 }
 
-bool InRange(float value, float low, float high) {
-    return value >= low && value <= high;
-}
-
 } // namespace
 
 std::string FrequencyText(float hz) {
-    return Format("%6.2f", hz);
+    return Format("%6.2f", static_cast<double>(hz));
 }
 
 bool FrequencyIsHigh(float hz) {
@@ -36,7 +46,7 @@ bool FrequencyIsHigh(float hz) {
 }
 
 std::string MarkerText(float value) {
-    return Format("%5.2f", value);
+    return Format("%5.2f", static_cast<double>(value));
 }
 
 int HalveAttenuation(int attenuation) {
@@ -47,46 +57,60 @@ int DoubleAttenuation(int attenuation) {
     return attenuation < kAttenuationMax ? attenuation * 2 : attenuation;
 }
 
+// Each step stops at the nearest value the fields accept, so no press can leave a pair refused.
 float StartDown(float start) {
-    return start <= 0.0f ? start : start - kMarkerStep;
+    const long s = Shown(start);
+    return s <= 0 ? start : FromShown(std::max(s - kShownStep, 0L));
 }
 
 float StartUp(float start, float stop) {
-    return start + 0.15f >= stop ? start : start + kMarkerStep;
+    const long s = Shown(start);
+    const long t = Shown(stop);
+    if (s + kShownMargin >= t) {
+        return start;
+    }
+    return FromShown(std::max(s, std::min({s + kShownStep, t - kShownStep, kShownStartMax})));
 }
 
 float StopDown(float start, float stop) {
-    return stop - 0.15f <= start ? stop : stop - kMarkerStep;
+    const long s = Shown(start);
+    const long t = Shown(stop);
+    return t - kShownMargin <= s ? stop : FromShown(std::max(t - kShownStep, s + kShownStep));
 }
 
 float StopUp(float stop) {
-    return stop >= kStopMax ? stop : stop + kMarkerStep;
+    const long t = Shown(stop);
+    return t >= kShownStopMax ? stop : FromShown(std::min(t + kShownStep, kShownStopMax));
 }
 
-std::optional<RangeError> TakeMarkers(LiveViewSettings& settings, const float values[4]) {
+std::optional<RangeError> TakeMarkers(LiveViewSettings& settings, const float values[4],
+                                      const bool pairAsWritten[2]) {
     float* targets[4] = {&settings.markerAStart, &settings.markerAStop, &settings.markerBStart,
                          &settings.markerBStop};
     for (int pair = 0; pair < 2; ++pair) {
+        if (pairAsWritten != nullptr && pairAsWritten[pair]) {
+            continue; // the program's own values, held already
+        }
         const int startField = pair * 2;
-        const float start = values[startField];
-        if (!InRange(start, 0.0f, kStartMax)) {
+        const long start = Shown(values[startField]);
+        if (start < 0 || start > kShownStartMax) {
             return RangeError{startField, 0.0f, kStartMax};
         }
-        *targets[startField] = start;
-        const float stop = values[startField + 1];
-        const float low = start + kMarkerStep;
-        if (!InRange(stop, low, kStopMax)) {
-            return RangeError{startField + 1, low, kStopMax};
+        *targets[startField] = values[startField];
+        const long stop = Shown(values[startField + 1]);
+        const long low = start + kShownStep;
+        if (stop < low || stop > kShownStopMax) {
+            return RangeError{startField + 1, FromShown(low), kStopMax};
         }
-        *targets[startField + 1] = stop;
+        *targets[startField + 1] = values[startField + 1];
     }
     return std::nullopt;
 }
 
 std::string RangeMessage(float low, float high) {
     std::string text = messages::kNumberBetween;
-    Replace(text, "%1", Format("%g", low));
-    Replace(text, "%2", Format("%g", high));
+    Replace(text, "%1", Format("%g", static_cast<double>(low)));
+    Replace(text, "%2", Format("%g", static_cast<double>(high)));
     return text;
 }
 

@@ -35,6 +35,7 @@ std::string MarkerText(float value);
 int HalveAttenuation(int attenuation);
 int DoubleAttenuation(int attenuation);
 
+// The adjust buttons' steps of 0.1; a step never leaves the range the fields accept.
 float StartDown(float start);
 float StartUp(float start, float stop);
 float StopDown(float start, float stop);
@@ -48,8 +49,11 @@ struct RangeError {
 };
 
 // Reads the four marker values in form order into settings, stopping at the first value
-// out of range (that one and the ones after it are not taken).
-std::optional<RangeError> TakeMarkers(LiveViewSettings& settings, const float values[4]);
+// out of range (that one and the ones after it are not taken). Limits hold at the precision the
+// fields show. A pair flagged in pairAsWritten still shows what the program wrote (after a drag,
+// say) and stands as held, unchecked: the program never refuses its own values.
+std::optional<RangeError> TakeMarkers(LiveViewSettings& settings, const float values[4],
+                                      const bool pairAsWritten[2] = nullptr);
 
 // The platform's range message with the bounds filled in.
 std::string RangeMessage(float low, float high);

@@ -1,9 +1,10 @@
 #include "live/PulseTimeline.h"
 
+#include "platform/NumberText.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -120,12 +121,11 @@ void PulseTimeline::Painted() {
             char line[96];
             int length = 0;
             if (latencyMs >= 0.0) {
-                length =
-                    std::snprintf(line, sizeof line, "%.3f %u %u %.3f\n", static_cast<double>(now) / 1000.0,
-                                  pulse.sequence, pulse.timeCounter, latencyMs);
+                length = FormatInto(line, sizeof line, "%.3f %u %u %.3f\n", static_cast<double>(now) / 1000.0,
+                                    pulse.sequence, pulse.timeCounter, latencyMs);
             } else {
-                length = std::snprintf(line, sizeof line, "%.3f %u %u -\n", static_cast<double>(now) / 1000.0,
-                                       pulse.sequence, pulse.timeCounter);
+                length = FormatInto(line, sizeof line, "%.3f %u %u -\n", static_cast<double>(now) / 1000.0,
+                                    pulse.sequence, pulse.timeCounter);
             }
             if (length > 0 && ::write(logFd_, line, static_cast<std::size_t>(length)) < 0) {
                 ::close(logFd_); // a full disk ends the log, never the program
@@ -141,9 +141,9 @@ std::string PulseTimeline::Summary() const {
         return {};
     }
     char text[128];
-    std::snprintf(text, sizeof text, "latency p50 %.1f p95 %.1f max %.1f ms over %llu pulses",
-                  latency_.Percentile(0.5), latency_.Percentile(0.95), latency_.Max(),
-                  static_cast<unsigned long long>(latency_.Count()));
+    FormatInto(text, sizeof text, "latency p50 %.1f p95 %.1f max %.1f ms over %llu pulses",
+               latency_.Percentile(0.5), latency_.Percentile(0.95), latency_.Max(),
+               static_cast<unsigned long long>(latency_.Count()));
     return text;
 }
 

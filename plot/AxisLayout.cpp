@@ -1,11 +1,11 @@
 #include "plot/AxisLayout.h"
 
+#include "platform/NumberText.h"
 #include "plot/PlotTrace.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 namespace veltrane {
 
@@ -16,7 +16,7 @@ constexpr int kMaxTicks = 10000;
 
 std::string Printf(const char* format, int precision, double value) {
     char buffer[512];
-    std::snprintf(buffer, sizeof buffer, format, precision, value);
+    FormatInto(buffer, sizeof buffer, format, precision, value);
     return buffer;
 }
 

@@ -1,9 +1,9 @@
 #include "plot/PlotReadout.h"
 
+#include "platform/NumberText.h"
 #include "plot/PlotTrace.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace veltrane {
 
@@ -21,8 +21,7 @@ std::string FormatPointReadout(const PlotTrace& trace, int index) {
 
 std::string FormatPositionReadout(const PlotTrace& trace, double x, double y) {
     char buffer[700];
-    std::snprintf(buffer, sizeof buffer, "%.*f , %.*f", Decimals(trace.xDigits), x, Decimals(trace.yDigits),
-                  y);
+    FormatInto(buffer, sizeof buffer, "%.*f , %.*f", Decimals(trace.xDigits), x, Decimals(trace.yDigits), y);
     return buffer;
 }
 
@@ -31,8 +30,8 @@ std::string FormatBaseReadout(const PlotTrace& trace, double baseX, double baseY
     char buffer[1400];
     const int xd = Decimals(trace.xDigits);
     const int yd = Decimals(trace.yDigits);
-    std::snprintf(buffer, sizeof buffer, "Base:%.*f , %.*f;   Offset:%.*f , %.*f", xd, baseX, yd, baseY, xd,
-                  currentX - baseX, yd, currentY - baseY);
+    FormatInto(buffer, sizeof buffer, "Base:%.*f , %.*f;   Offset:%.*f , %.*f", xd, baseX, yd, baseY, xd,
+               currentX - baseX, yd, currentY - baseY);
     return buffer;
 }
 

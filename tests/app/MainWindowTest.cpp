@@ -1,7 +1,9 @@
+#include "CommaLocale.h"
 #include "FakePlatform.h"
 #include "GuiTestSupport.h"
 #include "app/CMainFrame.h"
 #include "app/CPfpdApp.h"
+#include "app/SettingsProfile.h"
 #include "config/Messages.h"
 #include "live/CLiveView.h"
 #include "live/DataFileReader.h"
@@ -125,6 +127,17 @@ TEST_F(MainWindowTest, OfflineOpensTheDefaultsWithTheFormDisabled) {
     EXPECT_EQ(program.Live().resumeDelay, 10);
     frame.UpdateCommandUi();
     EXPECT_TRUE(frame.Action(Command::FileOpen)->isEnabled());
+}
+
+TEST_F(MainWindowTest, ProfileLimitsReadWithTheirDecimalsInACommaLocale) {
+    VELTRANE_IN_COMMA_LOCALE(locale);
+    SettingsProfile(options.profileFile).SetString("Preferences", "Data Size", "1.40");
+    WriteDefaults("DEFAULT.CFG");
+    options.session = SessionChoice::Offline;
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    EXPECT_FLOAT_EQ(program.Live().maxDataFileMB, 1.4f);
+    EXPECT_FLOAT_EQ(program.Live().minDiskFreeMB, 2.0f);
 }
 
 TEST_F(MainWindowTest, StatusPanesFollowTheLiveState) {

@@ -1,4 +1,5 @@
 #include "config/ConfigurationReport.h"
+#include "CommaLocale.h"
 #include "ConfigFixture.h"
 #include "config/ReportPageBuilder.h"
 
@@ -66,6 +67,19 @@ TEST(ConfigurationReportTest, FullConfigurationMatchesTheGoldenText) {
     EXPECT_EQ(text, fakes::ReadText(fakes::TestDataPath("report_full.txt")));
     EXPECT_FALSE(readDsp);
     EXPECT_TRUE(fixture.prompts.Texts().empty());
+}
+
+// The desktop's locale reaches the C library through Qt; the report and the run log keep their points.
+TEST(ConfigurationReportTest, ReportAndRunLogKeepDecimalPointsInACommaLocale) {
+    VELTRANE_IN_COMMA_LOCALE(locale);
+    ConfigFixture fixture;
+    ASSERT_TRUE(fixture.model.LoadConfiguration(fakes::TestDataPath("report_full.cfg")));
+    EXPECT_EQ(ConfigurationReportText(fixture.model, Session("report_full.cfg"), nullptr),
+              fakes::ReadText(fakes::TestDataPath("report_full.txt")));
+    fixture.model.SetIgnitorCurrent(2.5f);
+    EXPECT_NE(fakes::ReadText(fixture.logPath).find("Changed Board Ignitor Current to 2.50"),
+              std::string::npos)
+        << fakes::ReadText(fixture.logPath);
 }
 
 TEST(ConfigurationReportTest, EmptyUntitledConfigurationKeepsHeadingsAndAsksForTheDspMode) {

@@ -1,4 +1,5 @@
 // Field checks, gate text parsing and list lines.
+#include "CommaLocale.h"
 #include "DialogTestSupport.h"
 #include "dialogs/FieldValidator.h"
 #include "dialogs/GateModesEditor.h"
@@ -38,6 +39,22 @@ TEST(FieldValidator, BoundsAreInclusiveAndMessagesNameThem) {
         EXPECT_TRUE(suspended);
     }
     EXPECT_FALSE(world.live.pollingSuspended);
+}
+
+// Qt hands the desktop's locale to the C library: a German operator still types and reads points.
+TEST(FieldValidator, TypedNumbersAndTheirBoundsUseAPointInACommaLocale) {
+    VELTRANE_IN_COMMA_LOCALE(locale);
+    DialogWorld world;
+    FieldValidator validator(world.prompts, world.live);
+    float number = 0.0f;
+    EXPECT_TRUE(validator.ReadFloat("2.5", 0.0f, 3.3f, number));
+    EXPECT_FLOAT_EQ(number, 2.5f);
+    EXPECT_FALSE(validator.ReadFloat("2,5", 0.0f, 3.3f, number)); // as in every other locale
+    EXPECT_FLOAT_EQ(number, 2.5f);
+    EXPECT_FALSE(validator.ReadFloat("180", 0.01f, 179.9f, number));
+    EXPECT_EQ(world.prompts.Texts(),
+              (std::vector<std::string>{"Please enter a number.",
+                                        "Please enter a number between 0.01 and 179.9."}));
 }
 
 TEST(GateText, NameBeforeTheDashAndSuffixFromTheFirstDigit) {

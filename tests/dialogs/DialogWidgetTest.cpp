@@ -15,6 +15,8 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -65,14 +67,22 @@ TEST(BoardChannelDialogWidgets, ProtectionNoModesAndFlowFields) {
     EXPECT_FALSE(Child<QLineEdit>(dialog, "h2Edit")->isEnabled());
     EXPECT_FALSE(Child<QLineEdit>(dialog, "air1Edit")->isEnabled());
     EXPECT_TRUE(Child<QLineEdit>(dialog, "triggerEdit")->isEnabled());
-    // Top right corner of the main window.
-    EXPECT_EQ(dialog->frameGeometry().right(), frame.frameGeometry().right());
-    EXPECT_EQ(dialog->frameGeometry().top(), frame.frameGeometry().top());
+    // Top right corner of the screen's free area, whatever the main window's place and size.
+    const QRect area = frame.screen()->availableGeometry();
+    ASSERT_LE(dialog->frameGeometry().width(), area.width());
+    EXPECT_EQ(dialog->frameGeometry().topRight(), area.topRight());
+    frame.setGeometry(10, 40, 300, 200);
+    dialog->close();
+    SettleDeletes();
+    dialog = OpenBoardChannelDialog(HostOf(world), &frame);
+    EXPECT_EQ(dialog->frameGeometry().topRight(), area.topRight());
 
-    // Protection ends: the live cycle's refresh shows the field in black again.
+    // Protection ends: the field turns black again, though the live cycle no longer refreshes it.
+    pmt = Child<QLineEdit>(dialog, "pmtEdit");
+    EXPECT_EQ(pmt->palette().color(QPalette::Text), QColor(Qt::red));
     world.live.status.pmtProtection = 0;
-    RefreshBoardChannelDialog(dialog);
-    EXPECT_EQ(pmt->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return pmt->palette().color(QPalette::Text) == QColor(Qt::black); }, 2000));
     SavePicture(dialog, "board_channel");
     delete dialog;
 }

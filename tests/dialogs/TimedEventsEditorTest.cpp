@@ -173,22 +173,25 @@ TEST_F(TimedEventsEditorTest, OkAlwaysReplacesAndLogsTheList) {
     EXPECT_TRUE(world.document.calls.empty()); // nothing chosen or edited
 }
 
-TEST_F(TimedEventsEditorTest, FailedFinalReadingKeepsEditingWhatTheConfigurationHolds) {
+TEST_F(TimedEventsEditorTest, RefusedOkHandsOverLogsAndMarksNothing) {
     Open();
     Enter(kEventRange, "4.0", 1);
     ASSERT_TRUE(editor.Add(controls));
     ASSERT_TRUE(editor.Add(controls));
+    const std::size_t before = world.LogCount("Changed Timed Event Parameters:");
     controls.startTime = "500";
     EXPECT_FALSE(editor.Ok(controls));
-    ASSERT_EQ(world.config.GetTimedEvents().size(), 2u);
-    EXPECT_EQ(editor.Events(), world.config.GetTimedEvents());
-    EXPECT_EQ(editor.Lines().size(), 2u);
-    EXPECT_TRUE(world.document.modified);
+    EXPECT_FALSE(editor.Ok(controls));
+    EXPECT_EQ(world.prompts.Texts().size(), 2u);
+    EXPECT_TRUE(world.config.GetTimedEvents().empty());
+    EXPECT_EQ(world.LogCount("Changed Timed Event Parameters:"), before);
+    EXPECT_TRUE(world.document.calls.empty());
 
-    // Editing goes on from there; a second OK hands over the edited list.
-    controls.startTime = "6.0";
+    // Editing goes on from there; OK then hands over the edited list, once.
     ASSERT_TRUE(editor.Delete(0, controls));
     EXPECT_TRUE(editor.Ok(controls));
     ASSERT_EQ(world.config.GetTimedEvents().size(), 1u);
     EXPECT_EQ(world.config.GetTimedEvents()[0].startTime, 4.0f);
+    EXPECT_EQ(world.LogCount("Changed Timed Event Parameters:"), before + 1);
+    EXPECT_TRUE(world.document.modified);
 }

@@ -5,6 +5,7 @@
 #include "Exports.h"
 #include "config/Vocabulary.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -44,17 +45,14 @@ namespace {
 
 template <typename T> bool ParseNumber(const std::string& text, T& value) {
     if constexpr (std::is_floating_point_v<T>) {
-        try {
-            std::size_t used = 0;
-            const double parsed = std::stod(text, &used);
-            if (used != text.size() || !std::isfinite(parsed)) {
-                return false;
-            }
-            value = static_cast<T>(parsed);
-            return true;
-        } catch (...) {
+        char* end = nullptr;
+        errno = 0;
+        const double parsed = ParseDouble(text.c_str(), &end);
+        if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(parsed)) {
             return false;
         }
+        value = static_cast<T>(parsed);
+        return true;
     } else {
         const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
         return result.ec == std::errc() && result.ptr == text.data() + text.size();

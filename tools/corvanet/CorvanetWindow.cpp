@@ -23,6 +23,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -73,6 +74,8 @@ QSpinBox* IndexField() {
 
 CorvanetWindow::CorvanetWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(Text(messages::kProgramName));
+    // Times and gate values are typed and shown with a decimal point in every locale (the fields inherit it).
+    setLocale(QLocale::c());
     BuildMenus();
     tabs_ = new QTabWidget;
     fileText_ = new QPlainTextEdit;

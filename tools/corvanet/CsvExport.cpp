@@ -1,9 +1,9 @@
 #include "Exports.h"
 
 #include "DataSeries.h"
+#include "platform/NumberText.h"
 
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -13,7 +13,7 @@ namespace {
 
 void Number(std::string& line, double value) {
     char buffer[32];
-    const int length = std::snprintf(buffer, sizeof buffer, "%.9g", value);
+    const int length = FormatInto(buffer, sizeof buffer, "%.9g", value);
     line.append(buffer, static_cast<std::size_t>(length));
 }
 

@@ -10,6 +10,9 @@
 #include "CorvanetWindow.h"
 
 #include <QApplication>
+#include <QLocale>
+
+#include <clocale>
 #endif
 
 int main(int argc, char** argv) {
@@ -35,6 +38,9 @@ int main(int argc, char** argv) {
 #else
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvanet"));
+    // Qt took the C library's locale from the desktop; numbers keep a decimal point whatever it is.
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
     CorvanetWindow window;
     window.show();
     if (!command.inputs.empty()) {

@@ -283,7 +283,7 @@ bool ParseFloat(const std::string& text, float& value) {
     }
     errno = 0;
     char* end = nullptr;
-    const float parsed = std::strtof(text.c_str(), &end);
+    const float parsed = veltrane::ParseFloat(text.c_str(), &end);
     if (end != text.c_str() + text.size() || (errno == ERANGE && std::isinf(parsed))) {
         return false;
     }

@@ -1,0 +1,77 @@
+#include "NumberText.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+#include <vector>
+
+namespace veltrane {
+
+namespace {
+
+locale_t CLocale() {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return c;
+}
+
+// Switches this thread alone to the C locale, so other threads keep theirs.
+class CLocaleScope {
+public:
+    CLocaleScope() : previous_(CLocale() != static_cast<locale_t>(0) ? uselocale(CLocale()) : nullptr) {}
+    ~CLocaleScope() {
+        if (previous_ != static_cast<locale_t>(0)) {
+            uselocale(previous_);
+        }
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t previous_;
+};
+
+} // namespace
+
+std::string FormatV(const char* format, std::va_list args) {
+    const CLocaleScope scope;
+    std::va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length <= 0) {
+        return {};
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    std::vsnprintf(buffer.data(), buffer.size(), format, args);
+    return std::string(buffer.data(), static_cast<std::size_t>(length));
+}
+
+std::string Format(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::string text = FormatV(format, args);
+    va_end(args);
+    return text;
+}
+
+int FormatInto(char* buffer, std::size_t size, const char* format, ...) {
+    const CLocaleScope scope;
+    std::va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(buffer, size, format, args);
+    va_end(args);
+    return length;
+}
+
+double ParseDouble(const char* text, char** end) {
+    const CLocaleScope scope;
+    return std::strtod(text, end);
+}
+
+float ParseFloat(const char* text, char** end) {
+    const CLocaleScope scope;
+    return std::strtof(text, end);
+}
+
+} // namespace veltrane
