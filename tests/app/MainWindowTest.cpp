@@ -69,6 +69,17 @@ protected:
         FAIL() << "no recording with " << pulses << " pulses";
     }
 
+    // A request runs inside one tick, so an empty slot after a pump means it has been carried out.
+    void PumpUntilRequestsRan(CPfpdApp& program) {
+        for (int waited = 0; waited < 10000; waited += 100) {
+            guitest::Pump(100);
+            if (program.Live().pendingRequest.Empty()) {
+                return;
+            }
+        }
+        FAIL() << "the requests did not run";
+    }
+
     DataFileContents ReadData(const std::string& name) {
         DataFileContents contents;
         std::string error;
@@ -272,9 +283,9 @@ TEST_F(MainWindowTest, AFileNamedOnTheCommandLineIsTransmittedOnline) {
     EXPECT_EQ(program.Document().Title(), "mine.cfg");
     ASSERT_FALSE(program.GetPrompts().History().empty());
     EXPECT_EQ(program.GetPrompts().History().front(), messages::kSaveToEepromQuestion);
-    guitest::Pump(1500);
+    PumpUntilRequestsRan(program); // the transmit, then the EEPROM save
     program.Frame()->Action(Command::ReceiveAll)->trigger();
-    guitest::Pump(1500);
+    PumpUntilRequestsRan(program);
     EXPECT_EQ(program.Config().GetPmtVoltage(), 555);
 }
 
