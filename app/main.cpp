@@ -48,7 +48,10 @@ void QuitOnStopSignals(QObject* parent) {
         return;
     }
     auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, parent);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
+    QObject::connect(notifier, &QSocketNotifier::activated, [notifier] {
+        notifier->setEnabled(false); // once: the byte stays unread
+        QCoreApplication::exit(0);
+    });
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
 }
