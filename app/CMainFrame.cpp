@@ -573,7 +573,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    view_->StopCycle();
+    app_.EndSession();
     idleTimer_.stop();
     event->accept();
 }

@@ -6,6 +6,8 @@
 #include "app/ConnectionProcedure.h"
 #include "app/FrameRules.h"
 #include "live/CLiveView.h"
+#include "live/DataFileNaming.h"
+#include "live/LiveMessages.h"
 #include "live/RecordingSession.h"
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
@@ -35,6 +37,8 @@
 namespace veltrane {
 
 namespace {
+
+constexpr int kRecordingReceiveRetries = 3;
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -74,9 +78,7 @@ CPfpdApp::CPfpdApp(CommandLineOptions options, const std::string& executablePath
 }
 
 CPfpdApp::~CPfpdApp() {
-    if (frame_) {
-        frame_->View().StopCycle();
-    }
+    EndSession();
     frame_.reset();
     simulator_.reset();
     if (!simulatorDir_.empty()) {
@@ -141,9 +143,22 @@ bool CPfpdApp::InitInstance() {
         return false;
     }
     ReadPreferences();
+    if (!options_.documentFile.empty()) {
+        OpenDocumentFile(options_.documentFile);
+    }
     frame_->UpdateCommandUi();
     frame_->UpdateStatusPanes();
     return true;
+}
+
+void CPfpdApp::EndSession() {
+    if (!frame_) {
+        return;
+    }
+    frame_->View().StopCycle();
+    if (RecordingSession* recording = frame_->View().Recording()) {
+        recording->FinishRecording();
+    }
 }
 
 bool CPfpdApp::StartSimulator() {
@@ -251,11 +266,43 @@ void CPfpdApp::EnterOnline() {
     live_.pendingRequest.Post(kRequestReceiveAll);
     frame_->show();
     frame_->View().StartCycle(port_, SystemClock::Instance(), SystemSleeper::Instance());
-    if (!options_.recordFile.empty() && frame_->View().Recording() != nullptr) {
-        RecordingSession* recording = frame_->View().Recording();
-        recording->TakeChosenFile(std::filesystem::absolute(options_.recordFile).string());
-        recording->StartRecording();
+    ArmRecording();
+}
+
+// A data file carries the configuration it was made with, so the recording waits until the
+// model holds the controller's settings: the first whole receive (or transmit) that succeeds.
+void CPfpdApp::ArmRecording() {
+    if (options_.recordFile.empty() || frame_->View().Recording() == nullptr) {
+        return;
     }
+    const std::string path = std::filesystem::absolute(options_.recordFile).string();
+    // The file dialog's rule: a longer designator is refused, not cut.
+    if (datafilenaming::DesignatorTooLong(std::filesystem::path(path).filename().string())) {
+        prompts_.ShowMessage(messages::kDesignatorTooLong);
+        return;
+    }
+    armedRecordPath_ = path;
+    port_.settingsExchanged = [this](int request, bool ok) { OnSettingsExchanged(request, ok); };
+}
+
+void CPfpdApp::OnSettingsExchanged(int request, bool ok) {
+    if (armedRecordPath_.empty()) {
+        return;
+    }
+    if (!ok) {
+        // A failed receive says nothing; ask again a few times, then wait for the operator's.
+        if (request == kRequestReceiveAll && recordingReceiveRetries_ < kRecordingReceiveRetries &&
+            live_.pendingRequest.Empty()) {
+            ++recordingReceiveRetries_;
+            live_.pendingRequest.Post(kRequestReceiveAll);
+        }
+        return;
+    }
+    const std::string path = std::move(armedRecordPath_);
+    armedRecordPath_.clear();
+    RecordingSession* recording = frame_->View().Recording();
+    recording->TakeChosenFile(path);
+    recording->StartRecording();
 }
 
 void CPfpdApp::ReadPreferences() {

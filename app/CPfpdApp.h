@@ -63,6 +63,10 @@ public:
     std::function<std::optional<std::string>()> chooseOpenPath;
     std::function<void(const std::string& url)> openUrl;
 
+    // The program is ending (window closed, File Exit, --quit-after): the timer stops and a
+    // running recording is completed as a stop completes it.
+    void EndSession();
+
     // The line the --stats option prints.
     std::string StatsLine() const;
 
@@ -73,6 +77,8 @@ private:
     void RunStartupChoice();
     void EnterOffline();
     void EnterOnline();
+    void ArmRecording();
+    void OnSettingsExchanged(int request, bool ok);
     void ReadPreferences();
 
     CommandLineOptions options_;
@@ -91,6 +97,8 @@ private:
     std::filesystem::path simulatorDir_;
     std::unique_ptr<CMainFrame> frame_;
     bool continueFlag_ = true;
+    std::string armedRecordPath_; // --record, until the controller's settings are in
+    int recordingReceiveRetries_ = 0;
 };
 
 } // namespace veltrane

@@ -150,8 +150,10 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
         } else if (name.rfind("-", 0) == 0) {
             error = "unknown option " + name;
             return std::nullopt;
+        } else if (options.documentFile.empty()) {
+            options.documentFile = arguments[i];
         } else {
-            error = "unexpected argument " + name;
+            error = "unexpected argument " + name + " (one configuration file at most)";
             return std::nullopt;
         }
     }
@@ -171,9 +173,9 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
 
 std::string UsageText(const std::string& programName) {
     return "Usage: " + programName +
-           " [options]\n"
+           " [options] [FILE.cfg]\n"
            "\n"
-           "The operator's program for a PFPD detector controller.\n"
+           "The operator's program for a PFPD detector controller. FILE.cfg is opened as File > Open does.\n"
            "\n"
            "  --simulate           run online against the built-in controller emulator\n"
            "  --simulate-rate HZ   pulse rate of the emulator (default 3.3)\n"
@@ -185,7 +187,8 @@ std::string UsageText(const std::string& programName) {
            "  --offline            start offline without the mode dialog\n"
            "  --profile FILE       settings file to use instead of the per-user one\n"
            "  --workdir DIR        working directory (DEFAULT.CFG, run log)\n"
-           "  --record FILE.dat    once online, record into FILE.dat (name: up to 5 characters + 3 digits)\n"
+           "  --record FILE.dat    once the controller's settings are in, record into FILE.dat (at most\n"
+           "                       5 characters before .dat, as the file dialog allows)\n"
            "  --print-report FILE.cfg --pdf OUT.pdf\n"
            "                       write the configuration report of FILE.cfg as a PDF and exit\n"
            "  --quit-after SECONDS close the program after this time\n"

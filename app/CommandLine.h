@@ -30,8 +30,12 @@ struct CommandLineOptions {
     double simulateHangupLength = 0.0;
     std::string profileFile; // settings file instead of the per-user one
     std::string workingDirectory;
-    // Once online, records into this data file (unattended runs: soaks, kiosks).
+    // Once online and the controller's settings are in, records into this data file
+    // (unattended runs: soaks, kiosks).
     std::string recordFile;
+    // A configuration named after the options, opened at start-up as File Open opens one
+    // (the desktop's "open with").
+    std::string documentFile;
     // Writes the configuration report of this file as a PDF and exits, no window shown.
     std::string printReportFile;
     std::string pdfFile;

@@ -2,6 +2,7 @@
 
 #include "config/ConfigurationModel.h"
 #include "device/DeviceLink.h"
+#include "live/PendingRequest.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -84,11 +85,19 @@ void DeviceControllerPort::FlushInput() {
 }
 
 bool DeviceControllerPort::ReceiveAllSettings() {
-    return link_.ReceiveAllSettings(config_);
+    const bool ok = link_.ReceiveAllSettings(config_);
+    if (settingsExchanged) {
+        settingsExchanged(kRequestReceiveAll, ok);
+    }
+    return ok;
 }
 
 bool DeviceControllerPort::TransmitAllSettings() {
-    return link_.TransmitAllSettings(config_);
+    const bool ok = link_.TransmitAllSettings(config_);
+    if (settingsExchanged) {
+        settingsExchanged(kRequestTransmitAll, ok);
+    }
+    return ok;
 }
 
 void DeviceControllerPort::ResetToReady() {

@@ -4,6 +4,7 @@
 #include "live/ControllerPort.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace veltrane {
 
@@ -28,6 +29,10 @@ public:
     static constexpr std::int64_t kShortFrameQuietMs = 50;
 
     DeviceControllerPort(DeviceLink& link, ConfigurationModel& config, const Clock& clock);
+
+    // After each whole-settings exchange of the cycle: the request code (receive or transmit
+    // all) and whether it succeeded, i.e. whether the model now holds what the controller does.
+    std::function<void(int request, bool ok)> settingsExchanged;
 
     // ControllerPort
     bool IsOpen() const override;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <clocale>
@@ -14,6 +15,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace veltrane;
 
@@ -27,6 +30,30 @@ void SaveScreenshot(CPfpdApp& app, const std::string& file) {
     if (!picture.save(QString::fromStdString(file), "PNG")) {
         std::fprintf(stderr, "veltrane: cannot write %s\n", file.c_str());
     }
+}
+
+// Ctrl+C or a stop of an unattended run ends the event loop as --quit-after does, so a running
+// recording is completed with its run-log text. A second signal ends the program at once.
+int stopPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(stopPipe[1], &byte, 1);
+}
+
+void QuitOnStopSignals(QObject* parent) {
+    if (::pipe(stopPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, [notifier] {
+        notifier->setEnabled(false); // once: the byte stays unread
+        QCoreApplication::exit(0);
+    });
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
 }
 
 } // namespace
@@ -70,12 +97,16 @@ int main(int argc, char* argv[]) {
         arguments.push_back(qtArguments[i].toStdString());
     }
     std::string error;
-    const auto options = ParseCommandLine(arguments, error);
+    auto options = ParseCommandLine(arguments, error);
     if (!options) {
         std::fprintf(stderr, "veltrane: %s\n%s", error.c_str(), UsageText("veltrane").c_str());
         return 2;
     }
     if (!options->workingDirectory.empty()) {
+        // A file named on the command line is where the caller sees it, not in the new folder.
+        if (!options->documentFile.empty()) {
+            options->documentFile = std::filesystem::absolute(options->documentFile).string();
+        }
         std::error_code changeError;
         std::filesystem::current_path(options->workingDirectory, changeError);
         if (changeError) {
@@ -97,6 +128,7 @@ int main(int argc, char* argv[]) {
     if (!app.InitInstance()) {
         return 0; // Exit chosen at start-up: the window was never shown
     }
+    QuitOnStopSignals(&application);
     if (options->quitAfterSeconds > 0) {
         QTimer::singleShot(static_cast<int>(options->quitAfterSeconds * 1000.0), &application,
                            [] { QCoreApplication::exit(0); });

@@ -12,6 +12,7 @@
 #include "platform/Prompts.h"
 
 #include <cmath>
+#include <limits>
 
 namespace veltrane {
 
@@ -229,11 +230,11 @@ bool TimedEventsEditor::ReadControls(const EventControls& controls) {
         break;
     }
     case kEventRecord: {
-        const auto number = ParseNumber(controls.valueText);
-        const float stop = number ? static_cast<float>(*number) : 0.0f;
-        if (!validator.ReadFloat(controls.valueText, EventBounds::kRecordMinLength,
-                                 EventBounds::kRecordStopMax, newValue) ||
-            !validator.CheckDerived(stop, start + EventBounds::kRecordMinLength,
+        // Any number first; then the stop's own bounds, which its message names: a tenth after
+        // the start at the least.
+        constexpr float kAny = std::numeric_limits<float>::infinity();
+        if (!validator.ReadFloat(controls.valueText, -kAny, kAny, newValue) ||
+            !validator.CheckDerived(newValue, start + EventBounds::kRecordMinLength,
                                     EventBounds::kRecordStopMax)) {
             return false;
         }

@@ -59,9 +59,13 @@ bool PulseRecorder::Open(const std::string& path) {
         return false;
     }
     if (!sink_->Create(path)) {
-        prompts_.ShowMessage(messages::kDataFileCreateFailed);
+        if (!createFailureShown_) {
+            prompts_.ShowMessage(messages::kDataFileCreateFailed);
+            createFailureShown_ = true;
+        }
         return false;
     }
+    createFailureShown_ = false;
     open_ = true;
     path_ = path;
 

@@ -39,6 +39,9 @@ public:
     // The size and free-space limits; shows their messages. Updates the current file size.
     bool CheckLimits();
 
+    // The next file that cannot be created is reported again (a new start by the operator).
+    void ReportNextCreateFailure() { createFailureShown_ = false; }
+
     bool IsOpen() const { return open_; }
     std::uint32_t RecordCount() const { return recordCount_; }
     std::uint64_t FileBytes() const { return end_; }
@@ -59,6 +62,8 @@ private:
     std::unique_ptr<DataFileSink> sink_;
 
     bool open_ = false;
+    // A folder that cannot be written is said once, not at every automatic restart.
+    bool createFailureShown_ = false;
     std::string path_;
     std::size_t runLogStart_ = 0;
     std::uint32_t recordCount_ = 0;

@@ -17,6 +17,7 @@ void RecordingSession::TakeChosenFile(const std::string& path) {
     const std::filesystem::path chosen(path);
     // Free space is measured on the file system that holds the chosen directory.
     state_.dataDriveRoot = chosen.parent_path().string();
+    recorder_.ReportNextCreateFailure();
     SetDataFile(chosen.filename().string(), path);
     recordEnabled_ = true;
     Changed();
@@ -49,6 +50,20 @@ void RecordingSession::ChooseDefaultFile() {
 }
 
 void RecordingSession::ToggleRecording() {
+    recorder_.ReportNextCreateFailure();
+    Toggle();
+}
+
+void RecordingSession::FinishRecording() {
+    if (recording_ && recorder_.IsOpen()) {
+        recorder_.Close();
+    }
+    recording_ = false;
+}
+
+// Also pressed by the cycle at GC transitions and by a limit: those restarts say an
+// unwritable folder only once.
+void RecordingSession::Toggle() {
     if (recording_) {
         if (recorder_.IsOpen()) {
             recorder_.Close();
@@ -80,13 +95,13 @@ RecordingSession::Buttons RecordingSession::RecordButtons() const {
 
 void RecordingSession::StartRecording() {
     if (!recording_) {
-        ToggleRecording();
+        Toggle();
     }
 }
 
 void RecordingSession::StopRecording() {
     if (recording_) {
-        ToggleRecording();
+        Toggle();
     }
 }
 
@@ -96,7 +111,7 @@ void RecordingSession::AppendPulse(const PulseRecord& record) {
     }
     // A limit or a failed write has completed and closed the file: the recording ends.
     if (!recorder_.Append(record)) {
-        ToggleRecording();
+        Toggle();
     }
 }
 

@@ -35,7 +35,11 @@ public:
     bool SetDataFile(const std::string& name, const std::string& path);
     bool ConfirmDataFile();
     void AdvanceSequence();
+    // The "Record Data" button: the operator's own start or stop.
     void ToggleRecording();
+    // The program is ending: the file is completed as a stop completes it, run-log text
+    // included; no next file is chosen.
+    void FinishRecording();
     Buttons RecordButtons() const;
 
     // PulseRecorderPort
@@ -45,6 +49,7 @@ public:
     void AppendPulse(const PulseRecord& record) override;
 
 private:
+    void Toggle();
     void ChooseDefaultFile();
     void Changed();
 

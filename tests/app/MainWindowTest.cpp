@@ -4,9 +4,13 @@
 #include "app/CMainFrame.h"
 #include "app/CPfpdApp.h"
 #include "app/SettingsProfile.h"
+#include "config/Messages.h"
 #include "live/CLiveView.h"
+#include "live/DataFileReader.h"
 #include "live/LiveMessages.h"
+#include "live/RecordingSession.h"
 #include "plot/OPfpdPlot.h"
+#include "sim/ControllerMemory.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -47,6 +51,48 @@ protected:
 
     void WriteDefaults(const std::string& name) {
         std::filesystem::copy_file(std::string(VELTRANE_TEST_SOURCE_DIR) + "/DEFAULT.CFG", dir.File(name));
+    }
+
+    // The options as the command line gives them (the test's own profile kept).
+    bool CommandLine(const std::vector<std::string>& arguments) {
+        std::string error;
+        const auto parsed = ParseCommandLine(arguments, error);
+        if (!parsed) {
+            ADD_FAILURE() << error;
+            return false;
+        }
+        options = *parsed;
+        options.profileFile = dir.File("profile.ini");
+        return true;
+    }
+
+    // Pumps until a recording runs and has taken a few pulses (the emulator warms up first).
+    void PumpUntilRecorded(CPfpdApp& program, std::uint32_t pulses) {
+        for (int waited = 0; waited < 10000; waited += 100) {
+            if (program.Document().Recorder().RecordCount() >= pulses) {
+                return;
+            }
+            guitest::Pump(100);
+        }
+        FAIL() << "no recording with " << pulses << " pulses";
+    }
+
+    // A request runs inside one tick, so an empty slot after a pump means it has been carried out.
+    void PumpUntilRequestsRan(CPfpdApp& program) {
+        for (int waited = 0; waited < 10000; waited += 100) {
+            guitest::Pump(100);
+            if (program.Live().pendingRequest.Empty()) {
+                return;
+            }
+        }
+        FAIL() << "the requests did not run";
+    }
+
+    DataFileContents ReadData(const std::string& name) {
+        DataFileContents contents;
+        std::string error;
+        EXPECT_TRUE(ReadDataFile(dir.File(name), contents, error)) << error;
+        return contents;
     }
 
     fakes::TempDir dir;
@@ -310,4 +356,87 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDefaultsOffersSaveAsAndNeverWritesThem)
     EXPECT_EQ(FileBytes(defaults), shipped);
     EXPECT_TRUE(std::filesystem::exists(mine));
     EXPECT_NE(FileBytes(mine), shipped);
+}
+
+// The desktop's "open with" names a file after the options: it is opened as File Open opens one,
+// and a file that cannot be read gets File Open's messages over the defaults.
+TEST_F(MainWindowTest, AFileNamedOnTheCommandLineIsOpenedOffline) {
+    WriteDefaults("DEFAULT.CFG");
+    WriteDefaults("mine.cfg");
+    ASSERT_TRUE(CommandLine({"--offline", "--auto-answer", "no", "mine.cfg"}));
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(program.Document().Title(), "mine.cfg");
+    EXPECT_TRUE(program.GetPrompts().History().empty());
+    EXPECT_TRUE(program.Frame()->windowTitle().contains(QStringLiteral("mine.cfg")));
+
+    app.reset();
+    ASSERT_TRUE(CommandLine({"--offline", "--auto-answer", "no", "missing.cfg"}));
+    CPfpdApp& again = Start();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(again.Document().Title(), "DEFAULT.CFG");
+    ASSERT_EQ(again.GetPrompts().History().size(), 2u);
+    EXPECT_NE(again.GetPrompts().History()[0].find("missing.cfg"), std::string::npos);
+    EXPECT_EQ(again.GetPrompts().History()[1], messages::kInvalidConfigurationFile);
+}
+
+// Online the named file goes to the controller, and the EEPROM question is asked (and here answered).
+TEST_F(MainWindowTest, AFileNamedOnTheCommandLineIsTransmittedOnline) {
+    WriteDefaults("mine.cfg");
+    std::vector<unsigned char> bytes = fakes::ReadBytes(dir.File("mine.cfg"));
+    bytes[6] = 0x2b; // PMT voltage 555, which the emulator does not start with
+    bytes[7] = 0x02;
+    fakes::WriteBytes(dir.File("mine.cfg"), bytes);
+    ASSERT_TRUE(CommandLine({"--simulate", "--auto-answer", "yes", "mine.cfg"}));
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(program.Document().Title(), "mine.cfg");
+    ASSERT_FALSE(program.GetPrompts().History().empty());
+    EXPECT_EQ(program.GetPrompts().History().front(), messages::kSaveToEepromQuestion);
+    PumpUntilRequestsRan(program); // the transmit, then the EEPROM save
+    program.Frame()->Action(Command::ReceiveAll)->trigger();
+    PumpUntilRequestsRan(program);
+    EXPECT_EQ(program.Config().GetPmtVoltage(), 555);
+}
+
+// --record begins once the controller's settings are in, so the first file carries them; the
+// run-log text written while it records stays in it whichever way the program ends.
+TEST_F(MainWindowTest, RecordFromTheCommandLineCarriesTheControllersSettingsAndItsNotesToTheEnd) {
+    for (const bool byFileExit : {true, false}) {
+        SCOPED_TRACE(byFileExit ? "File > Exit" : "--quit-after");
+        ASSERT_TRUE(CommandLine({"--simulate", "--auto-answer", "yes", "--record", "RUN.dat"}));
+        CPfpdApp& program = Start();
+        ASSERT_TRUE(started);
+        PumpUntilRecorded(program, 2);
+        const std::string name =
+            std::filesystem::path(program.Document().Recorder().Path()).filename().string();
+        const std::vector<std::uint8_t> received = program.Config().StoreBlock();
+        program.Frame()->Action(Command::SaveToEeprom)->trigger();
+        guitest::Pump(500);
+        if (byFileExit) {
+            program.Frame()->ActionById(57665)->trigger();
+            EXPECT_FALSE(program.Frame()->isVisible());
+        } else {
+            app.reset(); // what the program does when --quit-after ends its event loop
+        }
+
+        const DataFileContents file = ReadData(name);
+        EXPECT_EQ(file.configurationBytes, received);
+        EXPECT_EQ(file.configuration.board.pmtVoltage, ControllerMemory::Factory().PmtVoltage());
+        EXPECT_FALSE(file.configuration.gateModes.empty());
+        EXPECT_GE(file.pulses.size(), 2u);
+        EXPECT_NE(file.runLogText.find(messages::kLogSavedToEeprom), std::string::npos);
+        app.reset();
+    }
+}
+
+// The file dialog's designator rule holds for the command line too: refused, nothing recorded.
+TEST_F(MainWindowTest, RecordRefusesADesignatorLongerThanFive) {
+    ASSERT_TRUE(CommandLine({"--simulate", "--auto-answer", "no", "--record", "RUN005.dat"}));
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(program.GetPrompts().History(), std::vector<std::string>{messages::kDesignatorTooLong});
+    guitest::Pump(1500);
+    EXPECT_FALSE(program.Frame()->View().Recording()->IsRecording());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("RUN005.dat")));
 }

@@ -65,6 +65,14 @@ TEST_F(TimedEventsEditorTest, RecordStopTimeMustFollowTheStartByATenth) {
     EXPECT_EQ(world.prompts.Texts().back(), "Please enter a number between 0.01 and 179.9.");
 }
 
+// A stop far below the start is refused with the bound that is actually enforced.
+TEST_F(TimedEventsEditorTest, RecordStopMessageNamesTheStartPlusATenth) {
+    Open();
+    Enter(kEventRecord, "5.0", -1, "0.05");
+    EXPECT_FALSE(editor.Add(controls));
+    EXPECT_EQ(world.prompts.Texts(), std::vector<std::string>{"Please enter a number between 5.1 and 180."});
+}
+
 TEST_F(TimedEventsEditorTest, SixteenEventsAtMost) {
     Open();
     Enter(kEventAutoZero, "1.0");

@@ -61,4 +61,25 @@ TEST(LiveViewRecordingTest, ChoosingAFileAndRecordingDriveTheButtonsAndFields) {
     EXPECT_GT(f.state.currentFileSizeMB, 0.0f);
 }
 
+// Every GC run starts the recording again; a folder that cannot be written is said once, and
+// again only when the operator starts a recording.
+TEST(LiveViewRecordingTest, AnUnwritableFolderIsReportedOnceAcrossGcRestarts) {
+    RecorderFixture f;
+    CLiveView view(f.state, f.prompts);
+    view.AttachRecorder(f.recorder);
+    fakes::WriteBytes(f.Data("data"), {}); // a file where the folder should be
+    view.chooseDataPath = [&f]() -> std::optional<std::string> { return f.Data("data/RUN.dat"); };
+    ButtonWithText(view, QStringLiteral("..."))->click();
+    ASSERT_TRUE(f.prompts.Texts().empty());
+
+    PulseRecorderPort& cycle = *view.Recording();
+    cycle.StartRecording(); // first GC run
+    cycle.StartRecording(); // second GC run
+    EXPECT_EQ(f.prompts.Texts(), std::vector<std::string>{messages::kDataFileCreateFailed});
+    EXPECT_FALSE(cycle.IsRecording());
+
+    view.findChild<QPushButton*>(QStringLiteral("recordButton"))->click();
+    EXPECT_EQ(f.prompts.Texts().size(), 2u);
+}
+
 } // namespace
