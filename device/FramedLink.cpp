@@ -242,15 +242,51 @@ void FramedLink::TraceReceived(const std::vector<std::uint8_t>& raw, std::size_t
     }
 }
 
+bool FramedLink::Answers(int dataEcho) const {
+    if (lastResult_ != FrameResult::Good || receivedLength_ < 10) {
+        return false; // a frame too short to hold an echo cannot be the reply
+    }
+    const int echo = replyArea_[5];
+    if (lastCommand_ == 0) {
+        // The identification takes any echo, but a late pulse reply is no identification.
+        return echo != kPulseCommand;
+    }
+    if (echo != static_cast<std::uint8_t>(lastCommand_)) {
+        return false;
+    }
+    return dataEcho == kAnyData || (receivedLength_ > 10 && replyArea_[kReplyDataOffset] == dataEcho);
+}
+
 bool FramedLink::ReadReply(ReadMode mode) {
     if (!ReadFrame(mode) || lastResult_ == FrameResult::Nak) {
         return false;
     }
-    if (lastCommand_ == 0) {
-        return true; // the identification request takes any echo
+    return Answers(kAnyData);
+}
+
+bool FramedLink::AwaitReply(int dataEcho) {
+    for (int stray = 0;; ++stray) {
+        ReadFrame(ReadMode::UntilQuiet);
+        if (Answers(dataEcho)) {
+            return true;
+        }
+        const bool moreBehind = !carry_.empty();
+        switch (lastResult_) {
+        case FrameResult::Good:
+            break; // someone else's reply: ours may be behind it or still on its way
+        case FrameResult::BadCrc:
+            if (moreBehind) {
+                break; // a damaged stray (or the tail of one cut by a flush), with more behind it
+            }
+            return false;
+        default:
+            return false; // silence, a NAK, or bytes that held no frame
+        }
+        if (stray + 1 >= kMaxStrayFrames) {
+            receivedLength_ = 0;
+            return false;
+        }
     }
-    // A frame too short to hold an echo cannot be the reply.
-    return receivedLength_ >= 10 && replyArea_[5] == static_cast<std::uint8_t>(lastCommand_);
 }
 
 void FramedLink::ResetCursor(int position) {

@@ -33,6 +33,13 @@ class FramedLink : public SerialPort {
 public:
     static constexpr int kAreaSize = 1024;
     static constexpr int kReplyDataOffset = 6; // STX, four header bytes, command echo
+    // The one request whose reply comes later, on the controller's next pulse: it can land in
+    // the middle of any other exchange.
+    static constexpr int kPulseCommand = 60;
+    // Frames a reply read passes over before giving up (a late pulse reply, a duplicate).
+    static constexpr int kMaxStrayFrames = 4;
+    // No data byte to check in AwaitReply.
+    static constexpr int kAnyData = -1;
 
     explicit FramedLink(const Profile* profile = nullptr);
     ~FramedLink() override;
@@ -44,11 +51,18 @@ public:
     // good CRC or a NAK. Waiting mode suits a reply known to have (nearly) arrived: it is taken
     // without waiting out the quiet time behind it.
     bool ReadFrame(ReadMode mode = ReadMode::UntilQuiet);
-    // ReadFrame plus: no NAK, and the echo matches the last command (command 0 takes any echo).
+    // ReadFrame plus: no NAK, and the echo matches the last command (command 0 takes any echo
+    // but the pulse request's).
     bool ReadReply(ReadMode mode = ReadMode::UntilQuiet);
+    // The reply to the request just sent. A whole frame that answers something else (a pulse
+    // reply that came late, a duplicate of an earlier reply) is passed over and the read goes
+    // on for the right one while bytes keep coming within the time-out. When dataEcho is not
+    // kAnyData, the first data byte must equal it too (a slot or channel the reply echoes).
+    bool AwaitReply(int dataEcho = kAnyData);
     // Bytes that arrived behind the last frame in the same read; the next ReadFrame starts
-    // with them, so a reply that follows close behind another is not lost.
+    // with them, so two pulse replies that arrive together are both taken.
     std::size_t CarriedBytes() const { return carry_.size(); }
+    void DropCarriedBytes() { carry_.clear(); }
     // Drops the carried bytes too.
     int FlushInput() override;
 
@@ -87,6 +101,7 @@ public:
 
 private:
     int DataEnd() const { return receivedLength_ >= 10 ? receivedLength_ - 4 : 0; }
+    bool Answers(int dataEcho) const;
     int ReadSome(int space, std::uint8_t* into, ReadMode mode);
     void TakeNak(std::uint8_t second, std::uint8_t third);
     void TraceReceived(const std::vector<std::uint8_t>& raw, std::size_t frameEnd);

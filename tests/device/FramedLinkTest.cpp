@@ -251,6 +251,10 @@ TEST_F(FramedLinkTest, EchoMustMatchExceptAfterCommandZero) {
     link.SendFrame(0, nullptr, 0);
     pty.WriteMaster(ReplyFrame(20, Bytes{1}));
     EXPECT_TRUE(link.ReadReply());
+    // ... but a pulse reply that came late is no identification.
+    link.SendFrame(0, nullptr, 0);
+    pty.WriteMaster(ReplyFrame(60, Bytes{1}));
+    EXPECT_FALSE(link.ReadReply());
 }
 
 TEST_F(FramedLinkTest, FrameLongerThanTheReplyAreaIsRefused) {
