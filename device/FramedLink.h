@@ -36,8 +36,6 @@ public:
     // The one request whose reply comes later, on the controller's next pulse: it can land in
     // the middle of any other exchange.
     static constexpr int kPulseCommand = 60;
-    // Frames a reply read passes over before giving up (a late pulse reply, a duplicate).
-    static constexpr int kMaxStrayFrames = 4;
     // No data byte to check in AwaitReply.
     static constexpr int kAnyData = -1;
 
@@ -56,8 +54,9 @@ public:
     bool ReadReply(ReadMode mode = ReadMode::UntilQuiet);
     // The reply to the request just sent. A whole frame that answers something else (a pulse
     // reply that came late, a duplicate of an earlier reply) is passed over and the read goes
-    // on for the right one while bytes keep coming within the time-out. When dataEcho is not
-    // kAnyData, the first data byte must equal it too (a slot or channel the reply echoes).
+    // on for the right one while bytes keep coming within the time-out, for no longer than two
+    // reply areas take on the line. When dataEcho is not kAnyData, the first data byte must
+    // equal it too (the slot or channel a reply echoes).
     bool AwaitReply(int dataEcho = kAnyData);
     // Bytes that arrived behind the last frame in the same read; the next ReadFrame starts
     // with them, so two pulse replies that arrive together are both taken.
@@ -114,6 +113,7 @@ private:
     int cursor_ = kReplyDataOffset;
     bool cursorOverrun_ = false;
     FrameResult lastResult_ = FrameResult::None;
+    bool nakAfterNoise_ = false; // the last NAK came behind bytes that held no frame
     std::unique_ptr<LinkTrace> trace_;
     std::vector<std::uint8_t> carry_;
 };
