@@ -582,7 +582,7 @@ TEST_F(DeviceLinkIntegration, TransferTrialsAtSlowPulseRates) {
             }
         }
         std::printf("%.1f Hz: Transmit ALL %d of %d (%d in one pass), Receive ALL %d of %d; "
-                    "a pulse reply came mid-transfer in %d of %d\n",
+                    "the waiting pulse fired during the transfer in %d of %d\n",
                     rate, ok[0], trials, firstPass, ok[1], trials, midTransfer, 2 * trials);
         EXPECT_EQ(ok[0], trials) << rate;
         EXPECT_EQ(ok[1], trials) << rate;
