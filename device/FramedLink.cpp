@@ -253,7 +253,7 @@ bool FramedLink::Answers(int dataEcho) const {
     }
     const int echo = replyArea_[5];
     if (lastCommand_ == 0) {
-        // The identification takes any echo, but a late pulse reply is no identification.
+        // The identification takes any echo, but a pulse reply that came late is none.
         return echo != kPulseCommand;
     }
     if (echo != static_cast<std::uint8_t>(lastCommand_)) {
@@ -265,6 +265,9 @@ bool FramedLink::Answers(int dataEcho) const {
 bool FramedLink::ReadReply(ReadMode mode) {
     if (!ReadFrame(mode) || lastResult_ == FrameResult::Nak) {
         return false;
+    }
+    if (lastCommand_ == 0) {
+        return true; // the identification request takes any echo
     }
     return Answers(kAnyData);
 }

@@ -49,14 +49,14 @@ public:
     // good CRC or a NAK. Waiting mode suits a reply known to have (nearly) arrived: it is taken
     // without waiting out the quiet time behind it.
     bool ReadFrame(ReadMode mode = ReadMode::UntilQuiet);
-    // ReadFrame plus: no NAK, and the echo matches the last command (command 0 takes any echo
-    // but the pulse request's).
+    // ReadFrame plus: no NAK, and the echo matches the last command (command 0 takes any echo).
     bool ReadReply(ReadMode mode = ReadMode::UntilQuiet);
     // The reply to the request just sent. A whole frame that answers something else (a pulse
     // reply that came late, a duplicate of an earlier reply) is passed over and the read goes
     // on for the right one while bytes keep coming within the time-out, for no longer than two
     // reply areas take on the line. When dataEcho is not kAnyData, the first data byte must
-    // equal it too (the slot or channel a reply echoes).
+    // equal it too (the slot or channel a reply echoes). The identification (command 0) takes
+    // any echo but the pulse request's.
     bool AwaitReply(int dataEcho = kAnyData);
     // Bytes that arrived behind the last frame in the same read; the next ReadFrame starts
     // with them, so two pulse replies that arrive together are both taken.
