@@ -523,6 +523,7 @@ TEST_F(DeviceLinkIntegration, DuplicatedAndLateRepliesNeverAnswerTheWrongRequest
         late += event.kind == LineEvent::Kind::FaultEnded && event.what == line_fault::kLate;
     };
     Connect(options);
+    session->Emulator().FirePulseAtRequest(5); // in a fixed place, so the same replies come late every run
     link.RequestPulse();
     config.SetPmtVoltage(700);
     ASSERT_TRUE(link.TransmitAllSettings(config));
