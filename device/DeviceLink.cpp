@@ -92,11 +92,14 @@ DeviceLink::DeviceLink(Prompts& prompts, const Profile* profile) : FramedLink(pr
 
 // --- helpers -------------------------------------------------------------------------------
 
-bool DeviceLink::Exchange(int command, int payloadLength) {
-    if (!SendFrame(command, payload_.data(), payloadLength)) {
-        return false;
-    }
-    const bool ok = ReadReply();
+bool DeviceLink::Exchange(int command, int payloadLength, bool echoesFirstByte) {
+    // Whatever is still on its way in from an earlier exchange (a duplicate, a reply that came
+    // after its read gave up, a pulse reply) must not be taken for this one's reply.
+    FlushInput();
+    const bool sent = SendFrame(command, payload_.data(), payloadLength);
+    const bool ok = sent && AwaitReply(echoesFirstByte ? payload_[0] : kAnyData);
+    // Nothing read behind the reply is kept for the next exchange.
+    DropCarriedBytes();
     ResetCursor();
     return ok;
 }
@@ -196,7 +199,7 @@ bool DeviceLink::WriteGateMode(int position, const GateMode& mode) {
 bool DeviceLink::ReadGateMode(int position, GateMode& mode) {
     int at = 0;
     PutU8(at, static_cast<std::uint8_t>(position));
-    if (!Exchange(kCmdReadGateMode, at) || ReceivedLength() != kGateModeReplyLength) {
+    if (!Exchange(kCmdReadGateMode, at, true) || ReceivedLength() != kGateModeReplyLength) {
         return false;
     }
     GateMode read;
@@ -287,7 +290,7 @@ bool DeviceLink::AutoZeroChannel(int channel, std::uint16_t& value) {
 bool DeviceLink::ReadChannelSettings(int channel, ChannelSettings& record) {
     int at = 0;
     PutU8(at, static_cast<std::uint8_t>(channel));
-    if (!Exchange(kCmdReadChannelSettings, at) || ReceivedLength() != kChannelReplyLength) {
+    if (!Exchange(kCmdReadChannelSettings, at, true) || ReceivedLength() != kChannelReplyLength) {
         return false;
     }
     ChannelSettings read = record;

@@ -27,7 +27,7 @@ enum DeviceCommand : int {
     kCmdWriteChannelSettings = 52,
     kCmdAutoZeroChannel = 53,
     kCmdReadChannelSettings = 59,
-    kCmdRequestPulse = 60,
+    kCmdRequestPulse = FramedLink::kPulseCommand,
     kCmdWriteTimedEvent = 62,
     kCmdClearTimedEvents = 63,
     kCmdReadTimedEventCount = 64,
@@ -102,7 +102,9 @@ public:
     Prompts& GetPrompts() { return prompts_; }
 
 private:
-    bool Exchange(int command, int payloadLength);
+    // Sends a request and awaits its reply; echoesFirstByte: the reply's first data byte
+    // repeats the request's first payload byte (the slot or channel read).
+    bool Exchange(int command, int payloadLength, bool echoesFirstByte = false);
     std::uint8_t AttenuationByte(int index);
     int AttenuationIndex(std::uint8_t wire);
     void PutU8(int& at, std::uint8_t value);

@@ -5,6 +5,7 @@
 #include "device/FrameCodec.h"
 #include "device/LinkTrace.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace veltrane {
@@ -16,6 +17,8 @@ constexpr int kMoveToFrontAfter = 50;
 // Bytes the scan must see from its position: the byte, its successor, and the two CRC bytes
 // that may follow a closing DLE ETX.
 constexpr int kLookAhead = 4;
+constexpr int kBitsPerByte = 10;
+constexpr int kAssumedBaud = 38400; // a port opened without a rate (a test's)
 
 const char* MarkOf(FrameResult result) {
     switch (result) {
@@ -97,6 +100,7 @@ int FramedLink::ReadSome(int space, std::uint8_t* into, ReadMode mode) {
 bool FramedLink::ReadFrame(ReadMode mode) {
     receivedLength_ = 0;
     lastResult_ = FrameResult::None;
+    nakAfterNoise_ = false;
     ResetCursor();
 
     std::array<std::uint8_t, kAreaSize> buffer;
@@ -211,6 +215,7 @@ bool FramedLink::ReadFrame(ReadMode mode) {
         }
     } else if (nak) {
         lastResult_ = FrameResult::Nak;
+        nakAfterNoise_ = frameEnd > 3; // bytes that held no frame came before it
     } else if (held > 0) {
         lastResult_ = FrameResult::Dropped;
     }
@@ -242,6 +247,21 @@ void FramedLink::TraceReceived(const std::vector<std::uint8_t>& raw, std::size_t
     }
 }
 
+bool FramedLink::Answers(int dataEcho) const {
+    if (lastResult_ != FrameResult::Good || receivedLength_ < 10) {
+        return false; // a frame too short to hold an echo cannot be the reply
+    }
+    const int echo = replyArea_[5];
+    if (lastCommand_ == 0) {
+        // The identification takes any echo, but a pulse reply that came late is none.
+        return echo != kPulseCommand;
+    }
+    if (echo != static_cast<std::uint8_t>(lastCommand_)) {
+        return false;
+    }
+    return dataEcho == kAnyData || (receivedLength_ > 10 && replyArea_[kReplyDataOffset] == dataEcho);
+}
+
 bool FramedLink::ReadReply(ReadMode mode) {
     if (!ReadFrame(mode) || lastResult_ == FrameResult::Nak) {
         return false;
@@ -249,8 +269,34 @@ bool FramedLink::ReadReply(ReadMode mode) {
     if (lastCommand_ == 0) {
         return true; // the identification request takes any echo
     }
-    // A frame too short to hold an echo cannot be the reply.
-    return receivedLength_ >= 10 && replyArea_[5] == static_cast<std::uint8_t>(lastCommand_);
+    return Answers(kAnyData);
+}
+
+bool FramedLink::AwaitReply(int dataEcho) {
+    // However the line babbles, the wait ends: two reply areas' worth of bytes at the line rate
+    // and the time-out are more than a late pulse reply and a duplicate take.
+    const int baud = BaudRate() > 0 ? BaudRate() : kAssumedBaud;
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(2 * kAreaSize * kBitsPerByte * 1000 / baud + Timeout());
+    for (;;) {
+        ReadFrame(ReadMode::UntilQuiet);
+        if (Answers(dataEcho)) {
+            return true;
+        }
+        // Someone else's reply, or a damaged frame (perhaps the tail of a pulse reply whose
+        // start a flush took): ours may be behind it or still on its way, and a read that
+        // meets silence ends the wait. A NAK refuses this request when it comes first and the
+        // line goes quiet behind it; after bytes that held no frame, or with more behind it, it
+        // was a 0x15 in such a tail.
+        const bool strayNak = lastResult_ == FrameResult::Nak && (nakAfterNoise_ || !carry_.empty());
+        if (lastResult_ != FrameResult::Good && lastResult_ != FrameResult::BadCrc && !strayNak) {
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            receivedLength_ = 0;
+            return false;
+        }
+    }
 }
 
 void FramedLink::ResetCursor(int position) {

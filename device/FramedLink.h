@@ -33,6 +33,11 @@ class FramedLink : public SerialPort {
 public:
     static constexpr int kAreaSize = 1024;
     static constexpr int kReplyDataOffset = 6; // STX, four header bytes, command echo
+    // The one request whose reply comes later, on the controller's next pulse: it can land in
+    // the middle of any other exchange.
+    static constexpr int kPulseCommand = 60;
+    // No data byte to check in AwaitReply.
+    static constexpr int kAnyData = -1;
 
     explicit FramedLink(const Profile* profile = nullptr);
     ~FramedLink() override;
@@ -46,9 +51,17 @@ public:
     bool ReadFrame(ReadMode mode = ReadMode::UntilQuiet);
     // ReadFrame plus: no NAK, and the echo matches the last command (command 0 takes any echo).
     bool ReadReply(ReadMode mode = ReadMode::UntilQuiet);
+    // The reply to the request just sent. A whole frame that answers something else (a pulse
+    // reply that came late, a duplicate of an earlier reply) is passed over and the read goes
+    // on for the right one while bytes keep coming within the time-out, for no longer than two
+    // reply areas take on the line. When dataEcho is not kAnyData, the first data byte must
+    // equal it too (the slot or channel a reply echoes). The identification (command 0) takes
+    // any echo but the pulse request's.
+    bool AwaitReply(int dataEcho = kAnyData);
     // Bytes that arrived behind the last frame in the same read; the next ReadFrame starts
-    // with them, so a reply that follows close behind another is not lost.
+    // with them, so two pulse replies that arrive together are both taken.
     std::size_t CarriedBytes() const { return carry_.size(); }
+    void DropCarriedBytes() { carry_.clear(); }
     // Drops the carried bytes too.
     int FlushInput() override;
 
@@ -87,6 +100,7 @@ public:
 
 private:
     int DataEnd() const { return receivedLength_ >= 10 ? receivedLength_ - 4 : 0; }
+    bool Answers(int dataEcho) const;
     int ReadSome(int space, std::uint8_t* into, ReadMode mode);
     void TakeNak(std::uint8_t second, std::uint8_t third);
     void TraceReceived(const std::vector<std::uint8_t>& raw, std::size_t frameEnd);
@@ -99,6 +113,7 @@ private:
     int cursor_ = kReplyDataOffset;
     bool cursorOverrun_ = false;
     FrameResult lastResult_ = FrameResult::None;
+    bool nakAfterNoise_ = false; // the last NAK came behind bytes that held no frame
     std::unique_ptr<LinkTrace> trace_;
     std::vector<std::uint8_t> carry_;
 };

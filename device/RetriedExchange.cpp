@@ -18,7 +18,7 @@ bool RetriedExchange::Run(const std::function<bool(DeviceLink&)>& operation) {
     }
     host_.BeginWaitCursor();
     host_.SetPollingSuspended(true);
-    // Wakes the controller and takes the pulse reply that may still be on its way.
+    // Wakes the controller; a pulse reply still on its way is passed over by the reads.
     std::string id;
     link_.ReadControllerId(id);
 

@@ -81,6 +81,12 @@ void ControllerEmulator::RaisePmtProtection(double seconds) {
     gc_.RaiseProtection(Now(), seconds);
 }
 
+void ControllerEmulator::FirePulseAtRequest(int nth, bool afterItsReply) {
+    std::lock_guard lock(mutex_);
+    firePulseCountdown_ = std::max(nth, 0);
+    firePulseAfterReply_ = afterItsReply;
+}
+
 ControllerMemory ControllerEmulator::Memory() const {
     std::lock_guard lock(mutex_);
     return memory_;
@@ -217,6 +223,17 @@ void ControllerEmulator::DropLine() {
 
 void ControllerEmulator::HandleRequest(const ParsedRequest& request, double now) {
     ++stats_.requests;
+    const bool fire = firePulseCountdown_ > 0 && --firePulseCountdown_ == 0;
+    if (fire && !firePulseAfterReply_) {
+        FirePulse(now);
+    }
+    AnswerRequest(request, now);
+    if (fire && firePulseAfterReply_) {
+        FirePulse(now);
+    }
+}
+
+void ControllerEmulator::AnswerRequest(const ParsedRequest& request, double now) {
     const FaultInjector::RequestFate fate = faults_.DecideRequest();
     if (fate == FaultInjector::RequestFate::Ignore) {
         const auto at = std::chrono::steady_clock::now(); // begins and ends in the same instant
@@ -224,7 +241,9 @@ void ControllerEmulator::HandleRequest(const ParsedRequest& request, double now)
         Record(LineEvent::Kind::FaultEnded, line_fault::kIgnore, -1, at);
         return;
     }
-    pulseRequested_ = false;
+    if (options_.dropPendingPulse) {
+        pulseRequested_ = false;
+    }
     if (fate == FaultInjector::RequestFate::Nak) {
         SendNak(request.index, kNakInjected, true);
         return;
@@ -320,7 +339,8 @@ void ControllerEmulator::FirePulse(double now) {
     gc_.ObserveLight(now, PulseModel::PeakLight(conditions) > PulseModel::kExcessiveLight);
     lastPulse_ = pulseModel_.Synthesize(conditions);
 
-    if (pulseRequested_ && !silent_ && !hungUp_) {
+    const bool heldForTest = firePulseCountdown_ > 0;
+    if (pulseRequested_ && !heldForTest && !silent_ && !hungUp_) {
         pulseRequested_ = false;
         const auto period = static_cast<std::uint16_t>(std::clamp(std::lround(interval * 100.0), 1L, 65535L));
         const auto counter = static_cast<std::uint32_t>(runSeconds * 100.0);

@@ -34,6 +34,9 @@ struct EmulatorOptions {
     GcOptions gc;
     FaultOptions faults;
     bool verbose = false; // one line per request on stderr
+    // Any other request cancels a pulse request still waiting (an easier controller than the
+    // real one, which answers it on its next pulse whatever came meanwhile).
+    bool dropPendingPulse = false;
     // Told of pulses sent and faults begun and ended on the line; see LineObserver for the thread
     // and the rules. Empty: nobody is told, and nothing is collected.
     LineObserver observer;
@@ -58,9 +61,10 @@ struct EventState {
 
 // The PFPD controller on one end of a serial line, on its own thread. The program talks to it
 // synchronously from the other end. A pulse request is answered with the next pulse fired after
-// it; any other request cancels a pulse request still waiting, so a reply to an exchange is
-// never overtaken by a pulse. Repeated pulse requests before a pulse fires get one pulse.
-// An observer in the options is told what happens on the line, as it happens.
+// it, as a real controller does: when other requests came meanwhile, the pulse reply goes out
+// between or right after their replies (unless the options make other requests cancel it).
+// Repeated pulse requests before a pulse fires get one pulse. An observer in the options is told
+// what happens on the line, as it happens.
 class ControllerEmulator {
 public:
     ControllerEmulator(EmulatorOptions options, std::unique_ptr<EmulatorLine> line);
@@ -74,6 +78,10 @@ public:
     // Safe from any thread.
     bool StartGcRun(); // false during the warm-up
     void RaisePmtProtection(double seconds);
+    // The next pulse fires when the nth request from now arrives, just before or just after it
+    // is answered, whatever the rate, and no pulse before it answers a waiting pulse request: a
+    // test's way to land the pulse reply at a chosen place in the middle of a transfer.
+    void FirePulseAtRequest(int nth, bool afterItsReply = false);
     ControllerMemory Memory() const;
     EmulatorStats Stats() const;
     EventState Events() const;
@@ -87,6 +95,7 @@ private:
     void Step(double now);
     void ServeInput(int fd, double now);
     void HandleRequest(const ParsedRequest& request, double now);
+    void AnswerRequest(const ParsedRequest& request, double now);
     void SendReply(std::uint8_t index, std::uint16_t status, std::span<const std::uint8_t> data,
                    int pulseSequence = -1);
     void SendNak(std::uint8_t index, std::uint8_t reason, bool injected = false);
@@ -126,6 +135,8 @@ private:
     double plannedInterval_ = 0.0; // seconds between the last pulse and the next
     std::uint8_t sequence_ = 0;
     bool pulseRequested_ = false;
+    int firePulseCountdown_ = 0; // requests until FirePulseAtRequest's pulse; 0: none
+    bool firePulseAfterReply_ = false;
     PulseSamples lastPulse_{};
 
     // Timed-event programme of the active run, and what it changed.

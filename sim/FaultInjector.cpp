@@ -55,6 +55,16 @@ std::vector<OutChunk> FaultInjector::Apply(std::vector<std::uint8_t> bytes, bool
             damaged(line_fault::kDuplicate);
         }
     }
+    if (isFrame && Chance(options_.lateRate)) {
+        chunks.front().pauseBeforeMs += options_.lateMs;
+        damaged(line_fault::kLate);
+    }
+    if (isFrame && Chance(options_.replyTwiceRate)) {
+        const std::vector<OutChunk> copy = chunks;
+        chunks.insert(chunks.end(), copy.begin(), copy.end());
+        chunks[copy.size()].pauseBeforeMs = 0; // the copy follows at once, late or not
+        damaged(line_fault::kTwice);
+    }
     chunks.back().fault = damage;
     return chunks;
 }

@@ -11,15 +11,18 @@ namespace veltrane {
 
 struct FaultOptions {
     std::uint64_t seed = 1;
-    double dropRate = 0.0;      // per byte sent
-    double duplicateRate = 0.0; // per byte sent
-    double flipRate = 0.0;      // per byte sent: one bit inverted
-    double crcRate = 0.0;       // per reply frame: CRC damaged
-    double nakRate = 0.0;       // per request: refused with a NAK
-    double ignoreRate = 0.0;    // per request: no answer at all
-    double pauseRate = 0.0;     // per reply frame: the line stops inside the frame
-    int pauseMs = 120;          // longer than the program's 50 ms read time-out
-    double silenceStart = -1.0; // seconds after start; negative: none
+    double dropRate = 0.0;       // per byte sent
+    double duplicateRate = 0.0;  // per byte sent
+    double flipRate = 0.0;       // per byte sent: one bit inverted
+    double crcRate = 0.0;        // per reply frame: CRC damaged
+    double nakRate = 0.0;        // per request: refused with a NAK
+    double ignoreRate = 0.0;     // per request: no answer at all
+    double pauseRate = 0.0;      // per reply frame: the line stops inside the frame
+    int pauseMs = 120;           // longer than the program's 50 ms read time-out
+    double replyTwiceRate = 0.0; // per reply frame: the whole frame is sent again right behind it
+    double lateRate = 0.0;       // per reply frame: it goes out only after lateMs
+    int lateMs = 150;            // longer than the program's 50 ms read time-out
+    double silenceStart = -1.0;  // seconds after start; negative: none
     double silenceLength = 0.0;
     double hangupStart = -1.0; // seconds after start; negative: none
     double hangupLength = 0.0;
@@ -49,7 +52,7 @@ public:
     RequestFate DecideRequest();
     // A built frame (or NAK) on its way out, as chunks for the line; never none. When it was
     // damaged, the last chunk's fault names the first damage done (CRC, pause, then the earliest
-    // damaged byte).
+    // damaged byte, then lateness and a second copy).
     std::vector<OutChunk> Apply(std::vector<std::uint8_t> bytes, bool isFrame);
 
     bool Silent(double now) const { return Within(now, options_.silenceStart, options_.silenceLength); }

@@ -26,6 +26,15 @@ bool ToPair(const std::string& text, double& first, double& second) {
            ToDouble(text.substr(comma + 1), second) && first >= 0.0 && second >= 0.0;
 }
 
+bool ToMilliseconds(const std::string& text, int& value) {
+    double ms = 0;
+    if (!ToDouble(text, ms) || ms < 0 || ms > 60000) {
+        return false;
+    }
+    value = static_cast<int>(ms);
+    return true;
+}
+
 bool ToUnsigned(const std::string& text, std::uint64_t& value) {
     char* end = nullptr;
     value = std::strtoull(text.c_str(), &end, 10);
@@ -62,17 +71,23 @@ std::string SimHelpText() {
            "  --ignore-rate P         probability of not answering a request\n"
            "  --pause-rate P          probability of a pause inside a reply frame\n"
            "  --pause-ms MS           length of such a pause (default 120)\n"
+           "  --twice-rate P          probability of sending a whole reply frame twice\n"
+           "  --late-rate P           probability of holding a whole reply frame back\n"
+           "  --late-ms MS            how long such a reply is held back (default 150)\n"
+           "  --drop-pending-pulse    any other request cancels a pulse request still waiting\n"
+           "                          (default: it is answered on the next pulse, in between\n"
+           "                          or right after the other replies, as a real controller does)\n"
            "  --silence START,LENGTH  answer nothing from START for LENGTH seconds\n"
            "  --hangup START,LENGTH   close the line from START for LENGTH seconds, then reopen it\n"
            "  --event-log FILE        write one line per line event to FILE, flushed at once:\n"
            "                          <ms> <kind> <what> <sequence>, ms being CLOCK_MONOTONIC in\n"
            "                          milliseconds with 3 decimals, kind pulse, fault-begin or\n"
            "                          fault-end; what is pulse, flip, drop, duplicate, crc, pause,\n"
-           "                          nak, ignore, silence or hangup; sequence is the pulse's\n"
-           "                          sequence byte, else -1. A pulse is logged when the last byte\n"
-           "                          of its reply is on the line, a damaged frame or injected NAK\n"
-           "                          ends with its last byte, a silence or hang-up when the line\n"
-           "                          is back. E.g. \"1234567.891 pulse pulse 17\"\n"
+           "                          late, twice, nak, ignore, silence or hangup; sequence is the\n"
+           "                          pulse's sequence byte, else -1. A pulse is logged when the\n"
+           "                          last byte of its reply is on the line, a damaged frame or\n"
+           "                          injected NAK ends with its last byte, a silence or hang-up\n"
+           "                          when the line is back. E.g. \"1234567.891 pulse pulse 17\"\n"
            "  --verbose               one line per request on stderr\n"
            "  --help                  this text\n";
 }
@@ -149,15 +164,10 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
         {"--nak-rate", [&](const std::string& v) { return ToRate(v, f.nakRate); }},
         {"--ignore-rate", [&](const std::string& v) { return ToRate(v, f.ignoreRate); }},
         {"--pause-rate", [&](const std::string& v) { return ToRate(v, f.pauseRate); }},
-        {"--pause-ms",
-         [&](const std::string& v) {
-             double ms = 0;
-             if (!ToDouble(v, ms) || ms < 0 || ms > 60000) {
-                 return false;
-             }
-             f.pauseMs = static_cast<int>(ms);
-             return true;
-         }},
+        {"--pause-ms", [&](const std::string& v) { return ToMilliseconds(v, f.pauseMs); }},
+        {"--twice-rate", [&](const std::string& v) { return ToRate(v, f.replyTwiceRate); }},
+        {"--late-rate", [&](const std::string& v) { return ToRate(v, f.lateRate); }},
+        {"--late-ms", [&](const std::string& v) { return ToMilliseconds(v, f.lateMs); }},
         {"--event-log",
          [&](const std::string& v) {
              out.eventLogPath = v;
@@ -175,6 +185,8 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
             e.fast = true;
         } else if (arg == "--verbose" || arg == "-v") {
             e.verbose = true;
+        } else if (arg == "--drop-pending-pulse") {
+            e.dropPendingPulse = true;
         } else if (arg == "--no-eeprom") {
             memoryOnly = true;
         } else if (auto setter = valued.find(arg); setter != valued.end()) {

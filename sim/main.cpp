@@ -6,9 +6,9 @@
 // ms: the steady clock (CLOCK_MONOTONIC) since its epoch in milliseconds, three decimals, so
 // the times compare with another process's on the same machine. kind: "pulse" when the last
 // byte of a pulse reply is on the line (damaged or not), "fault-begin", "fault-end". what:
-// "pulse"; "flip", "drop", "duplicate", "crc", "pause" for a damaged frame (ended by its last
-// byte); "nak" for an injected NAK (ended by its last byte); "ignore" for an unanswered
-// request (begins and ends at once); "silence", "hangup" (end when the line is back).
+// "pulse"; "flip", "drop", "duplicate", "crc", "pause", "late", "twice" for a damaged frame
+// (ended by its last byte); "nak" for an injected NAK (ended by its last byte); "ignore" for an
+// unanswered request (begins and ends at once); "silence", "hangup" (end when the line is back).
 // sequence: the pulse's sequence byte, also on the end of a damaged pulse reply; else -1.
 //     1234567.891 pulse pulse 17
 //     1234570.002 fault-end flip -1

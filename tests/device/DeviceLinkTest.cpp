@@ -33,12 +33,12 @@ protected:
     }
 
     void Answer(std::uint8_t command, Bytes data, std::uint16_t status = 0) {
-        std::lock_guard lock(mutex);
-        replies[command] = ReplyFrame(command, data, status);
+        AnswerRaw(command, ReplyFrame(command, data, status));
     }
-    void AnswerRaw(std::uint8_t command, Bytes frame) {
+    void AnswerRaw(std::uint8_t command, Bytes frame) { AnswerPieces(command, {{std::move(frame), 0}}); }
+    void AnswerPieces(std::uint8_t command, std::vector<ScriptedPeer::Piece> pieces) {
         std::lock_guard lock(mutex);
-        replies[command] = std::move(frame);
+        replies[command] = std::move(pieces);
     }
     // Payload of the last request.
     Bytes LastPayload() const {
@@ -53,14 +53,14 @@ protected:
     fakes::FakePrompts prompts;
     DeviceLink link{prompts};
     std::mutex mutex;
-    std::map<std::uint8_t, Bytes> replies;
+    std::map<std::uint8_t, std::vector<ScriptedPeer::Piece>> replies;
     ScriptedPeer peer{pty, [this](std::uint8_t command, const Bytes&) {
                           std::lock_guard lock(mutex);
                           auto found = replies.find(command);
                           if (found == replies.end()) {
                               return std::vector<ScriptedPeer::Piece>{};
                           }
-                          return std::vector<ScriptedPeer::Piece>{{found->second, 0}};
+                          return found->second;
                       }};
 };
 
@@ -287,6 +287,37 @@ TEST_F(DeviceLinkTest, PulseIsDecodedFromAFullReplyOnly) {
     EXPECT_FALSE(link.ReadPulse(pulse));
     EXPECT_EQ(pulse.statusWord, before.statusWord);
     EXPECT_EQ(pulse.samples, before.samples);
+}
+
+// A pulse reply that came late, in the middle of an exchange: whole, or its tail only when the
+// flush before the request took its start (the tail's data holds 0x15 bytes, which look like
+// NAKs, and lone 0x02 bytes, which look like a frame's start). Neither is the reply, and
+// neither fails the exchange: the read goes on for the reply behind them. A NAK refuses only
+// when it comes first and the line goes quiet behind it.
+TEST_F(DeviceLinkTest, LatePulseReplyAheadOfTheReplyIsPassedOver) {
+    Bytes samples(507);
+    for (std::size_t k = 0; k < samples.size(); ++k) {
+        samples[k] = static_cast<std::uint8_t>(k % 3 == 0 ? 0x15 : k * 7);
+    }
+    const Bytes pulse = ReplyFrame(60, samples);
+    const Bytes slot =
+        ReplyFrame(kCmdReadGateMode, Bytes{1, 0x00, 0x07, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{201}, std::size_t{333}}) {
+        const Bytes tail(pulse.begin() + static_cast<std::ptrdiff_t>(cut), pulse.end());
+        AnswerPieces(kCmdReadGateMode, {{tail, 0}, {slot, 20}});
+        GateMode mode;
+        ASSERT_TRUE(link.ReadGateMode(1, mode)) << cut;
+        EXPECT_EQ(mode.suffix, 7) << cut;
+    }
+    // A controller slowed down in the middle of the tail, just behind a 0x15.
+    const Bytes stalled{0x00, 0x2A, 0x15, 0x00, 0x47};
+    AnswerPieces(kCmdReadGateMode, {{stalled, 0}, {slot, 70}});
+    GateMode stalledMode;
+    EXPECT_TRUE(link.ReadGateMode(1, stalledMode));
+    // The copy of slot 1's reply never answers a read of slot 2.
+    AnswerPieces(kCmdReadGateMode, {{slot, 0}});
+    GateMode mode;
+    EXPECT_FALSE(link.ReadGateMode(2, mode));
 }
 
 TEST_F(DeviceLinkTest, TimedEventsGoOutByType) {

@@ -251,6 +251,14 @@ TEST_F(FramedLinkTest, EchoMustMatchExceptAfterCommandZero) {
     link.SendFrame(0, nullptr, 0);
     pty.WriteMaster(ReplyFrame(20, Bytes{1}));
     EXPECT_TRUE(link.ReadReply());
+    // ... but a pulse reply that came late is no identification: the reply behind it is.
+    link.SendFrame(0, nullptr, 0);
+    Bytes line = ReplyFrame(60, PulseData());
+    const Bytes id = ReplyFrame(0, Bytes{'V', '4'});
+    line.insert(line.end(), id.begin(), id.end());
+    pty.WriteMaster(line);
+    ASSERT_TRUE(link.AwaitReply());
+    EXPECT_EQ(Data(), (Bytes{'V', '4'}));
 }
 
 TEST_F(FramedLinkTest, FrameLongerThanTheReplyAreaIsRefused) {

@@ -9,7 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <thread>
 
 using namespace veltrane;
@@ -461,4 +465,128 @@ TEST_F(DeviceLinkIntegration, InjectedNaksAndPausesFailTheExchangeCleanly) {
     BoardSettings board;
     EXPECT_FALSE(link.ReadBoardSettings(board));
     EXPECT_GT(session->Emulator().Stats().bytesSent, 0u);
+}
+
+// A real controller answers a waiting pulse request on its next pulse, also in the middle of a
+// transfer; at 1 Hz that is most transfers. Its reply, just before or just behind the reply of
+// a gate mode, a channel or a timed event exchange, must not cost even one pass.
+TEST_F(DeviceLinkIntegration, LatePulseReplyMidTransferIsPassedOver) {
+    EmulatorOptions options = Options();
+    options.rateHz = 1.0;
+    Connect(options);
+    FillConfiguration(config);
+    RunLog otherLog{dir.File("other.log"), clock, prompts};
+    ConfigurationModel received{prompts, otherLog};
+    constexpr std::uint64_t kRequestsPerTransfer = 16; // 5 slots, 2 channels, clear or count, 7 events, board
+    ControllerEmulator& emulator = session->Emulator();
+    // The pulse request is request 1; then a gate mode, a channel, a timed event exchange.
+    const std::pair<int, bool> places[] = {{3, false}, {7, true}, {13, false}};
+    for (const auto& [at, after] : places) {
+        emulator.FirePulseAtRequest(at, after);
+        std::uint64_t before = emulator.Stats().requests;
+        link.RequestPulse();
+        ASSERT_TRUE(link.TransmitAllSettings(config)) << at << after;
+        EXPECT_EQ(emulator.Stats().requests - before, 1 + kRequestsPerTransfer) << at << after;
+
+        emulator.FirePulseAtRequest(at, after);
+        before = emulator.Stats().requests;
+        link.RequestPulse();
+        ASSERT_TRUE(link.ReceiveAllSettings(received)) << at << after;
+        EXPECT_EQ(emulator.Stats().requests - before, 1 + kRequestsPerTransfer) << at << after;
+        ExpectSameConfiguration(config, received);
+    }
+    EXPECT_EQ(emulator.Stats().pulsesSent, 6u);
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+// Every reply sent twice: the copy of one slot's reply never answers the next slot's read.
+// Replies held back past the read time-out: the transfer fails that pass and realigns.
+TEST_F(DeviceLinkIntegration, DuplicatedAndLateRepliesNeverAnswerTheWrongRequest) {
+    EmulatorOptions options = Options();
+    options.rateHz = 1.0;
+    options.faults.replyTwiceRate = 1.0;
+    Connect(options);
+    FillConfiguration(config);
+    RunLog otherLog{dir.File("other.log"), clock, prompts};
+    ConfigurationModel received{prompts, otherLog};
+    link.RequestPulse();
+    ASSERT_TRUE(link.TransmitAllSettings(config));
+    ASSERT_TRUE(link.ReceiveAllSettings(received));
+    ExpectSameConfiguration(config, received);
+
+    std::atomic<int> late = 0;
+    options.faults.replyTwiceRate = 0.0;
+    options.faults.lateRate = 0.05;
+    options.faults.lateMs = 80;
+    options.faults.seed = 3;
+    options.observer = [&late](const LineEvent& event) {
+        late += event.kind == LineEvent::Kind::FaultEnded && event.what == line_fault::kLate;
+    };
+    Connect(options);
+    session->Emulator().FirePulseAtRequest(5); // in a fixed place, so the same replies come late every run
+    link.RequestPulse();
+    config.SetPmtVoltage(700);
+    ASSERT_TRUE(link.TransmitAllSettings(config));
+    OnlineHost host;
+    fakes::FakeClock sleeper;
+    RetriedExchange exchange(link, host, sleeper, prompts);
+    ASSERT_TRUE(exchange.Run([&](DeviceLink& l) { return l.ReceiveAllSettings(received); }));
+    ExpectSameConfiguration(config, received);
+    EXPECT_GE(late.load(), 2);
+    EXPECT_TRUE(prompts.Texts().empty()) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
+}
+
+// Opt-in measurement (VELTRANE_TRANSFER_TRIALS=N): N Transmit ALL and N Receive ALL at each slow
+// pulse rate, paced at 38400, each begun as the live cycle begins a deferred request: pulses
+// streaming, a pulse request waiting for a random part of a period, the 250 ms pause, a flush.
+TEST_F(DeviceLinkIntegration, TransferTrialsAtSlowPulseRates) {
+    const char* trialsText = std::getenv("VELTRANE_TRANSFER_TRIALS");
+    if (trialsText == nullptr) {
+        GTEST_SKIP() << "set VELTRANE_TRANSFER_TRIALS=N to run";
+    }
+    const int trials = std::max(1, std::atoi(trialsText));
+    FillConfiguration(config);
+    RunLog otherLog{dir.File("other.log"), clock, prompts};
+    ConfigurationModel received{prompts, otherLog};
+    std::mt19937 rng(7);
+    for (const double rate : {1.0, 2.0, 3.3}) {
+        EmulatorOptions options = Options();
+        options.fast = false;
+        options.rateHz = rate;
+        Connect(options);
+        ControllerEmulator& emulator = session->Emulator();
+        int ok[2] = {0, 0};
+        int firstPass = 0;
+        int midTransfer = 0;
+        for (int trial = 0; trial < trials; ++trial) {
+            for (const bool transmit : {true, false}) {
+                link.RequestPulse();
+                PulseRecord pulse;
+                for (int tick = 0; tick < 300 && !link.ReadPulse(pulse); ++tick) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                }
+                link.RequestPulse();
+                const double phase = std::uniform_real_distribution<double>(0.0, 1.0 / rate)(rng);
+                std::this_thread::sleep_for(std::chrono::duration<double>(phase));
+                std::this_thread::sleep_for(std::chrono::milliseconds(250));
+                link.FlushInput();
+                const EmulatorStats before = emulator.Stats();
+                const bool done =
+                    transmit ? link.TransmitAllSettings(config) : link.ReceiveAllSettings(received);
+                const EmulatorStats after = emulator.Stats();
+                ok[transmit ? 0 : 1] += done;
+                firstPass += transmit && after.requests - before.requests == 16;
+                midTransfer += after.pulsesSent != before.pulsesSent;
+                if (!transmit && done) {
+                    ExpectSameConfiguration(config, received);
+                }
+            }
+        }
+        std::printf("%.1f Hz: Transmit ALL %d of %d (%d in one pass), Receive ALL %d of %d; "
+                    "the waiting pulse fired during the transfer in %d of %d\n",
+                    rate, ok[0], trials, firstPass, ok[1], trials, midTransfer, 2 * trials);
+        EXPECT_EQ(ok[0], trials) << rate;
+        EXPECT_EQ(ok[1], trials) << rate;
+    }
+    EXPECT_TRUE(prompts.Texts().empty()) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
 }

@@ -106,6 +106,14 @@ TEST(SimCommandLine, EveryOptionIsParsedAndListed) {
     EXPECT_EQ(line.emulator.faults.flipRate, 0.01);
     EXPECT_EQ(line.emulator.faults.hangupLength, 1.0);
     EXPECT_EQ(line.eventLogPath, "e.log");
+    ASSERT_TRUE(ParseSimCommandLine(
+        {"--twice-rate", "0.5", "--late-rate", "0.25", "--late-ms", "90", "--drop-pending-pulse"}, line,
+        error))
+        << error;
+    EXPECT_EQ(line.emulator.faults.replyTwiceRate, 0.5);
+    EXPECT_EQ(line.emulator.faults.lateRate, 0.25);
+    EXPECT_EQ(line.emulator.faults.lateMs, 90);
+    EXPECT_TRUE(line.emulator.dropPendingPulse);
     EXPECT_FALSE(ParseSimCommandLine({"--flip-rate", "2"}, line, error));
     EXPECT_FALSE(ParseSimCommandLine({"--pmt-episode", "10"}, line, error));
     EXPECT_FALSE(ParseSimCommandLine({"--rate"}, line, error));
@@ -117,6 +125,9 @@ TEST(SimCommandLine, EveryOptionIsParsedAndListed) {
           "--run-length", "--pmt-episode", "--drop-rate",   "--dup-rate",   "--flip-rate",
           "--crc-rate",   "--nak-rate",    "--ignore-rate", "--pause-rate", "--pause-ms",
           "--silence",    "--hangup",      "--verbose",     "--help",       "--event-log"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+    for (const char* option : {"--twice-rate", "--late-rate", "--late-ms", "--drop-pending-pulse"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
