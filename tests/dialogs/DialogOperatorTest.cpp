@@ -1,6 +1,7 @@
 // The list editors driven as an operator drives them: focus, clicks and keys, and OK with the
 // shipped DEFAULT.CFG.
 #include "DialogTestSupport.h"
+#include "WidgetLookup.h"
 #include "dialogs/GateModesDialog.h"
 #include "dialogs/ParameterDialogs.h"
 #include "dialogs/TimedEventsDialog.h"
@@ -19,12 +20,6 @@ using namespace veltrane;
 using namespace veltrane::dialogtest;
 
 namespace {
-
-template <typename T> T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QLatin1String(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
 
 void Click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton);
@@ -184,19 +179,23 @@ TEST(ShippedDefaults, BoardDialogTakesThemAndOkStoresNothingNew) {
     EXPECT_EQ(world.document.calls, std::vector<bool>{true}); // the dialog counts as edited once shown
 }
 
-TEST(ShippedDefaults, GateModesPassEveryModeThroughChangeAndOk) {
+// Opens the dialog on the shipped defaults and presses Return; then opens it again, passes every row
+// through Change and presses OK. Neither changes the configuration; OK logs what the dialog always logs.
+template <typename Dialog>
+void PassEveryRowThroughChangeAndOk(const char* listName, std::size_t entriesPerOk) {
     DialogWorld world;
     const Shipped shipped(world);
     {
-        GateModesDialog dialog(world.host, nullptr);
+        Dialog dialog(world.host, nullptr);
         ShowActive(&dialog);
         QTest::keyClick(&dialog, Qt::Key_Return);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_TRUE(world.document.calls.empty());
+        EXPECT_EQ(shipped.NewEntries(), entriesPerOk);
     }
-    GateModesDialog dialog(world.host, nullptr);
+    Dialog dialog(world.host, nullptr);
     ShowActive(&dialog);
-    auto* list = Child<QListWidget>(&dialog, "gateList");
+    auto* list = Child<QListWidget>(&dialog, listName);
     for (int row = 0; row < list->count(); ++row) {
         ClickRow(list, row);
         Click(Child<QPushButton>(&dialog, "changeButton"));
@@ -205,30 +204,13 @@ TEST(ShippedDefaults, GateModesPassEveryModeThroughChangeAndOk) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(world.prompts.Texts().empty());
     EXPECT_TRUE(shipped.Unchanged());
-    EXPECT_EQ(shipped.NewEntries(), 0u);
+    EXPECT_EQ(shipped.NewEntries(), 2 * entriesPerOk);
+}
+
+TEST(ShippedDefaults, GateModesPassEveryModeThroughChangeAndOk) {
+    PassEveryRowThroughChangeAndOk<GateModesDialog>("gateList", 0);
 }
 
 TEST(ShippedDefaults, TimedEventsPassEveryEventThroughChangeAndOk) {
-    DialogWorld world;
-    const Shipped shipped(world);
-    {
-        TimedEventsDialog dialog(world.host, nullptr);
-        ShowActive(&dialog);
-        QTest::keyClick(&dialog, Qt::Key_Return);
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        EXPECT_TRUE(world.document.calls.empty());
-        EXPECT_EQ(shipped.NewEntries(), 1u); // OK always logs the list
-    }
-    TimedEventsDialog dialog(world.host, nullptr);
-    ShowActive(&dialog);
-    auto* list = Child<QListWidget>(&dialog, "eventList");
-    for (int row = 0; row < list->count(); ++row) {
-        ClickRow(list, row);
-        Click(Child<QPushButton>(&dialog, "changeButton"));
-    }
-    Click(Child<QPushButton>(&dialog, "okButton"));
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_TRUE(world.prompts.Texts().empty());
-    EXPECT_TRUE(shipped.Unchanged());
-    EXPECT_EQ(shipped.NewEntries(), 2u);
+    PassEveryRowThroughChangeAndOk<TimedEventsDialog>("eventList", 1); // OK always logs the list
 }

@@ -1,5 +1,6 @@
 // The dialogs' widgets offscreen: enable states, keys, selection, placement, and a picture of each.
 #include "DialogTestSupport.h"
+#include "WidgetLookup.h"
 #include "dialogs/BoardChannelDialog.h"
 #include "dialogs/GateModesDialog.h"
 #include "dialogs/ParameterDialogs.h"
@@ -24,12 +25,6 @@ using namespace veltrane;
 using namespace veltrane::dialogtest;
 
 namespace {
-
-template <typename T> T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QLatin1String(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
 
 void PressKey(QWidget* widget, int key) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
