@@ -8,6 +8,54 @@
 
 namespace veltrane {
 
+#if defined(_WIN32)
+
+namespace {
+
+_locale_t CLocale() {
+    static const _locale_t c = _create_locale(LC_ALL, "C");
+    return c;
+}
+
+} // namespace
+
+std::string FormatV(const char* format, std::va_list args) {
+    std::va_list copy;
+    va_copy(copy, args);
+    const int length = _vscprintf_l(format, CLocale(), copy);
+    va_end(copy);
+    if (length <= 0) {
+        return {};
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    _vsnprintf_s_l(buffer.data(), buffer.size(), _TRUNCATE, format, CLocale(), args);
+    return std::string(buffer.data(), static_cast<std::size_t>(length));
+}
+
+int FormatInto(char* buffer, std::size_t size, const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::va_list copy;
+    va_copy(copy, args);
+    const int length = _vscprintf_l(format, CLocale(), copy);
+    va_end(copy);
+    if (size > 0) {
+        _vsnprintf_s_l(buffer, size, _TRUNCATE, format, CLocale(), args);
+    }
+    va_end(args);
+    return length;
+}
+
+double ParseDouble(const char* text, char** end) {
+    return _strtod_l(text, end, CLocale());
+}
+
+float ParseFloat(const char* text, char** end) {
+    return static_cast<float>(_strtod_l(text, end, CLocale()));
+}
+
+#else
+
 namespace {
 
 locale_t CLocale() {
@@ -47,14 +95,6 @@ std::string FormatV(const char* format, std::va_list args) {
     return std::string(buffer.data(), static_cast<std::size_t>(length));
 }
 
-std::string Format(const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::string text = FormatV(format, args);
-    va_end(args);
-    return text;
-}
-
 int FormatInto(char* buffer, std::size_t size, const char* format, ...) {
     const CLocaleScope scope;
     std::va_list args;
@@ -72,6 +112,16 @@ double ParseDouble(const char* text, char** end) {
 float ParseFloat(const char* text, char** end) {
     const CLocaleScope scope;
     return std::strtof(text, end);
+}
+
+#endif
+
+std::string Format(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::string text = FormatV(format, args);
+    va_end(args);
+    return text;
 }
 
 } // namespace veltrane
