@@ -69,6 +69,8 @@ enum TimedEventType : std::int16_t {
 };
 
 constexpr int kMaxGateModes = 5;
+// The controller reports its event count in one byte: no configuration holds more.
+constexpr int kMaxTimedEventCount = 255;
 constexpr int kChannelCount = 2;
 
 } // namespace veltrane

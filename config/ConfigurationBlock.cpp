@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <limits>
 #include <utility>
 
 namespace veltrane {
@@ -143,8 +142,7 @@ TimedEvent ReadTimedEvent(Reader& r) {
 
 void EncodeBlock(const ConfigurationBlock& block, std::vector<std::uint8_t>& out) {
     const std::size_t modeCount = std::min<std::size_t>(block.gateModes.size(), kMaxGateModes);
-    const std::size_t eventCount =
-        std::min<std::size_t>(block.timedEvents.size(), std::numeric_limits<std::int32_t>::max());
+    const std::size_t eventCount = std::min<std::size_t>(block.timedEvents.size(), kMaxTimedEventCount);
     out.reserve(out.size() + BlockSize(modeCount, eventCount));
 
     Writer w(out);
@@ -193,7 +191,7 @@ BlockStatus DecodeBlock(std::span<const std::uint8_t> bytes, ConfigurationBlock&
     }
     r.Seek(kEventCountOffset);
     const std::int32_t eventCount = r.I32();
-    if (eventCount < 0) {
+    if (eventCount < 0 || eventCount > kMaxTimedEventCount) {
         return BlockStatus::BadEventCount;
     }
     if (bytes.size() !=
@@ -243,7 +241,7 @@ const char* DescribeBlockStatus(BlockStatus status) {
     case BlockStatus::BadGateModeCount:
         return "gate-mode count outside 0..5";
     case BlockStatus::BadEventCount:
-        return "negative timed-event count";
+        return "timed-event count outside 0..255";
     case BlockStatus::LengthMismatch:
         return "file length does not match its gate-mode and timed-event counts";
     }

@@ -16,7 +16,7 @@ struct ConfigurationBlock {
     std::array<ChannelSettings, kChannelCount> channels{};
     std::vector<GateMode> gateModes; // at most kMaxGateModes
     BoardSettings board{};
-    std::vector<TimedEvent> timedEvents;
+    std::vector<TimedEvent> timedEvents; // at most kMaxTimedEventCount
 };
 
 inline constexpr std::int32_t kConfigurationSignature = 0x7801;
@@ -29,7 +29,7 @@ enum class BlockStatus {
     TooShort,         // fewer bytes than the fixed part
     WrongSignature,   // first four bytes are not 01 78 00 00
     BadGateModeCount, // outside 0..5
-    BadEventCount,    // negative
+    BadEventCount,    // outside 0..kMaxTimedEventCount
     LengthMismatch    // the bytes are not exactly as long as the counts say
 };
 
@@ -38,7 +38,8 @@ constexpr std::uint64_t BlockSize(std::uint64_t gateModes, std::uint64_t timedEv
     return kFixedBlockSize + kGateModeRecordSize * gateModes + kTimedEventRecordSize * timedEvents;
 }
 
-// Appends the block, little-endian field by field. At most the first five gate modes are written.
+// Appends the block, little-endian field by field. At most the first five gate modes and the first
+// kMaxTimedEventCount timed events are written.
 void EncodeBlock(const ConfigurationBlock& block, std::vector<std::uint8_t>& out);
 
 // Reads exactly one block. On any status other than Ok, out is left as it was.

@@ -1,5 +1,6 @@
 #include "live/PulseRecorder.h"
 
+#include "config/ConfigurationBlock.h"
 #include "config/ConfigurationModel.h"
 #include "live/DataFileFormat.h"
 #include "live/LiveMessages.h"
@@ -155,7 +156,8 @@ bool PulseRecorder::WriteCountAndOffset() {
     std::vector<std::uint8_t> count;
     PutU32(count, recordCount_);
     std::vector<std::uint8_t> offset;
-    // The field is 16 bits wide; a configuration long enough to pass it cannot be described.
+    // The field is 16 bits wide; the block never grows past what the controller can hold.
+    static_assert(kHeaderSize + BlockSize(kMaxGateModes, kMaxTimedEventCount) + kCountSize <= 0xFFFF);
     PutU16(offset, static_cast<std::uint16_t>(countOffset_ + kCountSize));
     return sink_->WriteAt(countOffset_, count) && sink_->WriteAt(kDataOffsetField, offset);
 }

@@ -68,6 +68,24 @@ TEST(PulseRecorderTest, ThreePulsesGiveHeaderBlockCountRecordsAndTheLogOfTheReco
     EXPECT_TRUE(f.prompts.shown.empty());
 }
 
+TEST(PulseRecorderTest, TheDataOffsetPointsAtTheFirstRecordWhateverTheModelHolds) {
+    RecorderFixture f;
+    f.config.SetLoggingEnabled(false);
+    for (int i = 0; i < 5000; ++i) {
+        f.config.AddTimedEvent(TimedEvent{});
+    }
+    const std::string path = f.Data("AB001.dat");
+    ASSERT_TRUE(f.recorder.Open(path));
+    ASSERT_TRUE(f.recorder.Append(MakePulse(0)));
+    ASSERT_TRUE(f.recorder.Close());
+
+    const auto bytes = fakes::ReadBytes(path);
+    const std::size_t first = U16At(bytes, 4);
+    ASSERT_EQ(first + kRecord, bytes.size());
+    EXPECT_EQ(U32At(bytes, first - 4), 1u);
+    EXPECT_EQ(U32At(bytes, first), MakePulse(0).timeCounter);
+}
+
 TEST(PulseRecorderTest, TheCountInTheFileIsCurrentAfterEveryRecord) {
     RecorderFixture f;
     const std::string path = f.Data("AB001.dat");
