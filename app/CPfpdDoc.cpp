@@ -7,9 +7,9 @@
 #include "platform/Clock.h"
 #include "platform/DiskSpace.h"
 #include "platform/Prompts.h"
+#include "platform/RegularFile.h"
 
 #include <filesystem>
-#include <fstream>
 
 namespace veltrane {
 
@@ -74,11 +74,10 @@ void CPfpdDoc::Changed() {
 
 bool CPfpdDoc::OnOpenDocument(const std::string& path) {
     bool loaded = false;
-    std::ifstream probe(path, std::ios::binary);
-    if (!probe) {
+    // Not a regular file: a FIFO would block the open.
+    if (!IsRegularFile(path)) {
         prompts_.ShowMessage(WithArgument(messages::kCannotOpenFile, path), MessageIcon::Warning);
     } else {
-        probe.close();
         if (hooks_.closing) {
             hooks_.closing();
         }

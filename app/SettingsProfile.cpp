@@ -1,6 +1,12 @@
 #include "app/SettingsProfile.h"
 
+#include "platform/RegularFile.h"
+
+#include <QStandardPaths>
+
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace veltrane {
 
@@ -11,9 +17,29 @@ const char* const kRecentSection = "Recent File List";
 QString Key(const std::string& section, const std::string& key) {
     return QString::fromStdString(section) + QLatin1Char('/') + QString::fromStdString(key);
 }
+// The file QSettings picks for the per-user profile, where a name can be something that blocks its
+// reader; empty elsewhere.
+std::string UserProfilePath() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    return (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/Veltrane/Veltrane.ini"))
+        .toStdString();
+#else
+    return {};
+#endif
+}
 } // namespace
 
-SettingsProfile::SettingsProfile(const std::string& filePath) {
+SettingsProfile::SettingsProfile(const std::string& filePath)
+    : path_(filePath.empty() ? UserProfilePath() : filePath) {
+    // QSettings reads the file as it is made: a FIFO there would block the start for good. Such a
+    // profile is neither read nor written; the settings of this run stay in memory.
+    std::error_code error;
+    if (!path_.empty() &&
+        std::filesystem::status(path_, error).type() != std::filesystem::file_type::not_found &&
+        !IsRegularFile(path_)) {
+        return;
+    }
     if (filePath.empty()) {
         settings_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                                 QStringLiteral("Veltrane"), QStringLiteral("Veltrane"));
@@ -24,12 +50,19 @@ SettingsProfile::SettingsProfile(const std::string& filePath) {
 
 std::string SettingsProfile::GetString(const std::string& section, const std::string& key,
                                        const std::string& fallback) const {
+    if (!settings_) {
+        return memory_.GetString(section, key, fallback);
+    }
     const QVariant value = settings_->value(Key(section, key));
     return value.isValid() ? value.toString().toStdString() : fallback;
 }
 
 void SettingsProfile::SetString(const std::string& section, const std::string& key,
                                 const std::string& value) {
+    if (!settings_) {
+        memory_.SetString(section, key, value);
+        return;
+    }
     settings_->setValue(Key(section, key), QString::fromStdString(value));
     settings_->sync();
 }
@@ -66,7 +99,7 @@ void SettingsProfile::RemoveRecentFile(const std::string& path) {
 }
 
 std::string SettingsProfile::FileName() const {
-    return settings_->fileName().toStdString();
+    return settings_ ? settings_->fileName().toStdString() : path_;
 }
 
 } // namespace veltrane

@@ -11,7 +11,8 @@ namespace veltrane {
 // The per-user profile as an INI file with the program's sections and keys.
 class SettingsProfile : public Profile {
 public:
-    // Empty path: the per-user file of the platform.
+    // Empty path: the per-user file of the platform. A name that is there but is no regular file
+    // (a FIFO, a folder) is refused: it is never opened and the settings are kept in memory.
     explicit SettingsProfile(const std::string& filePath = {});
 
     std::string GetString(const std::string& section, const std::string& key,
@@ -26,7 +27,9 @@ public:
     std::string FileName() const;
 
 private:
-    std::unique_ptr<QSettings> settings_;
+    std::string path_;
+    std::unique_ptr<QSettings> settings_; // null when the file was refused
+    MemoryProfile memory_;
 };
 
 } // namespace veltrane

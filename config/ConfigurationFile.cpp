@@ -1,11 +1,17 @@
 #include "config/ConfigurationFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <atomic>
+#include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #if !defined(_WIN32)
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -15,7 +21,7 @@ namespace fs = std::filesystem;
 
 FileReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                              std::uint64_t maxSize) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (file == nullptr) {
         return FileReadStatus::Unavailable;
     }
@@ -58,6 +64,55 @@ std::string TemporaryNameFor(const std::string& path) {
     return path + ".saving-" + std::to_string(id) + "-" + std::to_string(counter++);
 }
 
+#if !defined(_WIN32)
+// "<pid>-<counter>" and nothing else: the tail TemporaryNameFor gives; the pid when it is one.
+long SavingPid(std::string_view tail) {
+    const std::size_t dash = tail.find('-');
+    long pid = 0;
+    unsigned long counter = 0;
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == tail.size()) {
+        return 0;
+    }
+    const char* end = tail.data() + tail.size();
+    const auto [pidEnd, pidError] = std::from_chars(tail.data(), tail.data() + dash, pid);
+    const auto [counterEnd, counterError] = std::from_chars(tail.data() + dash + 1, end, counter);
+    if (pidError != std::errc{} || pidEnd != tail.data() + dash || counterError != std::errc{} ||
+        counterEnd != end) {
+        return 0;
+    }
+    return pid > 0 ? pid : 0;
+}
+#endif
+
+// A save killed half-way leaves its temporary file beside the target for good. Remove those of
+// this target whose process is gone; a live process may still be saving.
+void RemoveStaleTemporaries(const std::string& path) {
+#if !defined(_WIN32)
+    const fs::path target(path);
+    const std::string prefix = target.filename().string() + ".saving-";
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::vector<fs::path> stale;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        const long pid = SavingPid(std::string_view(name).substr(prefix.size()));
+        std::error_code typeError;
+        if (pid != 0 && pid != static_cast<long>(::getpid()) && it->is_regular_file(typeError) &&
+            !it->is_symlink(typeError) && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            stale.push_back(it->path());
+        }
+    }
+    for (const fs::path& file : stale) {
+        fs::remove(file, error);
+    }
+#else
+    (void)path;
+#endif
+}
+
 bool WriteAndSync(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
@@ -76,6 +131,7 @@ bool WriteAndSync(const std::string& path, const std::vector<std::uint8_t>& byte
 } // namespace
 
 bool WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    RemoveStaleTemporaries(path);
     const std::string temporary = TemporaryNameFor(path);
     std::error_code error;
     if (!WriteAndSync(temporary, bytes)) {

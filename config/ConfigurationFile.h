@@ -8,7 +8,7 @@ namespace veltrane {
 
 enum class FileReadStatus {
     Ok,
-    Unavailable, // missing, unreadable or empty
+    Unavailable, // missing, unreadable, empty or not a regular file
     TooLarge     // larger than any configuration the program could use
 };
 
@@ -21,7 +21,8 @@ FileReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>&
 
 // Replaces path with bytes without ever leaving a half-written file under that name: the bytes go
 // to a temporary file in the same folder, which is flushed to disk and then renamed over path.
-// On failure path is untouched, the temporary file is removed and the result is false.
+// On failure path is untouched, the temporary file is removed and the result is false. Temporary
+// files of this target left by a save whose process is gone are removed first.
 bool WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace veltrane

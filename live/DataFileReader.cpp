@@ -2,6 +2,7 @@
 
 #include "live/DataFileFormat.h"
 #include "live/LiveMessages.h"
+#include "platform/RegularFile.h"
 
 #include <fstream>
 #include <iterator>
@@ -109,6 +110,10 @@ bool ReadDataFile(std::span<const std::uint8_t> bytes, DataFileContents& out, st
 }
 
 bool ReadDataFile(const std::string& path, DataFileContents& out, std::string& error) {
+    // A FIFO or device would block the open below.
+    if (!IsRegularFile(path)) {
+        return Fail(error, messages::kDatUnreadable);
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return Fail(error, messages::kDatUnreadable);

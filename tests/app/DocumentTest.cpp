@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace veltrane;
 
 namespace {
@@ -73,6 +75,15 @@ TEST_F(DocumentTest, RefusedFilesSaySoAndKeepTheDocument) {
     prompts.Clear();
     EXPECT_FALSE(doc.OnOpenDocument(dir.File("missing.cfg")));
     EXPECT_EQ(prompts.Texts().back(), messages::kInvalidConfigurationFile);
+
+    // Nobody writes into it: opening must not wait for a writer.
+    prompts.Clear();
+    ASSERT_EQ(::mkfifo(dir.File("DEFAULT.CFG").c_str(), 0600), 0);
+    EXPECT_FALSE(doc.OnOpenDocument(dir.File("DEFAULT.CFG")));
+    ASSERT_EQ(prompts.Texts().size(), 2u) << "cannot open, then not loaded";
+    EXPECT_NE(prompts.Texts()[0].find(dir.File("DEFAULT.CFG")), std::string::npos);
+    EXPECT_EQ(prompts.Texts()[1], messages::kInvalidConfigurationFile);
+    EXPECT_EQ(doc.Title(), "run.cfg");
 }
 
 TEST_F(DocumentTest, FailedSaveIsReportedAndTheDocumentStaysModified) {

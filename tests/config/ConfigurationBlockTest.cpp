@@ -9,6 +9,10 @@
 #include <filesystem>
 #include <random>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace veltrane {
 namespace {
 
@@ -192,13 +196,48 @@ TEST_F(BlockTest, EveryRefusedBlockLeavesTheModelUnchanged) {
     EXPECT_EQ(model.RunLogEntries().size(), entries);
 }
 
-TEST_F(BlockTest, MissingOrEmptyFileIsRefusedWithoutMessage) {
+TEST_F(BlockTest, MoreEventsThanTheControllerCountsAreRefusedWhole) {
+    FillModel(3, 7, 21);
+    const Bytes before = model.StoreBlock();
+    for (const std::size_t events : {256u, 2000u}) {
+        ConfigurationBlock block;
+        block.timedEvents.resize(events);
+        Bytes bytes;
+        EncodeBlock(block, bytes);
+        // The count and the length agree, as in a file written by some other tool.
+        for (std::size_t i = 0; i < 4; ++i) {
+            bytes[96 + i] = static_cast<std::uint8_t>(events >> (8 * i));
+        }
+        bytes.resize(BlockSize(0, events));
+
+        const std::string path = dir.File("many.cfg");
+        fakes::WriteBytes(path, bytes);
+        prompts.Clear();
+        EXPECT_FALSE(model.LoadConfiguration(path)) << events;
+        EXPECT_EQ(prompts.Texts(), Texts{messages::kInvalidConfigurationFormat}) << events;
+        EXPECT_EQ(model.StoreBlock(), before) << events;
+    }
+}
+
+TEST_F(BlockTest, AModelHoldingMoreEventsStoresOnlyWhatTheControllerCanHold) {
+    FillModel(5, 300, 8);
+    const Bytes stored = model.StoreBlock();
+    EXPECT_EQ(stored.size(), BlockSize(5, 255));
+    ConfigurationModel other(prompts, runLog);
+    ASSERT_TRUE(other.LoadBlock(stored));
+    EXPECT_EQ(other.GetTimedEvents().size(), 255u);
+}
+
+TEST_F(BlockTest, MissingEmptyOrNonRegularFileIsRefusedWithoutMessage) {
     FillModel(2, 2, 5);
     const Bytes before = model.StoreBlock();
     fakes::WriteBytes(dir.File("empty.cfg"), {});
     EXPECT_FALSE(model.LoadConfiguration(dir.File("empty.cfg")));
     EXPECT_FALSE(model.LoadConfiguration(dir.File("missing.cfg")));
     EXPECT_FALSE(model.LoadConfiguration(dir.Path().string()));
+    // Nobody writes into it: opening it for reading must not wait for a writer.
+    ASSERT_EQ(::mkfifo(dir.File("DEFAULT.CFG").c_str(), 0600), 0);
+    EXPECT_FALSE(model.LoadConfiguration(dir.File("DEFAULT.CFG")));
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_EQ(model.StoreBlock(), before);
 }
@@ -222,6 +261,31 @@ TEST_F(BlockTest, SaveReplacesTheOldFileAndLeavesNoTemporaryFiles) {
     EXPECT_EQ(fakes::ReadBytes(path), model.StoreBlock());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2)
         << "log and lab.cfg only";
+}
+
+TEST_F(BlockTest, SaveRemovesTemporaryFilesOfDeadSavesOfThatTargetOnly) {
+    const pid_t dead = ::fork();
+    if (dead == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(dead, 0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const std::string path = dir.File("lab.cfg");
+    const std::string stale = path + ".saving-" + std::to_string(dead) + "-3";
+    const std::vector<std::string> kept = {
+        path + ".saving-1-0",                                        // a process that is running
+        path + ".saving-" + std::to_string(dead) + "-3x",            // not a name this program makes
+        dir.File("other.cfg.saving-" + std::to_string(dead) + "-0"), // another target
+    };
+    fakes::WriteBytes(stale, Bytes(4096, 0xAA));
+    for (const std::string& name : kept) {
+        fakes::WriteBytes(name, {1});
+    }
+    ASSERT_TRUE(model.SaveConfiguration(path));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    for (const std::string& name : kept) {
+        EXPECT_TRUE(std::filesystem::exists(name)) << name;
+    }
 }
 
 TEST_F(BlockTest, FailedSaveKeepsTheOldContentsAndSaysSo) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace veltrane;
 using namespace veltrane::testing;
 
@@ -91,6 +93,15 @@ TEST(DataFileReaderTest, AMissingFileIsUnreadable) {
     DataFileContents file;
     std::string error;
     EXPECT_FALSE(ReadDataFile(std::string("/nonexistent/AB001.dat"), file, error));
+    EXPECT_EQ(error, messages::kDatUnreadable);
+}
+
+TEST(DataFileReaderTest, AFifoIsUnreadableWithoutWaitingForAWriter) {
+    fakes::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("AB001.dat").c_str(), 0600), 0);
+    DataFileContents file;
+    std::string error;
+    EXPECT_FALSE(ReadDataFile(dir.File("AB001.dat"), file, error));
     EXPECT_EQ(error, messages::kDatUnreadable);
 }
 
