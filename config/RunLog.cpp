@@ -45,11 +45,6 @@ void RunLog::Write(const std::string& text) {
         prompts_.ShowMessage(messages::kUnableToFind + filePath_ + messages::kWillBeRecreated);
     }
 
-    // Binary mode with explicit CR LF, so the file looks the same whatever the host's text convention.
-    std::FILE* file = std::fopen(filePath_.c_str(), "ab");
-    if (file == nullptr) {
-        return;
-    }
     std::string onDisk;
     onDisk.reserve(entry.size() + 16);
     for (const char c : entry) {
@@ -58,8 +53,33 @@ void RunLog::Write(const std::string& text) {
         }
         onDisk += c;
     }
-    std::fwrite(onDisk.data(), 1, onDisk.size(), file);
-    std::fclose(file);
+    if (Append(onDisk)) {
+        failureReported_ = false;
+    } else if (!failureReported_) {
+        failureReported_ = true;
+        prompts_.ShowMessage(messages::kUnableToWrite + filePath_ + messages::kRunLogKeptInMemory,
+                             MessageIcon::Warning);
+    }
+}
+
+bool RunLog::Append(const std::string& bytes) {
+    // Binary mode with explicit CR LF, so the file looks the same whatever the host's text convention.
+    std::FILE* file = std::fopen(filePath_.c_str(), "ab");
+    if (file == nullptr) {
+        return false;
+    }
+    // Unbuffered, so the entry goes out in one write and a failure shows here, not at the close.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    const long before = ok ? std::ftell(file) : -1;
+    ok = before >= 0 && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok && before >= 0) {
+        // A full disk may have taken part of the entry: never leave it torn.
+        std::error_code error;
+        std::filesystem::resize_file(filePath_, static_cast<std::uintmax_t>(before), error);
+    }
+    return ok;
 }
 
 } // namespace veltrane

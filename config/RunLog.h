@@ -22,7 +22,8 @@ public:
 
     // Formats one entry with the current date and time and appends it to the file and the list.
     // Does nothing while logging is disabled. The entry reaches Entries() even when the file
-    // cannot be written.
+    // cannot be written; then the file is left as it was and the failure is reported once, until
+    // a write succeeds again.
     void Write(const std::string& text);
 
     void SetEnabled(bool enabled) { enabled_ = enabled; }
@@ -33,10 +34,14 @@ public:
     const std::string& FilePath() const { return filePath_; }
 
 private:
+    // Appends the whole entry or, failing that, leaves the file as it was.
+    bool Append(const std::string& bytes);
+
     std::string filePath_;
     Clock& clock_;
     Prompts& prompts_;
     bool enabled_ = true;
+    bool failureReported_ = false;
     std::vector<std::string> entries_;
 };
 

@@ -4,12 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace veltrane {
 namespace {
 
 using fakes::ReadText;
+
+std::string FailureText(const std::string& path) {
+    return messages::kUnableToWrite + path + messages::kRunLogKeptInMemory;
+}
 
 class RunLogTest : public ::testing::Test, public testing::ConfigFixture {};
 
@@ -45,14 +54,47 @@ TEST_F(RunLogTest, MissingFileIsAnnouncedAndRecreatedWithoutLeadingLines) {
     EXPECT_EQ(runLog.Entries()[1], "03/09/26  14:05:07\nTwo");
 }
 
-TEST_F(RunLogTest, UnwritableFileStillKeepsTheEntryInMemory) {
+TEST_F(RunLogTest, UnwritableFileStillKeepsTheEntryInMemoryAndIsReportedOnce) {
     // A directory under the log's name cannot be opened for appending.
     std::filesystem::remove(logPath);
     std::filesystem::create_directory(logPath);
     runLog.Write("Kept");
-    ASSERT_EQ(runLog.Entries().size(), 1u);
+    runLog.Write("Also kept");
+    ASSERT_EQ(runLog.Entries().size(), 2u);
     EXPECT_EQ(runLog.Entries()[0], "03/09/26  14:05:07\nKept");
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{FailureText(logPath)});
+}
+
+TEST_F(RunLogTest, AFullDiskLeavesNoTornEntryAndIsReportedOnceUntilAWriteSucceeds) {
+    runLog.Write("Before");
+    const std::string before = ReadText(logPath);
+    // The file size limit stands in for a full disk; the child takes it, the file is shared.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        const rlim_t unlimited = limit.rlim_cur;
+        auto allow = [&](rlim_t bytes) {
+            limit.rlim_cur = bytes;
+            return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        };
+        bool ok = allow(before.size() + 10);
+        runLog.Write(std::string(200, 'x'));
+        runLog.Write(std::string(200, 'y'));
+        ok = ok && ReadText(logPath) == before && prompts.Texts().size() == 1;
+        ok = ok && allow(unlimited);
+        runLog.Write("Fits");
+        ok = ok && allow(ReadText(logPath).size() + 10);
+        runLog.Write(std::string(200, 'z'));
+        ok = ok && prompts.Texts() == std::vector<std::string>(2, FailureText(logPath));
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadText(logPath), before + "\r\n\r\n03/09/26  14:05:07\r\nFits");
+    EXPECT_EQ(runLog.Entries().size(), 1u) << "the child's entries stayed in the child";
 }
 
 TEST_F(RunLogTest, DisabledLoggingLeavesFileAndListAlone) {
