@@ -63,6 +63,12 @@ void RunLog::Write(const std::string& text) {
 }
 
 bool RunLog::Append(const std::string& bytes) {
+    // Opening a FIFO for writing would wait for a reader.
+    std::error_code error;
+    const std::filesystem::file_type type = std::filesystem::status(filePath_, error).type();
+    if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found) {
+        return false;
+    }
     // Binary mode with explicit CR LF, so the file looks the same whatever the host's text convention.
     std::FILE* file = std::fopen(filePath_.c_str(), "ab");
     if (file == nullptr) {
@@ -76,7 +82,6 @@ bool RunLog::Append(const std::string& bytes) {
     ok = std::fclose(file) == 0 && ok;
     if (!ok && before >= 0) {
         // A full disk may have taken part of the entry: never leave it torn.
-        std::error_code error;
         std::filesystem::resize_file(filePath_, static_cast<std::uintmax_t>(before), error);
     }
     return ok;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +60,9 @@ TEST_F(RunLogTest, UnwritableFileStillKeepsTheEntryInMemoryAndIsReportedOnce) {
     std::filesystem::remove(logPath);
     std::filesystem::create_directory(logPath);
     runLog.Write("Kept");
+    // Nor can a FIFO nobody reads, and writing must not wait for a reader.
+    std::filesystem::remove(logPath);
+    ASSERT_EQ(::mkfifo(logPath.c_str(), 0600), 0);
     runLog.Write("Also kept");
     ASSERT_EQ(runLog.Entries().size(), 2u);
     EXPECT_EQ(runLog.Entries()[0], "03/09/26  14:05:07\nKept");
