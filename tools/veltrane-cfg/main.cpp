@@ -39,8 +39,9 @@ int Show(const std::string& path) {
         }
         prompts.ShowMessage(messages::kInvalidConfigurationFile);
         std::cerr << "veltrane-cfg: " << path
-                  << (read == FileReadStatus::TooLarge ? ": far too large for a configuration\n"
-                                                       : ": missing, unreadable or empty\n");
+                  << (read == FileReadStatus::TooLarge
+                          ? ": far too large for a configuration\n"
+                          : ": missing, unreadable, empty or not a regular file\n");
         return 1;
     }
     ConfigurationBlock block;
