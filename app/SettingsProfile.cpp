@@ -17,6 +17,7 @@ const char* const kRecentSection = "Recent File List";
 QString Key(const std::string& section, const std::string& key) {
     return QString::fromStdString(section) + QLatin1Char('/') + QString::fromStdString(key);
 }
+
 // The file QSettings picks for the per-user profile, where a name can be something that blocks its
 // reader; empty elsewhere.
 std::string UserProfilePath() {
