@@ -88,7 +88,7 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     hooks.writeRunLog = [this](const std::string& text) { app_.Config().WriteRunLog(text); };
     hooks.refreshStatusPanes = [this] { UpdateStatusPanes(); };
     hooks.refreshBoardDialog = [this] { RefreshBoardChannelDialog(boardDialog_); };
-    hooks.linkMessage = [this](const std::string& text) { ShowNotice(QString::fromStdString(text)); };
+    hooks.linkMessage = [this](const std::string& text) { ShowNotice(text); };
     hooks.openHelp = [this](const char* anchor) { app_.OpenHelp(anchor); };
     if (app_.Options().autoAnswer) {
         // Unattended: the warning's text goes where every other message goes, and nothing waits.
@@ -430,13 +430,9 @@ void CMainFrame::RebuildRecentFiles() {
     }
 }
 
-void CMainFrame::ShowNotice(const QString& text) {
-    statusBar()->showMessage(text, 10000);
-    // Not modal: the cycle keeps trying to reconnect while the operator reads it.
-    auto* box = new QMessageBox(QMessageBox::Warning, Q(messages::kAppName), text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+void CMainFrame::ShowNotice(const std::string& text) {
+    statusBar()->showMessage(QString::fromStdString(text), 10000);
+    app_.GetPrompts().ShowNotice(text);
 }
 
 // --- commands ---------------------------------------------------------------------------

@@ -56,4 +56,24 @@ bool QtPrompts::AskWarning(const std::string& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+void QtPrompts::ShowNotice(const std::string& text) {
+    history_.push_back(text);
+    if (autoAnswer_) {
+        Print("message", text);
+        return;
+    }
+    if (notice_ == nullptr) {
+        notice_ = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(messages::kAppName), QString(),
+                                  QMessageBox::Ok, Parent());
+        notice_->setAttribute(Qt::WA_DeleteOnClose);
+        notice_->setModal(false);
+    }
+    notice_->setText(QString::fromStdString(text));
+    if (notice_->isVisible()) {
+        notice_->raise(); // behind the main window by now, perhaps
+    } else {
+        notice_->show();
+    }
+}
+
 } // namespace veltrane

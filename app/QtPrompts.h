@@ -2,11 +2,14 @@
 
 #include "platform/Prompts.h"
 
+#include <QPointer>
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QMessageBox;
 class QWidget;
 
 namespace veltrane {
@@ -25,6 +28,9 @@ public:
 
     void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
     bool AskWarning(const std::string& text) override;
+    // Not modal, so polling and reconnecting go on while it is up. One window at most: a later
+    // notice replaces the text of the one still open and raises it.
+    void ShowNotice(const std::string& text);
 
     // Every text shown, oldest first (the --stats line and the GUI tests read it).
     const std::vector<std::string>& History() const { return history_; }
@@ -36,6 +42,7 @@ private:
     std::function<QWidget*()> parent_;
     std::optional<bool> autoAnswer_;
     std::vector<std::string> history_;
+    QPointer<QMessageBox> notice_;
 };
 
 } // namespace veltrane

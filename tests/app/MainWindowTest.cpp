@@ -103,6 +103,17 @@ protected:
     std::vector<std::string> opened;
 };
 
+// Message boxes still open anywhere (a notice is not modal, so it can outlive its event).
+std::vector<QMessageBox*> MessageBoxes() {
+    std::vector<QMessageBox*> boxes;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(window)) {
+            boxes.push_back(box);
+        }
+    }
+    return boxes;
+}
+
 } // namespace
 
 TEST_F(MainWindowTest, EscapeInTheModeDialogEndsTheProgram) {
@@ -238,6 +249,16 @@ TEST_F(MainWindowTest, UnpluggedLineIsReportedOnceAndPulsesResume) {
     EXPECT_EQ(stats.reconnects, 1u);
     EXPECT_GE(stats.pulses, 10u); // about three seconds of pulses on either side
     EXPECT_EQ(stats.sequenceGaps, 0u);
+    // The loss and the recovery share one window, which now says the line is back.
+    ASSERT_EQ(MessageBoxes().size(), 1u);
+    EXPECT_EQ(MessageBoxes().front()->text(), QString::fromUtf8(messages::kLinkRestored));
+    EXPECT_EQ(program.GetPrompts().History(),
+              (std::vector<std::string>{messages::kLinkLost, messages::kLinkRestored}));
+    for (int hangUp = 0; hangUp < 21; ++hangUp) {
+        program.Frame()->ShowNotice(messages::kLinkLost);
+        program.Frame()->ShowNotice(messages::kLinkRestored);
+    }
+    EXPECT_EQ(MessageBoxes().size(), 1u);
 }
 
 // Unattended runs show no boxes: messages, questions and the PMT warning are printed and
@@ -254,6 +275,13 @@ TEST_F(MainWindowTest, AutoAnswerShowsNoBoxesAndAnswersEveryQuestion) {
     ASSERT_EQ(program.GetPrompts().History().size(), before + 3);
     EXPECT_EQ(program.GetPrompts().History().back(),
               std::string(messages::kPmtWarningText1) + "\n\n" + messages::kPmtWarningText2);
+    for (int hangUp = 0; hangUp < 22; ++hangUp) {
+        program.Frame()->ShowNotice(messages::kLinkLost);
+        program.Frame()->ShowNotice(messages::kLinkRestored);
+    }
+    EXPECT_TRUE(MessageBoxes().empty());
+    ASSERT_EQ(program.GetPrompts().History().size(), before + 3 + 44);
+    EXPECT_EQ(program.GetPrompts().History().back(), messages::kLinkRestored);
 }
 
 TEST_F(MainWindowTest, LivePlotDrawsDottedGridLinesAtItsLabelledTicks) {
