@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -405,7 +406,7 @@ void CMainFrame::UpdateStatusPanes() {
 
 void CMainFrame::UpdateTitle() {
     const CPfpdDoc& doc = app_.Document();
-    setWindowTitle(QString::fromStdString(doc.Title()) + QStringLiteral(" - ") + Q(messages::kAppName));
+    setWindowTitle(QFile::decodeName(doc.Title().c_str()) + QStringLiteral(" - ") + Q(messages::kAppName));
 }
 
 void CMainFrame::RebuildRecentFiles() {
@@ -418,7 +419,7 @@ void CMainFrame::RebuildRecentFiles() {
     int number = 1;
     for (const std::string& file : files) {
         auto* action =
-            new QAction(QStringLiteral("&%1 %2").arg(number).arg(QString::fromStdString(file)), this);
+            new QAction(QStringLiteral("&%1 %2").arg(number).arg(QFile::decodeName(file.c_str())), this);
         action->setStatusTip(QStringLiteral("Open this document"));
         connect(action, &QAction::triggered, this, [this, file] { app_.OpenDocumentFile(file); });
         fileMenu_->insertAction(exitAction_, action);

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -72,7 +73,7 @@ CPfpdApp::CPfpdApp(CommandLineOptions options, const std::string& executablePath
         if (path.isEmpty()) {
             return std::nullopt;
         }
-        return path.toStdString();
+        return QFile::encodeName(path).toStdString();
     };
     openUrl = [](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); };
 }
@@ -120,7 +121,7 @@ bool CPfpdApp::InitInstance() {
     };
     hooks.chooseSavePath = [this](const std::string& suggestion) -> std::optional<std::string> {
         const QString path = QFileDialog::getSaveFileName(frame_.get(), QStringLiteral("Save As"),
-                                                          QString::fromStdString(suggestion),
+                                                          QFile::decodeName(suggestion.c_str()),
                                                           QString::fromUtf8(messages::kFileFilter));
         if (path.isEmpty()) {
             return std::nullopt;
@@ -129,9 +130,10 @@ bool CPfpdApp::InitInstance() {
         if (QFileInfo(path).suffix().isEmpty()) {
             withSuffix += QStringLiteral(".cfg");
         }
-        profile_->AddRecentFile(withSuffix.toStdString());
+        const std::string chosen = QFile::encodeName(withSuffix).toStdString();
+        profile_->AddRecentFile(chosen);
         frame_->RebuildRecentFiles();
-        return withSuffix.toStdString();
+        return chosen;
     };
     doc_.SetHooks(std::move(hooks));
 
@@ -355,7 +357,7 @@ void CPfpdApp::OnFileOpen() {
                               std::filesystem::equivalent(*chosen, doc_.PathName(), error) && !error;
             if (same && doc_.IsModified()) {
                 const std::string question = QString::fromUtf8(messages::kRevertQuestion)
-                                                 .arg(QString::fromStdString(doc_.PathName()))
+                                                 .arg(QFile::decodeName(doc_.PathName().c_str()))
                                                  .toStdString();
                 if (prompts_.AskWarning(question)) {
                     doc_.SetModifiedFlag(false);
