@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPalette>
 #include <QUrl>
 
@@ -113,11 +112,17 @@ bool CPfpdApp::InitInstance() {
         }
     };
     hooks.askSaveChanges = [this](const std::string& question) {
-        const auto answer = QMessageBox::question(frame_.get(), QString::fromUtf8(messages::kAppName),
-                                                  QString::fromStdString(question),
-                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        return answer == QMessageBox::Yes ? SaveAnswer::Yes
-                                          : (answer == QMessageBox::No ? SaveAnswer::No : SaveAnswer::Cancel);
+        // Save writes to the document's own file; the defaults and an untitled document would need
+        // the Save As dialog, which nobody answers in an unattended run, so there Yes becomes No.
+        const bool ownFile = !doc_.PathName().empty() && !IsDefaultsFile(doc_.PathName());
+        switch (prompts_.AskYesNoCancel(question, ownFile)) {
+        case QtPrompts::Choice::Yes:
+            return SaveAnswer::Yes;
+        case QtPrompts::Choice::No:
+            return SaveAnswer::No;
+        default:
+            return SaveAnswer::Cancel;
+        }
     };
     hooks.chooseSavePath = [this](const std::string& suggestion) -> std::optional<std::string> {
         const QString path = QFileDialog::getSaveFileName(frame_.get(), QStringLiteral("Save As"),

@@ -32,6 +32,15 @@ public:
     // notice replaces the text of the one still open and raises it.
     void ShowNotice(const std::string& text);
 
+    enum class Choice {
+        Yes,
+        No,
+        Cancel
+    };
+    // Yes/No/Cancel, caption "Veltrane". Answering automatically, "yes" gives Yes only where
+    // yesUnattended says a Yes needs nobody to carry it out (no further dialog), else No.
+    Choice AskYesNoCancel(const std::string& text, bool yesUnattended);
+
     // Every text shown, oldest first (the --stats line and the GUI tests read it).
     const std::vector<std::string>& History() const { return history_; }
 

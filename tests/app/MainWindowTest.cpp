@@ -386,6 +386,34 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDefaultsOffersSaveAsAndNeverWritesThem)
     EXPECT_NE(FileBytes(mine), shipped);
 }
 
+// Unattended, "Save changes?" is printed and answered without a box. Yes saves a file of the
+// document's own; for the defaults, which only Save As could keep, it becomes No and the window closes.
+TEST_F(MainWindowTest, AutoAnswerYesSavesOwnFilesAndNeverWaitsForSaveAs) {
+    WriteDefaults("DEFAULT.CFG");
+    WriteDefaults("RUN.CFG");
+    const std::string shipped = FileBytes(dir.File("DEFAULT.CFG"));
+    std::ofstream(dir.File("veltrane.log")).put('\n'); // the edit's log entry finds its file
+    QTimer escape; // a box or dialog that did come up would wait for ever: Escape dismisses it
+    QObject::connect(&escape, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+    escape.start(20);
+    options.session = SessionChoice::Offline;
+    options.autoAnswer = true;
+    for (const char* file : {"RUN.CFG", "DEFAULT.CFG"}) {
+        options.documentFile = dir.File(file);
+        CPfpdApp& program = Start();
+        program.Config().SetPmtVoltage(static_cast<std::int16_t>(program.Config().GetPmtVoltage() + 10));
+        program.Config().MarkModified(true);
+        EXPECT_TRUE(program.Frame()->close()) << file;
+        EXPECT_EQ(program.GetPrompts().History().back(), "Save changes to " + std::string(file) + "?");
+    }
+    EXPECT_NE(FileBytes(dir.File("RUN.CFG")), shipped);
+    EXPECT_EQ(FileBytes(dir.File("DEFAULT.CFG")), shipped);
+}
+
 // The desktop's "open with" names a file after the options: it is opened as File Open opens one,
 // and a file that cannot be read gets File Open's messages over the defaults.
 TEST_F(MainWindowTest, AFileNamedOnTheCommandLineIsOpenedOffline) {
