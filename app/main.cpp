@@ -45,7 +45,11 @@ bool WriteReport(const std::string& configFile, const std::string& pdfFile, std:
     const std::filesystem::path temporary =
         target.parent_path() / (".veltrane-report-" + std::to_string(::getpid()) + ".pdf");
     std::error_code renameError;
-    if (WriteConfigurationReportPdf(configFile, temporary.string(), error)) {
+    if (!WriteConfigurationReportPdf(configFile, temporary.string(), error)) {
+        if (const auto at = error.find(temporary.string()); at != std::string::npos) {
+            error.replace(at, temporary.string().size(), pdfFile); // the operator's name, not ours
+        }
+    } else {
         std::filesystem::rename(temporary, target, renameError);
         if (!renameError) {
             return true;
