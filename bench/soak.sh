@@ -22,7 +22,8 @@
 #          10 s of fast noise, 12 s of a frame that never ends (a byte every 30 ms), 10 s of replies at
 #          9600 baud on the 38400 line, then 20 hang-ups of 1 s, 6 s apart; runs HOSTILE_SECONDS (180).
 #          Reports the longest tick, the resident memory at every sample and its growth over the
-#          hang-ups, and the time from each fault's end to the next pulse on screen.
+#          hang-ups, and the time from each fault's end to the next pulse on screen. HOSTILE_FAULTS replaces
+#          the faults (pfpd-sim options), e.g. HOSTILE_SECONDS=26 HOSTILE_FAULTS="--drip 8,12,30" for one alone.
 #
 # Environment: SOAK_SECONDS (60), SOAK_RATE (7, the line carries about 7.3 replies/s at 38400 baud),
 # SOAK_KILLS (20), SOAK_KILL_MIN/SOAK_KILL_MAX (seconds after start of each kill, 1.5/3.5), SOAK_BUILD (build), SOAK_SAMPLE (5 s between samples), SOAK_OUT (a new temporary folder),
@@ -234,11 +235,12 @@ report_recovery() {
 }
 
 run_hostile() {
-    local dir=$out/hostile simpid status seconds=${HOSTILE_SECONDS:-180}
+    local dir=$out/hostile simpid status seconds=${HOSTILE_SECONDS:-180} faults
+    read -ra faults <<<"${HOSTILE_FAULTS:---noise 8,10 --drip 24,12,30 --wrong-baud 42,10,9600 --hangup 58,1,6,20}"
     [[ -x $sim ]] || { echo "soak: $sim is not built"; exit 2; }
     prepare "$dir"
-    "$sim" --rate "$rate" --no-eeprom --seed 11 --link "$dir/tty" --noise 8,10 --drip 24,12,30 \
-        --wrong-baud 42,10,9600 --hangup 58,1,6,20 --event-log "$dir/events.log" >"$dir/sim.txt" 2>&1 &
+    "$sim" --rate "$rate" --no-eeprom --seed 11 --link "$dir/tty" "${faults[@]}" --event-log "$dir/events.log" \
+        >"$dir/sim.txt" 2>&1 &
     simpid=$!
     for _ in $(seq 50); do [[ -e $dir/tty ]] && break; sleep 0.1; done
     record_monitored "$dir" --device "$dir/tty" --online
