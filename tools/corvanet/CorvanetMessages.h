@@ -27,8 +27,8 @@ inline constexpr const char* kExportDone = "Written: ";
 inline constexpr const char* kExportClashBefore = "Nothing written: ";
 inline constexpr const char* kExportClashAnd = " and ";
 inline constexpr const char* kExportClashAfter =
-    " would export to the same file names (names compared without regard to case). Export them to "
-    "different folders with --out.";
+    " would export to the same file names (names compared without regard to case). Export them one at a "
+    "time, each with its own --out folder.";
 inline constexpr const char* kCannotMakeOutFolder = "Unable to create the output folder.";
 
 } // namespace veltrane::corvanet::messages
