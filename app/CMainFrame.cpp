@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -88,7 +89,7 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     hooks.writeRunLog = [this](const std::string& text) { app_.Config().WriteRunLog(text); };
     hooks.refreshStatusPanes = [this] { UpdateStatusPanes(); };
     hooks.refreshBoardDialog = [this] { RefreshBoardChannelDialog(boardDialog_); };
-    hooks.linkMessage = [this](const std::string& text) { ShowNotice(QString::fromStdString(text)); };
+    hooks.linkMessage = [this](const std::string& text) { ShowNotice(text); };
     hooks.openHelp = [this](const char* anchor) { app_.OpenHelp(anchor); };
     if (app_.Options().autoAnswer) {
         // Unattended: the warning's text goes where every other message goes, and nothing waits.
@@ -405,7 +406,7 @@ void CMainFrame::UpdateStatusPanes() {
 
 void CMainFrame::UpdateTitle() {
     const CPfpdDoc& doc = app_.Document();
-    setWindowTitle(QString::fromStdString(doc.Title()) + QStringLiteral(" - ") + Q(messages::kAppName));
+    setWindowTitle(QFile::decodeName(doc.Title().c_str()) + QStringLiteral(" - ") + Q(messages::kAppName));
 }
 
 void CMainFrame::RebuildRecentFiles() {
@@ -418,7 +419,7 @@ void CMainFrame::RebuildRecentFiles() {
     int number = 1;
     for (const std::string& file : files) {
         auto* action =
-            new QAction(QStringLiteral("&%1 %2").arg(number).arg(QString::fromStdString(file)), this);
+            new QAction(QStringLiteral("&%1 %2").arg(number).arg(QFile::decodeName(file.c_str())), this);
         action->setStatusTip(QStringLiteral("Open this document"));
         connect(action, &QAction::triggered, this, [this, file] { app_.OpenDocumentFile(file); });
         fileMenu_->insertAction(exitAction_, action);
@@ -430,13 +431,9 @@ void CMainFrame::RebuildRecentFiles() {
     }
 }
 
-void CMainFrame::ShowNotice(const QString& text) {
-    statusBar()->showMessage(text, 10000);
-    // Not modal: the cycle keeps trying to reconnect while the operator reads it.
-    auto* box = new QMessageBox(QMessageBox::Warning, Q(messages::kAppName), text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+void CMainFrame::ShowNotice(const std::string& text) {
+    statusBar()->showMessage(QString::fromStdString(text), 10000);
+    app_.GetPrompts().ShowNotice(text);
 }
 
 // --- commands ---------------------------------------------------------------------------

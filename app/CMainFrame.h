@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 class QAction;
 class QLabel;
@@ -47,8 +48,8 @@ public:
     void UpdateStatusPanes();
     void UpdateTitle();
     void RebuildRecentFiles();
-    // Takes and shows a note in the message pane (the lost-line notice).
-    void ShowNotice(const QString& text);
+    // Shows a note in the message pane and in the one notice window (the lost-line notice).
+    void ShowNotice(const std::string& text);
 
     // Command handlers (also driven by tests).
     void OnResetToReady();

@@ -15,9 +15,9 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPalette>
 #include <QUrl>
 
@@ -72,7 +72,7 @@ CPfpdApp::CPfpdApp(CommandLineOptions options, const std::string& executablePath
         if (path.isEmpty()) {
             return std::nullopt;
         }
-        return path.toStdString();
+        return QFile::encodeName(path).toStdString();
     };
     openUrl = [](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); };
 }
@@ -112,15 +112,21 @@ bool CPfpdApp::InitInstance() {
         }
     };
     hooks.askSaveChanges = [this](const std::string& question) {
-        const auto answer = QMessageBox::question(frame_.get(), QString::fromUtf8(messages::kAppName),
-                                                  QString::fromStdString(question),
-                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        return answer == QMessageBox::Yes ? SaveAnswer::Yes
-                                          : (answer == QMessageBox::No ? SaveAnswer::No : SaveAnswer::Cancel);
+        // Save writes to the document's own file; the defaults and an untitled document would need
+        // the Save As dialog, which nobody answers in an unattended run, so there Yes becomes No.
+        const bool ownFile = !doc_.PathName().empty() && !IsDefaultsFile(doc_.PathName());
+        switch (prompts_.AskYesNoCancel(question, ownFile)) {
+        case QtPrompts::Choice::Yes:
+            return SaveAnswer::Yes;
+        case QtPrompts::Choice::No:
+            return SaveAnswer::No;
+        default:
+            return SaveAnswer::Cancel;
+        }
     };
     hooks.chooseSavePath = [this](const std::string& suggestion) -> std::optional<std::string> {
         const QString path = QFileDialog::getSaveFileName(frame_.get(), QStringLiteral("Save As"),
-                                                          QString::fromStdString(suggestion),
+                                                          QFile::decodeName(suggestion.c_str()),
                                                           QString::fromUtf8(messages::kFileFilter));
         if (path.isEmpty()) {
             return std::nullopt;
@@ -129,9 +135,10 @@ bool CPfpdApp::InitInstance() {
         if (QFileInfo(path).suffix().isEmpty()) {
             withSuffix += QStringLiteral(".cfg");
         }
-        profile_->AddRecentFile(withSuffix.toStdString());
+        const std::string chosen = QFile::encodeName(withSuffix).toStdString();
+        profile_->AddRecentFile(chosen);
         frame_->RebuildRecentFiles();
-        return withSuffix.toStdString();
+        return chosen;
     };
     doc_.SetHooks(std::move(hooks));
 
@@ -355,7 +362,7 @@ void CPfpdApp::OnFileOpen() {
                               std::filesystem::equivalent(*chosen, doc_.PathName(), error) && !error;
             if (same && doc_.IsModified()) {
                 const std::string question = QString::fromUtf8(messages::kRevertQuestion)
-                                                 .arg(QString::fromStdString(doc_.PathName()))
+                                                 .arg(QFile::decodeName(doc_.PathName().c_str()))
                                                  .toStdString();
                 if (prompts_.AskWarning(question)) {
                     doc_.SetModifiedFlag(false);

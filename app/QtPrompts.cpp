@@ -56,4 +56,40 @@ bool QtPrompts::AskWarning(const std::string& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+QtPrompts::Choice QtPrompts::AskYesNoCancel(const std::string& text, bool yesUnattended) {
+    history_.push_back(text);
+    if (autoAnswer_) {
+        const bool yes = *autoAnswer_ && yesUnattended;
+        Print("question", text, yes ? " -> yes" : " -> no");
+        return yes ? Choice::Yes : Choice::No;
+    }
+    ScopedPollingSuspend suspend(state_);
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(messages::kAppName),
+                    QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    Parent());
+    const int answer = box.exec();
+    return answer == QMessageBox::Yes ? Choice::Yes
+                                      : (answer == QMessageBox::No ? Choice::No : Choice::Cancel);
+}
+
+void QtPrompts::ShowNotice(const std::string& text) {
+    history_.push_back(text);
+    if (autoAnswer_) {
+        Print("message", text);
+        return;
+    }
+    if (notice_ == nullptr) {
+        notice_ = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(messages::kAppName), QString(),
+                                  QMessageBox::Ok, Parent());
+        notice_->setAttribute(Qt::WA_DeleteOnClose);
+        notice_->setModal(false);
+    }
+    notice_->setText(QString::fromStdString(text));
+    if (notice_->isVisible()) {
+        notice_->raise(); // behind the main window by now, perhaps
+    } else {
+        notice_->show();
+    }
+}
+
 } // namespace veltrane

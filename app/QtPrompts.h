@@ -2,11 +2,14 @@
 
 #include "platform/Prompts.h"
 
+#include <QPointer>
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QMessageBox;
 class QWidget;
 
 namespace veltrane {
@@ -25,6 +28,18 @@ public:
 
     void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
     bool AskWarning(const std::string& text) override;
+    // Not modal, so polling and reconnecting go on while it is up. One window at most: a later
+    // notice replaces the text of the one still open and raises it.
+    void ShowNotice(const std::string& text);
+
+    enum class Choice {
+        Yes,
+        No,
+        Cancel
+    };
+    // Yes/No/Cancel, caption "Veltrane". Answering automatically, "yes" gives Yes only where
+    // yesUnattended says a Yes needs nobody to carry it out (no further dialog), else No.
+    Choice AskYesNoCancel(const std::string& text, bool yesUnattended);
 
     // Every text shown, oldest first (the --stats line and the GUI tests read it).
     const std::vector<std::string>& History() const { return history_; }
@@ -36,6 +51,7 @@ private:
     std::function<QWidget*()> parent_;
     std::optional<bool> autoAnswer_;
     std::vector<std::string> history_;
+    QPointer<QMessageBox> notice_;
 };
 
 } // namespace veltrane

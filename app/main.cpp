@@ -4,8 +4,8 @@
 #include "dialogs/ReportPrinter.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QLocale>
-#include <QPixmap>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,14 +23,41 @@ using namespace veltrane;
 
 namespace {
 
+// File names are written by us from the bytes given: Qt's file names are text, and a name that is
+// not valid UTF-8 would not survive the trip through it.
 void SaveScreenshot(CPfpdApp& app, const std::string& file) {
     if (file.empty() || app.Frame() == nullptr) {
         return;
     }
-    const QPixmap picture = app.Frame()->grab();
-    if (!picture.save(QString::fromStdString(file), "PNG")) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    std::ofstream out(file, std::ios::binary);
+    if (!app.Frame()->grab().save(&buffer, "PNG") || !out.write(png.constData(), png.size()) ||
+        !out.flush()) {
         std::fprintf(stderr, "veltrane: cannot write %s\n", file.c_str());
     }
+}
+
+// The printer is given a plain name beside the target, which then takes the target's own name.
+bool WriteReport(const std::string& configFile, const std::string& pdfFile, std::string& error) {
+    const std::filesystem::path target(pdfFile);
+    const std::filesystem::path temporary =
+        target.parent_path() / (".veltrane-report-" + std::to_string(::getpid()) + ".pdf");
+    std::error_code renameError;
+    if (!WriteConfigurationReportPdf(configFile, temporary.string(), error)) {
+        if (const auto at = error.find(temporary.string()); at != std::string::npos) {
+            error.replace(at, temporary.string().size(), pdfFile); // the operator's name, not ours
+        }
+    } else {
+        std::filesystem::rename(temporary, target, renameError);
+        if (!renameError) {
+            return true;
+        }
+        error = "cannot write " + pdfFile;
+    }
+    std::filesystem::remove(temporary, renameError);
+    return false;
 }
 
 // Ctrl+C or a stop of an unattended run ends the event loop as --quit-after does, so a running
@@ -91,11 +119,9 @@ int main(int argc, char* argv[]) {
     // Qt took the C library's locale from the desktop; numbers keep a decimal point whatever it is.
     std::setlocale(LC_NUMERIC, "C");
     QLocale::setDefault(QLocale::c());
-    std::vector<std::string> arguments;
-    const QStringList qtArguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < qtArguments.size(); ++i) {
-        arguments.push_back(qtArguments[i].toStdString());
-    }
+    // Qt has taken its own options (-platform ...) out of argv; the rest are used as the bytes
+    // given, so a file name that is not UTF-8 reaches the file system unchanged.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     std::string error;
     auto options = ParseCommandLine(arguments, error);
     if (!options) {
@@ -117,7 +143,7 @@ int main(int argc, char* argv[]) {
 
     if (!options->printReportFile.empty()) {
         std::string reportError;
-        if (!WriteConfigurationReportPdf(options->printReportFile, options->pdfFile, reportError)) {
+        if (!WriteReport(options->printReportFile, options->pdfFile, reportError)) {
             std::fprintf(stderr, "veltrane: %s\n", reportError.c_str());
             return 1;
         }

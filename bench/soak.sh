@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Soak runs of the whole program against the controller emulator, headless.
 #
-#   bench/soak.sh [live|fault|kill|diskfull|all]      (default: live)
+#   bench/soak.sh [live|fault|kill|diskfull|all|hostile]      (default: live)
 #
 # live     veltrane --simulate with recording on at SOAK_RATE pulses/s for SOAK_SECONDS; samples resident
 #          memory and CPU from /proc; reports pulses shown, sequence gaps, duplicates, the longest tick,
@@ -18,6 +18,12 @@
 # diskfull record onto a small tmpfs (needs mount rights; without them a file-size limit stands in),
 #          fill it, and time the recording's stop message from the moment the disk was full; the file
 #          must still read back.
+# hostile  (not in all: it takes three minutes) a hostile controller through pfpd-sim and veltrane --device:
+#          10 s of fast noise, 12 s of a frame that never ends (a byte every 30 ms), 10 s of replies at
+#          9600 baud on the 38400 line, then 20 hang-ups of 1 s, 6 s apart; runs HOSTILE_SECONDS (180).
+#          Reports the longest tick, the resident memory at every sample and its growth over the
+#          hang-ups, and the time from each fault's end to the next pulse on screen. HOSTILE_FAULTS replaces
+#          the faults (pfpd-sim options), e.g. HOSTILE_SECONDS=26 HOSTILE_FAULTS="--drip 8,12,30" for one alone.
 #
 # Environment: SOAK_SECONDS (60), SOAK_RATE (7, the line carries about 7.3 replies/s at 38400 baud),
 # SOAK_KILLS (20), SOAK_KILL_MIN/SOAK_KILL_MAX (seconds after start of each kill, 1.5/3.5), SOAK_BUILD (build), SOAK_SAMPLE (5 s between samples), SOAK_OUT (a new temporary folder),
@@ -228,6 +234,30 @@ report_recovery() {
     [[ $worst == - ]] || awk -v w="$worst" 'BEGIN { exit !(w <= 10) }' || fail "fault: a recovery took $worst s"
 }
 
+run_hostile() {
+    local dir=$out/hostile simpid status seconds=${HOSTILE_SECONDS:-180} faults
+    read -ra faults <<<"${HOSTILE_FAULTS:---noise 8,10 --drip 24,12,30 --wrong-baud 42,10,9600 --hangup 58,1,6,20}"
+    [[ -x $sim ]] || { echo "soak: $sim is not built"; exit 2; }
+    prepare "$dir"
+    "$sim" --rate "$rate" --no-eeprom --seed 11 --link "$dir/tty" "${faults[@]}" --event-log "$dir/events.log" \
+        >"$dir/sim.txt" 2>&1 &
+    simpid=$!
+    for _ in $(seq 50); do [[ -e $dir/tty ]] && break; sleep 0.1; done
+    record_monitored "$dir" --device "$dir/tty" --online
+    status=$?
+    kill "$simpid" 2>/dev/null
+    wait "$simpid" 2>/dev/null
+    # Faults take about 100 s of the run; at least a quarter of the rest must be shown.
+    report_run hostile "$dir" "$status" "$(awk -v s="$seconds" -v r="$rate" 'BEGIN { printf "%d", (s - 100) * r }')"
+    echo "hang-ups begun: $(grep -c 'fault-begin hangup' "$dir/events.log")"
+    echo "RSS over time (seconds:kB): $(awk '!/^#/ { printf "%s:%s ", $1, $2 }' "$dir/samples.txt")"
+    # From the sample before the first hang-up to the last one: what 20 hang-ups cost.
+    awk '!/^#/ { if ($1 <= 58) before = $2; last = $2 }
+         END { printf "RSS growth over the hang-ups: %d kB (%d kB before the first, %d kB at the end)\n",
+               last - before, before, last }' "$dir/samples.txt"
+    report_recovery "$dir"
+}
+
 run_kill() {
     local dir=$out/kill i pid files=0 recorded=0 bad=0 empty=0 missing=0 extra=0 f n r b start m x
     local lo=${SOAK_KILL_MIN:-1.5} hi=${SOAK_KILL_MAX:-3.5}
@@ -330,7 +360,8 @@ fault) run_fault ;;
 kill) run_kill ;;
 diskfull) run_diskfull ;;
 all) run_live; run_fault; run_kill; run_diskfull ;;
-*) echo "usage: $0 [live|fault|kill|diskfull|all]"; exit 2 ;;
+hostile) run_hostile ;;
+*) echo "usage: $0 [live|fault|kill|diskfull|all|hostile]"; exit 2 ;;
 esac
 echo "soak output in $out"
 if ((failures > 0)); then

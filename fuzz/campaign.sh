@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzz campaign for the libFuzzer targets, with figures.
 #
-#   fuzz/campaign.sh                 every target: read_frame, cfg_loader, dat_reader
+#   fuzz/campaign.sh                 every target: read_frame, device_link, cfg_loader, dat_reader,
+#                                    corvanet_export
 #   fuzz/campaign.sh cfg_loader      one target (fuzz_cfg_loader works too)
 #
 # For each target: fuzz a work copy of fuzz/corpus/<name>/ for FUZZ_MINUTES, then minimise the
@@ -37,14 +38,17 @@ corpus_limit=300
 llvm_profdata=$(command -v llvm-profdata-14 || command -v llvm-profdata)
 llvm_cov=$(command -v llvm-cov-14 || command -v llvm-cov)
 
-all_targets=(read_frame cfg_loader dat_reader)
+all_targets=(read_frame device_link cfg_loader dat_reader corvanet_export)
 
 # The sources each target is there to exercise; coverage is reported for these only.
 parser_sources() {
     case "$1" in
     read_frame) echo device/FramedLink.cpp device/FrameCodec.cpp ;;
+    device_link) echo device/DeviceLink.cpp device/SettingsTransfer.cpp ;;
     cfg_loader) echo config/ConfigurationBlock.cpp config/ConfigurationModel.cpp config/LogTexts.cpp ;;
     dat_reader) echo live/DataFileReader.cpp live/DataFileFormat.h ;;
+    corvanet_export) echo tools/corvanet/CommandLine.cpp tools/corvanet/DataSeries.cpp tools/corvanet/CsvExport.cpp \
+        tools/corvanet/CdfExport.cpp tools/corvanet/Regating.cpp ;;
     *) return 1 ;;
     esac
 }

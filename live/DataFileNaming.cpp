@@ -18,11 +18,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kSequenceDigits = 3;
 const std::string kExtension = ".dat";
 
-bool Exists(const std::string& path) {
-    std::error_code error;
-    return fs::exists(fs::path(path), error);
-}
-
 bool EqualNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
@@ -116,9 +111,24 @@ bool SetDataFile(LiveViewSettings& settings, std::string name, const std::string
     return ConfirmDataFile(settings, prompts);
 }
 
+bool NameTaken(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(fs::path(path), error));
+}
+
+bool IsLink(const std::string& path) {
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(fs::path(path), error));
+}
+
 bool ConfirmDataFile(LiveViewSettings& settings, Prompts& prompts) {
     const std::string candidate = settings.filePrefix + settings.sequenceText + kExtension;
-    if (Exists(settings.directory + candidate) &&
+    if (IsLink(settings.directory + candidate)) {
+        prompts.ShowMessage(messages::kDataFileIsLink, MessageIcon::Warning);
+        ClearChoice(settings);
+        return false;
+    }
+    if (NameTaken(settings.directory + candidate) &&
         !prompts.AskWarning(ReplaceQuestion(settings.directory + candidate))) {
         ClearChoice(settings);
         return false;
@@ -138,7 +148,7 @@ bool AdvanceSequence(LiveViewSettings& settings, Prompts& prompts) {
         ++number;
         settings.sequenceText = SequenceText(number);
         candidate = settings.filePrefix + settings.sequenceText + kExtension;
-    } while (Exists(settings.directory + candidate));
+    } while (NameTaken(settings.directory + candidate));
     settings.fileName = candidate;
     return true;
 }

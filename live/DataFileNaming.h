@@ -27,12 +27,16 @@ std::string ReplaceQuestion(const std::string& path);
 // ignored; three characters that are not a number count 0); 0 when there are none.
 int HighestSequence(const std::string& directory, const std::string& prefix);
 
+// Something is at path, a link pointing nowhere included.
+bool NameTaken(const std::string& path);
+bool IsLink(const std::string& path);
+
 // Takes a chosen name and its full path: keeps the operator's own number, or takes the next
 // free number for the prefix; then asks about replacing an existing file. False when the
 // sequence is used up (the fields are cleared) or the operator refused the replacement.
 bool SetDataFile(LiveViewSettings& settings, std::string name, const std::string& path, Prompts& prompts);
-// The replace question for prefix + sequence; on No the directory, prefix and sequence are cleared
-// and the file name keeps its previous value.
+// The replace question for prefix + sequence (a link is refused with its message); on No the directory,
+// prefix and sequence are cleared and the file name keeps its previous value.
 bool ConfirmDataFile(LiveViewSettings& settings, Prompts& prompts);
 // The next sequence number whose file does not exist yet; the maximum message (fields cleared)
 // when 999 is passed.

@@ -4,8 +4,9 @@
 #include "live/LiveMessages.h"
 #include "platform/RegularFile.h"
 
+#include <algorithm>
 #include <fstream>
-#include <iterator>
+#include <optional>
 
 namespace veltrane {
 
@@ -42,15 +43,108 @@ bool Fail(std::string& error, const char* message) {
     return false;
 }
 
-} // namespace
+// Where the bytes come from: a buffer, or a file read piece by piece so that nothing is read
+// before the header has been checked and a huge file is never held whole.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Exactly count bytes at offset into out; false when they cannot be had.
+    virtual bool Read(std::uint64_t offset, std::size_t count, std::uint8_t* out) = 0;
+};
 
-bool ReadDataFile(std::span<const std::uint8_t> bytes, DataFileContents& out, std::string& error) {
-    DataFileContents file;
-    if (bytes.size() < kHeaderSize) {
-        return Fail(error, bytes.size() >= 4 && GetU32(bytes.data()) != kMagic ? messages::kDatNotDataFile
-                                                                               : messages::kDatTooShort);
+class SpanSource : public ByteSource {
+public:
+    explicit SpanSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::uint64_t Size() const override { return bytes_.size(); }
+    bool Read(std::uint64_t offset, std::size_t count, std::uint8_t* out) override {
+        if (offset > bytes_.size() || count > bytes_.size() - offset) {
+            return false;
+        }
+        std::copy_n(bytes_.data() + offset, count, out);
+        return true;
     }
-    const std::uint8_t* p = bytes.data();
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+class StreamSource : public ByteSource {
+public:
+    StreamSource(std::istream& in, std::uint64_t size) : in_(in), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+    bool Read(std::uint64_t offset, std::size_t count, std::uint8_t* out) override {
+        in_.clear();
+        in_.seekg(static_cast<std::streamoff>(offset));
+        in_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
+        return static_cast<std::size_t>(in_.gcount()) == count;
+    }
+
+private:
+    std::istream& in_;
+    std::uint64_t size_;
+};
+
+// Records are read this many at a time (about 1 MB).
+constexpr std::size_t kRecordsPerPiece = 2048;
+
+// A record beyond the count that no recorder wrote: the controller's period is never zero and its
+// time counter only goes forward. A zero-filled tail (a file system that grew the file before the
+// crash) stops here.
+bool CannotBeReal(const StoredPulse& pulse, const std::vector<StoredPulse>& taken) {
+    return pulse.period == 0 || (!taken.empty() && pulse.timeCounter < taken.back().timeCounter);
+}
+
+// Appends up to count records from offset; with recovering set it stops at the first one that
+// cannot be real. The number of records taken, or nothing when the bytes could not be read.
+std::optional<std::size_t> ReadRecords(ByteSource& source, std::uint64_t offset, std::size_t count,
+                                       bool recovering, std::vector<StoredPulse>& pulses) {
+    std::vector<std::uint8_t> piece;
+    std::size_t taken = 0;
+    while (taken < count) {
+        const std::size_t n = std::min(kRecordsPerPiece, count - taken);
+        piece.resize(n * kRecordSize);
+        if (!source.Read(offset + taken * kRecordSize, piece.size(), piece.data())) {
+            return std::nullopt;
+        }
+        for (std::size_t i = 0; i < n; ++i, ++taken) {
+            const StoredPulse pulse = DecodePulse(piece.data() + i * kRecordSize);
+            if (recovering && CannotBeReal(pulse, pulses)) {
+                return taken;
+            }
+            pulses.push_back(pulse);
+        }
+    }
+    return taken;
+}
+
+// The text after the counted records when all of it is run-log text; nothing otherwise.
+std::optional<std::string> ReadLogText(ByteSource& source, std::uint64_t offset) {
+    constexpr std::size_t kPiece = std::size_t{1} << 16;
+    std::string text;
+    std::vector<std::uint8_t> piece;
+    for (std::uint64_t at = offset; at < source.Size(); at += piece.size()) {
+        piece.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, source.Size() - at)));
+        if (!source.Read(at, piece.size(), piece.data()) || !LooksLikeText(piece)) {
+            return std::nullopt;
+        }
+        text.append(piece.begin(), piece.end());
+    }
+    return text;
+}
+
+bool ReadFrom(ByteSource& source, DataFileContents& out, std::string& error) {
+    DataFileContents file;
+    const std::uint64_t size = source.Size();
+    std::array<std::uint8_t, kHeaderSize> head{};
+    if (size < kHeaderSize) {
+        const bool foreign = size >= 4 && source.Read(0, 4, head.data()) && GetU32(head.data()) != kMagic;
+        return Fail(error, foreign ? messages::kDatNotDataFile : messages::kDatTooShort);
+    }
+    if (!source.Read(0, kHeaderSize, head.data())) {
+        return Fail(error, messages::kDatUnreadable);
+    }
+    const std::uint8_t* p = head.data();
     file.header = {GetU32(p),      GetU16(p + 4),  GetU16(p + 6), GetU16(p + 8),
                    GetU16(p + 10), GetU16(p + 12), GetU16(p + 14)};
     if (file.header.magic != kMagic) {
@@ -58,55 +152,66 @@ bool ReadDataFile(std::span<const std::uint8_t> bytes, DataFileContents& out, st
     }
 
     // The block's own counts give its length; the block decoder then checks every field.
-    const std::span<const std::uint8_t> rest = bytes.subspan(kHeaderSize);
-    if (rest.size() < kFixedBlockSize) {
+    std::vector<std::uint8_t> block(kFixedBlockSize);
+    if (size - kHeaderSize < kFixedBlockSize || !source.Read(kHeaderSize, block.size(), block.data())) {
         return Fail(error, messages::kDatBadConfiguration);
     }
-    const auto modes = static_cast<std::int16_t>(GetU16(rest.data() + kModeCountAt));
-    const auto events = static_cast<std::int32_t>(GetU32(rest.data() + kEventCountAt));
+    const auto modes = static_cast<std::int16_t>(GetU16(block.data() + kModeCountAt));
+    const auto events = static_cast<std::int32_t>(GetU32(block.data() + kEventCountAt));
     if (modes < 0 || modes > kMaxGateModes || events < 0) {
         return Fail(error, messages::kDatBadConfiguration);
     }
     const std::uint64_t blockSize =
         BlockSize(static_cast<std::uint64_t>(modes), static_cast<std::uint64_t>(events));
-    if (blockSize + kCountSize > rest.size()) {
+    if (blockSize + kCountSize > size - kHeaderSize) {
         return Fail(error, messages::kDatBadConfiguration);
     }
-    const auto block = rest.first(static_cast<std::size_t>(blockSize));
-    if (DecodeBlock(block, file.configuration) != BlockStatus::Ok) {
-        return Fail(error, messages::kDatBadConfiguration);
-    }
-    file.configurationBytes.assign(block.begin(), block.end());
-
-    const std::size_t countAt = kHeaderSize + block.size();
-    const std::size_t dataOffset = countAt + kCountSize;
-    if (file.header.dataOffset != static_cast<std::uint16_t>(dataOffset)) {
+    // The header's 16-bit offset bounds a sound block, so a longer one is never read.
+    const std::uint64_t dataOffset = kHeaderSize + blockSize + kCountSize;
+    if (dataOffset > 0xFFFF || file.header.dataOffset != dataOffset) {
         return Fail(error, messages::kDatBadDataOffset);
     }
-    file.storedCount = GetU32(p + countAt);
+    block.resize(static_cast<std::size_t>(blockSize + kCountSize));
+    if (!source.Read(kHeaderSize, block.size(), block.data())) {
+        return Fail(error, messages::kDatUnreadable);
+    }
+    const auto blockBytes = std::span<const std::uint8_t>(block).first(static_cast<std::size_t>(blockSize));
+    if (DecodeBlock(blockBytes, file.configuration) != BlockStatus::Ok) {
+        return Fail(error, messages::kDatBadConfiguration);
+    }
+    file.configurationBytes.assign(blockBytes.begin(), blockBytes.end());
+    file.storedCount = GetU32(block.data() + blockSize);
 
-    const std::size_t available = (bytes.size() - dataOffset) / kRecordSize;
+    const std::uint64_t available = (size - dataOffset) / kRecordSize;
     if (file.storedCount > available) {
         return Fail(error, messages::kDatMissingRecords);
     }
-    std::size_t records = file.storedCount;
-    const std::size_t tailAt = dataOffset + records * kRecordSize;
-    const std::span<const std::uint8_t> tail = bytes.subspan(tailAt);
-    if (!LooksLikeText(tail)) {
-        // Not run-log text: whole records the count did not reach yet, then a cut record.
-        records = available;
-        file.recovered = records > file.storedCount;
-        file.strayBytes = (bytes.size() - dataOffset) % kRecordSize;
+    file.pulses.reserve(file.storedCount);
+    if (ReadRecords(source, dataOffset, file.storedCount, false, file.pulses) != file.storedCount) {
+        return Fail(error, messages::kDatUnreadable);
     }
-    file.pulses.reserve(records);
-    for (std::size_t i = 0; i < records; ++i) {
-        file.pulses.push_back(DecodePulse(p + dataOffset + i * kRecordSize));
-    }
-    if (file.strayBytes == 0 && records == file.storedCount) {
-        file.runLogText.assign(reinterpret_cast<const char*>(tail.data()), tail.size());
+    const std::uint64_t tailAt = dataOffset + std::uint64_t{file.storedCount} * kRecordSize;
+    if (auto text = ReadLogText(source, tailAt)) {
+        file.runLogText = std::move(*text);
+    } else {
+        // Not run-log text: records the count did not reach yet, then whatever a crash left.
+        const auto more = ReadRecords(source, tailAt, static_cast<std::size_t>(available - file.storedCount),
+                                      true, file.pulses);
+        if (!more) {
+            return Fail(error, messages::kDatUnreadable);
+        }
+        file.recovered = *more > 0;
+        file.strayBytes = static_cast<std::size_t>(size - tailAt - *more * kRecordSize);
     }
     out = std::move(file);
     return true;
+}
+
+} // namespace
+
+bool ReadDataFile(std::span<const std::uint8_t> bytes, DataFileContents& out, std::string& error) {
+    SpanSource source(bytes);
+    return ReadFrom(source, out, error);
 }
 
 bool ReadDataFile(const std::string& path, DataFileContents& out, std::string& error) {
@@ -114,16 +219,16 @@ bool ReadDataFile(const std::string& path, DataFileContents& out, std::string& e
     if (!IsRegularFile(path)) {
         return Fail(error, messages::kDatUnreadable);
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         return Fail(error, messages::kDatUnreadable);
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    const std::streamoff size = in.tellg();
+    if (size < 0) {
         return Fail(error, messages::kDatUnreadable);
     }
-    return ReadDataFile(bytes, out, error);
+    StreamSource source(in, static_cast<std::uint64_t>(size));
+    return ReadFrom(source, out, error);
 }
 
 } // namespace veltrane

@@ -38,13 +38,15 @@ struct DataFileContents {
     // The file holds more whole records than its count says: a recording that was cut off
     // (or a file of an older recorder that was never closed). Those records were taken too.
     bool recovered = false;
-    // Bytes after the last whole record that belong to no record (a record cut in half).
+    // Bytes after the last record taken that were ignored: a record cut in half, or records that
+    // cannot be real (a zero-filled tail).
     std::size_t strayBytes = 0;
 };
 
 // Reads a .dat file. False with a plain message in error for anything that is not a sound data
 // file; never reads past the bytes it was given.
 bool ReadDataFile(std::span<const std::uint8_t> bytes, DataFileContents& out, std::string& error);
+// The same from a file, read in pieces: the header is checked before anything else is read.
 bool ReadDataFile(const std::string& path, DataFileContents& out, std::string& error);
 
 } // namespace veltrane

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/types.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace veltrane {
@@ -11,12 +13,50 @@ SystemDataFileSink::~SystemDataFileSink() {
     Close();
 }
 
-bool SystemDataFileSink::Create(const std::string& path) {
+namespace {
+
+#if defined(_WIN32)
+constexpr int kNoFollow = 0; // the C runtime's open has no such flag
+#else
+constexpr int kNoFollow = O_NOFOLLOW;
+#endif
+
+// What is at the name now, links not followed.
+std::filesystem::file_type TypeAt(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::symlink_status(path, error).type();
+}
+
+} // namespace
+
+// A link at the name (even one pointing nowhere) would send the recording wherever it points:
+// it is refused, and a new file is created only where nothing is (O_EXCL).
+DataFileSink::Created SystemDataFileSink::Create(const std::string& path, bool replace) {
     Close();
+    const auto type = TypeAt(path);
+    if (type == std::filesystem::file_type::symlink) {
+        return Created::Link;
+    }
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none) {
+        if (!replace) {
+            return Created::Exists;
+        }
+        if (type != std::filesystem::file_type::regular) {
+            return Created::Failed; // a folder, a FIFO or a device is never a data file
+        }
+    }
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | kNoFollow | (replace ? O_TRUNC : O_EXCL);
     do {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd_ = ::open(path.c_str(), flags, 0666);
     } while (fd_ < 0 && errno == EINTR);
-    return fd_ >= 0;
+    if (fd_ >= 0) {
+        return Created::Yes;
+    }
+    // Something appeared at the name since it was looked at.
+    if (errno == EEXIST || errno == ELOOP) {
+        return TypeAt(path) == std::filesystem::file_type::symlink ? Created::Link : Created::Exists;
+    }
+    return Created::Failed;
 }
 
 bool SystemDataFileSink::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {

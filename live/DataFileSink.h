@@ -11,9 +11,15 @@ namespace veltrane {
 // rewritten in place after every record without moving the append position.
 class DataFileSink {
 public:
+    enum class Created {
+        Yes,
+        Exists, // a file of that name is there and replace was not given
+        Link,   // the name is a symbolic link: never followed, never replaced
+        Failed
+    };
     virtual ~DataFileSink() = default;
-    // Creates the file for writing; an existing file is truncated.
-    virtual bool Create(const std::string& path) = 0;
+    // Creates the file for writing. An existing file is truncated only with replace.
+    virtual Created Create(const std::string& path, bool replace) = 0;
     // Writes every byte at offset; false when any could not be written.
     virtual bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) = 0;
     // Cuts the file back to size (drops a half-written record after a failed write).
@@ -31,7 +37,7 @@ public:
     SystemDataFileSink(const SystemDataFileSink&) = delete;
     SystemDataFileSink& operator=(const SystemDataFileSink&) = delete;
 
-    bool Create(const std::string& path) override;
+    Created Create(const std::string& path, bool replace) override;
     bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override;
     bool Truncate(std::uint64_t size) override;
     bool Close() override;

@@ -39,6 +39,10 @@ inline constexpr const char* kStopRecord = "Stop Record";
 // A write that failed (disk full, media removed) ends the recording; the file keeps every whole record.
 inline constexpr const char* kDataFileWriteFailed = "Unable to write the data file. Recording stopped.";
 inline constexpr const char* kDataFileCreateFailed = "Unable to create the data file. Recording not started.";
+// Writing through a link would fill whatever file it points to, wherever that is.
+inline constexpr const char* kDataFileIsLink =
+    "The data file name is a symbolic link; Veltrane does not write through links. Recording not started. "
+    "Please choose another file name.";
 
 // Reading a data file back.
 inline constexpr const char* kDatNotDataFile = "This is not a PFPD data file.";

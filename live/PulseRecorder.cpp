@@ -3,6 +3,7 @@
 #include "config/ConfigurationBlock.h"
 #include "config/ConfigurationModel.h"
 #include "live/DataFileFormat.h"
+#include "live/DataFileNaming.h"
 #include "live/LiveMessages.h"
 #include "live/LiveState.h"
 #include "platform/Clock.h"
@@ -44,7 +45,7 @@ bool PulseRecorder::CheckLimits() {
     return ok;
 }
 
-bool PulseRecorder::Open(const std::string& path) {
+bool PulseRecorder::Open(const std::string& path, bool replaceConfirmed) {
     if (open_) {
         Close();
     }
@@ -59,11 +60,7 @@ bool PulseRecorder::Open(const std::string& path) {
     if (!CheckLimits()) {
         return false;
     }
-    if (!sink_->Create(path)) {
-        if (!createFailureShown_) {
-            prompts_.ShowMessage(messages::kDataFileCreateFailed);
-            createFailureShown_ = true;
-        }
+    if (!CreateDataFile(path, replaceConfirmed)) {
         return false;
     }
     createFailureShown_ = false;
@@ -93,6 +90,22 @@ bool PulseRecorder::Open(const std::string& path) {
     }
     state_.currentFileSizeMB = static_cast<float>(static_cast<double>(end_) / kBytesPerMB);
     return true;
+}
+
+bool PulseRecorder::CreateDataFile(const std::string& path, bool replaceConfirmed) {
+    auto created = sink_->Create(path, replaceConfirmed);
+    // A file that appeared after the name was chosen is replaced only on the operator's word.
+    if (created == DataFileSink::Created::Exists &&
+        prompts_.AskWarning(datafilenaming::ReplaceQuestion(path))) {
+        created = sink_->Create(path, true);
+    }
+    if (created == DataFileSink::Created::Link) {
+        prompts_.ShowMessage(messages::kDataFileIsLink, MessageIcon::Warning);
+    } else if (created == DataFileSink::Created::Failed && !createFailureShown_) {
+        prompts_.ShowMessage(messages::kDataFileCreateFailed);
+        createFailureShown_ = true;
+    }
+    return created == DataFileSink::Created::Yes;
 }
 
 bool PulseRecorder::Append(const PulseRecord& record) {

@@ -29,8 +29,9 @@ public:
     PulseRecorder& operator=(const PulseRecorder&) = delete;
 
     // Creates the file and writes the header; false (file closed) when it cannot be created
-    // or written or a limit is already reached.
-    bool Open(const std::string& path);
+    // or written or a limit is already reached. A symbolic link at the name is refused; a file
+    // already there is replaced when the operator confirmed that before, else after asking.
+    bool Open(const std::string& path, bool replaceConfirmed = false);
     // Checks the limits and writes one record. False when no file is open, or when a limit or
     // a failed write ended the file (it is then complete and closed).
     bool Append(const PulseRecord& record);
@@ -48,6 +49,7 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    bool CreateDataFile(const std::string& path, bool replaceConfirmed);
     bool WriteCountAndOffset();
     // The end of the last counted record: what a failed write is cut back to.
     std::uint64_t RecordsEnd() const;

@@ -24,11 +24,18 @@ void RecordingSession::TakeChosenFile(const std::string& path) {
 }
 
 bool RecordingSession::SetDataFile(const std::string& name, const std::string& path) {
-    return datafilenaming::SetDataFile(settings_, name, path, prompts_);
+    return Confirmed(datafilenaming::SetDataFile(settings_, name, path, prompts_));
 }
 
 bool RecordingSession::ConfirmDataFile() {
-    return datafilenaming::ConfirmDataFile(settings_, prompts_);
+    return Confirmed(datafilenaming::ConfirmDataFile(settings_, prompts_));
+}
+
+bool RecordingSession::Confirmed(bool ok) {
+    // The name was taken with the replace question answered Yes when something was there.
+    const std::string path = settings_.directory + settings_.fileName;
+    replaceConfirmed_ = ok && datafilenaming::NameTaken(path) ? path : std::string();
+    return ok;
 }
 
 void RecordingSession::AdvanceSequence() {
@@ -44,8 +51,7 @@ void RecordingSession::ChooseDefaultFile() {
     const std::string directory = datafilenaming::WorkingDirectory();
     settings_.fileName = messages::kDefaultDataFile;
     state_.dataDriveRoot = directory;
-    datafilenaming::SetDataFile(settings_, messages::kDefaultDataFile, directory + messages::kDefaultDataFile,
-                                prompts_);
+    SetDataFile(messages::kDefaultDataFile, directory + messages::kDefaultDataFile);
     Changed();
 }
 
@@ -77,7 +83,9 @@ void RecordingSession::Toggle() {
             ChooseDefaultFile();
         }
         if (!settings_.fileName.empty() && !settings_.directory.empty()) {
-            recording_ = recorder_.Open(settings_.directory + settings_.fileName);
+            const std::string path = settings_.directory + settings_.fileName;
+            recording_ = recorder_.Open(path, path == replaceConfirmed_);
+            replaceConfirmed_.clear();
         }
         recordEnabled_ = recordEnabled_ || recording_;
     }

@@ -52,6 +52,7 @@ private:
     void Toggle();
     void ChooseDefaultFile();
     void Changed();
+    bool Confirmed(bool ok);
 
     LiveViewSettings& settings_;
     LiveState& state_;
@@ -60,6 +61,8 @@ private:
     std::function<void()> changed_;
     bool recording_ = false;
     bool recordEnabled_ = false;
+    // The file the operator agreed to replace; any other existing file is asked about again.
+    std::string replaceConfirmed_;
 };
 
 } // namespace veltrane

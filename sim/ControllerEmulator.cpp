@@ -140,7 +140,7 @@ void ControllerEmulator::Run() {
             if (fds[1].revents & POLLIN) {
                 const ssize_t n = ::read(fd, buffer, sizeof buffer);
                 for (ssize_t i = 0; i < n; ++i) {
-                    if (silent_) {
+                    if (Mute()) {
                         continue;
                     }
                     if (auto request = parser_.Feed(buffer[i])) {
@@ -197,19 +197,55 @@ void ControllerEmulator::Step(double now) {
         hungUp_ = false;
         Record(LineEvent::Kind::FaultEnded, line_fault::kHangUp);
     }
-    const bool silence = faults_.Silent(now);
-    if (silence && !silent_) {
-        DropLine();
-        Record(LineEvent::Kind::FaultBegan, line_fault::kSilence);
-    } else if (!silence && silent_) {
-        Record(LineEvent::Kind::FaultEnded, line_fault::kSilence);
+    FollowWindow(faults_.Silent(now), silent_, line_fault::kSilence, true);
+    FollowWindow(faults_.Dripping(now), dripping_, line_fault::kDrip, true);
+    FollowWindow(faults_.Noisy(now), noisy_, line_fault::kNoise, true);
+    FollowWindow(faults_.WrongBaud(now), wrongBaud_, line_fault::kWrongBaud, false);
+    if (!hungUp_) {
+        FeedHostileLine(now);
     }
-    silent_ = silence;
     ApplyGcChanges(gc_.Advance(now));
     RunTimedEvents(now);
     if (now >= nextPulseAt_) {
         FirePulse(now);
     }
+}
+
+void ControllerEmulator::FollowWindow(bool on, bool& state, std::string_view what, bool dropLine) {
+    if (on && !state) {
+        if (dropLine) {
+            DropLine();
+        }
+        Record(LineEvent::Kind::FaultBegan, what);
+    } else if (!on && state) {
+        Record(LineEvent::Kind::FaultEnded, what);
+    }
+    state = on;
+}
+
+void ControllerEmulator::FeedHostileLine(double now) {
+    if (!dripping_) {
+        dripBytes_ = 0;
+    } else if (now >= nextDripAt_ || dripBytes_ == 0) {
+        // STX, then body bytes that never reach DLE ETX.
+        EnqueueRaw({dripBytes_ == 0 ? kStx : static_cast<std::uint8_t>('A' + dripBytes_ % 26)});
+        ++dripBytes_;
+        nextDripAt_ = now + faults_.Options().dripMs / 1000.0;
+    }
+    if (noisy_ && output_.empty()) {
+        // About one wake-up's worth at the line rate: the line stays full without a backlog.
+        const auto count = static_cast<std::size_t>(kMaxWait * options_.baud / 10.0) + 1;
+        EnqueueRaw(faults_.Noise(count));
+    }
+}
+
+void ControllerEmulator::EnqueueRaw(std::vector<std::uint8_t> bytes) {
+    if (output_.empty()) {
+        nextByteAt_ = std::max(nextByteAt_, Now());
+    }
+    OutChunk chunk;
+    chunk.bytes = std::move(bytes);
+    output_.push_back(std::move(chunk));
 }
 
 void ControllerEmulator::DropLine() {
@@ -301,9 +337,34 @@ void ControllerEmulator::Enqueue(std::vector<std::uint8_t> bytes, bool isFrame, 
     if (injectedNak) {
         chunks.back().fault = line_fault::kNak; // whatever else befell its bytes
     }
+    if (wrongBaud_) {
+        chunks = Misclocked(std::move(chunks));
+    }
     for (OutChunk& chunk : chunks) {
         output_.push_back(std::move(chunk));
     }
+}
+
+std::vector<OutChunk> ControllerEmulator::Misclocked(std::vector<OutChunk> chunks) const {
+    // One chunk per byte sent, paced at the sender's rate (less what pacing at ours adds).
+    const int senderBaud = faults_.Options().wrongBaud;
+    std::vector<OutChunk> out;
+    for (OutChunk& chunk : chunks) {
+        const std::size_t first = out.size();
+        for (std::vector<std::uint8_t>& bytes : Misclock(chunk.bytes, senderBaud, options_.baud)) {
+            const double gap = 10.0 / senderBaud - static_cast<double>(bytes.size()) * 10.0 / options_.baud;
+            OutChunk& piece = out.emplace_back();
+            piece.pauseBeforeMs = static_cast<int>(std::max(0L, std::lround(gap * 1000.0)));
+            piece.bytes = std::move(bytes);
+        }
+        if (out.size() == first) {
+            out.emplace_back();
+        }
+        out[first].pauseBeforeMs += chunk.pauseBeforeMs;
+        out.back().pulseSequence = chunk.pulseSequence;
+        out.back().fault = chunk.fault;
+    }
+    return out;
 }
 
 void ControllerEmulator::ChunkWritten(const OutChunk& chunk, std::chrono::steady_clock::time_point at) {
@@ -340,7 +401,7 @@ void ControllerEmulator::FirePulse(double now) {
     lastPulse_ = pulseModel_.Synthesize(conditions);
 
     const bool heldForTest = firePulseCountdown_ > 0;
-    if (pulseRequested_ && !heldForTest && !silent_ && !hungUp_) {
+    if (pulseRequested_ && !heldForTest && !Mute() && !hungUp_) {
         pulseRequested_ = false;
         const auto period = static_cast<std::uint16_t>(std::clamp(std::lround(interval * 100.0), 1L, 65535L));
         const auto counter = static_cast<std::uint32_t>(runSeconds * 100.0);
@@ -483,6 +544,9 @@ int ControllerEmulator::PollTimeoutMs(double now) const {
     double wait = std::min(kMaxWait, nextPulseAt_ - now);
     if (const double change = faults_.NextChange(now); change >= 0.0) {
         wait = std::min(wait, change); // a silence or hang-up starts and ends on time
+    }
+    if (dripping_) {
+        wait = std::min(wait, nextDripAt_ - now);
     }
     if (!output_.empty() && blockedSince_ < 0.0) {
         wait = std::min(wait, std::max(nextByteAt_ - now, options_.fast ? 0.0 : kPacingSlice));

@@ -114,6 +114,13 @@ private:
     void WriteOutput(int fd, double now);
     int PollTimeoutMs(double now) const;
     void DropLine();
+    // Follows a scheduled fault window: logs its start and end; dropLine drops the line at its start.
+    void FollowWindow(bool on, bool& state, std::string_view what, bool dropLine);
+    void EnqueueRaw(std::vector<std::uint8_t> bytes);
+    std::vector<OutChunk> Misclocked(std::vector<OutChunk> chunks) const;
+    void FeedHostileLine(double now);
+    // Requests go unheard: silence, or the controller babbling on the line.
+    bool Mute() const { return silent_ || dripping_ || noisy_; }
 
     EmulatorOptions options_;
     std::unique_ptr<EmulatorLine> line_;
@@ -152,6 +159,11 @@ private:
     double blockedSince_ = -1.0;
     bool hungUp_ = false;
     bool silent_ = false;
+    bool dripping_ = false;
+    bool noisy_ = false;
+    bool wrongBaud_ = false;
+    double nextDripAt_ = 0.0;
+    std::uint64_t dripBytes_ = 0; // sent in this drip
 
     // Line events wait here (under mutex_) until the thread tells the observer without the lock.
     std::vector<LineEvent> pendingEvents_;

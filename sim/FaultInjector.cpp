@@ -1,5 +1,9 @@
 #include "sim/FaultInjector.h"
 
+#include "device/FrameCodec.h"
+
+#include <cmath>
+
 namespace veltrane {
 
 bool FaultInjector::Chance(double rate) {
@@ -69,6 +73,62 @@ std::vector<OutChunk> FaultInjector::Apply(std::vector<std::uint8_t> bytes, bool
     return chunks;
 }
 
+double FaultInjector::HangupStartNear(double now) const {
+    const double start = options_.hangupStart;
+    if (start < 0.0 || options_.hangupEvery <= 0.0 || now <= start) {
+        return start;
+    }
+    const double last = std::max(options_.hangupCount, 1) - 1;
+    const double nth = std::min(std::floor((now - start) / options_.hangupEvery), last);
+    const double at = start + nth * options_.hangupEvery;
+    // Once this one is over, the next one is the one to look at.
+    return now >= at + options_.hangupLength && nth < last ? at + options_.hangupEvery : at;
+}
+
+bool FaultInjector::HungUp(double now) const {
+    return Within(now, HangupStartNear(now), options_.hangupLength);
+}
+
+std::vector<std::uint8_t> FaultInjector::Noise(std::size_t count) {
+    std::vector<std::uint8_t> bytes(count);
+    for (std::uint8_t& byte : bytes) {
+        do {
+            byte = static_cast<std::uint8_t>(rng_());
+        } while (byte == kStx || byte == kNak);
+    }
+    return bytes;
+}
+
+std::vector<std::vector<std::uint8_t>> Misclock(const std::vector<std::uint8_t>& bytes, int senderBaud,
+                                                int receiverBaud) {
+    // Time in the receiver's bit times; a sender bit lasts k of them.
+    const double k = static_cast<double>(receiverBaud) / std::max(senderBaud, 1);
+    auto level = [&](double t) {
+        const auto bit = static_cast<std::size_t>(t / k);
+        const std::size_t index = bit / 10;
+        const std::size_t position = bit % 10;
+        if (index >= bytes.size() || position == 9) {
+            return 1; // idle or stop bit
+        }
+        return position == 0 ? 0 : (bytes[index] >> (position - 1)) & 1;
+    };
+    std::vector<std::vector<std::uint8_t>> received(bytes.size());
+    const double end = static_cast<double>(bytes.size()) * 10.0 * k;
+    for (double t = 0.0; t < end;) {
+        if (level(t) != 0) {
+            t += 1.0 / 16; // the receiver looks for a start bit at 16 times its rate
+            continue;
+        }
+        std::uint8_t value = 0;
+        for (int bit = 0; bit < 8; ++bit) {
+            value |= static_cast<std::uint8_t>(level(t + 1.5 + bit) << bit);
+        }
+        received[static_cast<std::size_t>(t / k) / 10].push_back(value == kStx || value == kNak ? 0 : value);
+        t += 10.0;
+    }
+    return received;
+}
+
 double FaultInjector::NextChange(double now) const {
     double next = -1.0;
     auto consider = [&](double start, double length) {
@@ -82,7 +142,10 @@ double FaultInjector::NextChange(double now) const {
         }
     };
     consider(options_.silenceStart, options_.silenceLength);
-    consider(options_.hangupStart, options_.hangupLength);
+    consider(HangupStartNear(now), options_.hangupLength);
+    consider(options_.dripStart, options_.dripLength);
+    consider(options_.noiseStart, options_.noiseLength);
+    consider(options_.wrongBaudStart, options_.wrongBaudLength);
     return next;
 }
 

@@ -26,7 +26,29 @@ struct FaultOptions {
     double silenceLength = 0.0;
     double hangupStart = -1.0; // seconds after start; negative: none
     double hangupLength = 0.0;
+    double hangupEvery = 0.0; // seconds from one hang-up's start to the next; 0: one only
+    int hangupCount = 1;
+    // Hostile lines, each from its start for its length; negative start: none. Requests go
+    // unanswered meanwhile, and none of these ever completes a frame or a NAK.
+    double dripStart = -1.0; // a frame begins and then trickles on, a byte every dripMs
+    double dripLength = 0.0;
+    int dripMs = 30;
+    double noiseStart = -1.0; // random bytes at the full line rate
+    double noiseLength = 0.0;
+    // Replies are answered, but sent at wrongBaud: the program's receiver, at the line rate,
+    // makes noise of them (see Misclock).
+    double wrongBaudStart = -1.0;
+    double wrongBaudLength = 0.0;
+    int wrongBaud = 9600;
 };
+
+// What a receiver at receiverBaud takes from bytes sent back to back at senderBaud (8N1): one
+// list per byte sent, holding the bytes received during its time on the line. The line level is
+// followed bit by bit: a low after idle starts a byte, bits are sampled at their middles, a
+// missing stop bit is not reported (a pseudo-terminal has no way to). STX and NAK never come out
+// (they become 0): a line at the wrong rate gives noise, never a frame.
+std::vector<std::vector<std::uint8_t>> Misclock(const std::vector<std::uint8_t>& bytes, int senderBaud,
+                                                int receiverBaud);
 
 // Bytes to put on the line, after a pause. The last chunk of a frame or NAK says what its last
 // byte ends, for the line's observer.
@@ -56,8 +78,16 @@ public:
     std::vector<OutChunk> Apply(std::vector<std::uint8_t> bytes, bool isFrame);
 
     bool Silent(double now) const { return Within(now, options_.silenceStart, options_.silenceLength); }
-    bool HungUp(double now) const { return Within(now, options_.hangupStart, options_.hangupLength); }
-    // Seconds from now until a silence or hang-up next starts or ends; negative: none is ahead.
+    bool HungUp(double now) const;
+    bool Dripping(double now) const { return Within(now, options_.dripStart, options_.dripLength); }
+    bool Noisy(double now) const { return Within(now, options_.noiseStart, options_.noiseLength); }
+    bool WrongBaud(double now) const {
+        return Within(now, options_.wrongBaudStart, options_.wrongBaudLength);
+    }
+    // Random bytes for a noise burst: anything but STX and NAK.
+    std::vector<std::uint8_t> Noise(std::size_t count);
+    // Seconds from now until a scheduled fault (silence, hang-up, drip, noise, wrong rate) next starts or
+    // ends; negative: none is ahead.
     double NextChange(double now) const;
     const FaultOptions& Options() const { return options_; }
 
@@ -66,6 +96,8 @@ private:
         return start >= 0.0 && now >= start && now < start + length;
     }
     bool Chance(double rate);
+    // The hang-up that is under way or comes next (its start), or the last one.
+    double HangupStartNear(double now) const;
 
     FaultOptions options_;
     std::mt19937_64 rng_;

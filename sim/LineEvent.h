@@ -39,6 +39,9 @@ inline constexpr std::string_view kNak = "nak";
 inline constexpr std::string_view kIgnore = "ignore";
 inline constexpr std::string_view kSilence = "silence";
 inline constexpr std::string_view kHangUp = "hangup";
+inline constexpr std::string_view kDrip = "drip";            // a frame that trickles on and never ends
+inline constexpr std::string_view kNoise = "noise";          // random bytes at the line rate
+inline constexpr std::string_view kWrongBaud = "wrong-baud"; // replies sent at another rate
 } // namespace line_fault
 
 // "pulse", "fault-begin" or "fault-end".

@@ -26,6 +26,34 @@ bool ToPair(const std::string& text, double& first, double& second) {
            ToDouble(text.substr(comma + 1), second) && first >= 0.0 && second >= 0.0;
 }
 
+// "A,B[,C[,D]]": the first two are a start and a length in seconds; the optional ones go to extras
+// (left as they are when not given).
+bool ToList(const std::string& text, double& start, double& length, std::vector<double*> extras) {
+    std::vector<double> values;
+    std::size_t from = 0;
+    for (;;) {
+        const auto comma = text.find(',', from);
+        double value = 0;
+        if (!ToDouble(text.substr(from, comma - from), value) || value < 0.0) {
+            return false;
+        }
+        values.push_back(value);
+        if (comma == std::string::npos) {
+            break;
+        }
+        from = comma + 1;
+    }
+    if (values.size() < 2 || values.size() > 2 + extras.size()) {
+        return false;
+    }
+    start = values[0];
+    length = values[1];
+    for (std::size_t i = 2; i < values.size(); ++i) {
+        *extras[i - 2] = values[i];
+    }
+    return true;
+}
+
 bool ToMilliseconds(const std::string& text, int& value) {
     double ms = 0;
     if (!ToDouble(text, ms) || ms < 0 || ms > 60000) {
@@ -78,16 +106,28 @@ std::string SimHelpText() {
            "                          (default: it is answered on the next pulse, in between\n"
            "                          or right after the other replies, as a real controller does)\n"
            "  --silence START,LENGTH  answer nothing from START for LENGTH seconds\n"
-           "  --hangup START,LENGTH   close the line from START for LENGTH seconds, then reopen it\n"
+           "  --hangup START,LENGTH[,EVERY,COUNT]\n"
+           "                          close the line from START for LENGTH seconds, then reopen it;\n"
+           "                          with EVERY and COUNT, COUNT times, EVERY seconds apart\n"
+           "  --drip START,LENGTH[,MS]  from START for LENGTH seconds, begin a reply frame and send\n"
+           "                          one more of its bytes every MS ms (default 30), never ending it\n"
+           "  --noise START,LENGTH    from START for LENGTH seconds, random bytes at the line rate\n"
+           "                          (never STX or NAK, so never a frame)\n"
+           "  --wrong-baud START,LENGTH[,BAUD]  from START for LENGTH seconds, send replies at BAUD\n"
+           "                          (default 9600) as the program's receiver at the line rate sees\n"
+           "                          them: each byte's bits are sampled at the line rate, so they come\n"
+           "                          paced at BAUD and mangled, never STX or NAK, never a frame\n"
+           "  (drip and noise leave requests unanswered, as a silence does)\n"
            "  --event-log FILE        write one line per line event to FILE, flushed at once:\n"
            "                          <ms> <kind> <what> <sequence>, ms being CLOCK_MONOTONIC in\n"
            "                          milliseconds with 3 decimals, kind pulse, fault-begin or\n"
            "                          fault-end; what is pulse, flip, drop, duplicate, crc, pause,\n"
-           "                          late, twice, nak, ignore, silence or hangup; sequence is the\n"
-           "                          pulse's sequence byte, else -1. A pulse is logged when the\n"
-           "                          last byte of its reply is on the line, a damaged frame or\n"
-           "                          injected NAK ends with its last byte, a silence or hang-up\n"
-           "                          when the line is back. E.g. \"1234567.891 pulse pulse 17\"\n"
+           "                          late, twice, nak, ignore, silence, hangup, drip, noise or\n"
+           "                          wrong-baud; sequence is the pulse's sequence byte, else -1.\n"
+           "                          A pulse is logged when the last byte of its reply is on the\n"
+           "                          line, a damaged frame or injected NAK ends with its last\n"
+           "                          byte, a scheduled fault (silence, hang-up, drip, noise, wrong\n"
+           "                          rate) when it is over. E.g. \"1234567.891 pulse pulse 17\"\n"
            "  --verbose               one line per request on stderr\n"
            "  --help                  this text\n";
 }
@@ -174,7 +214,36 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
              return !v.empty();
          }},
         {"--silence", [&](const std::string& v) { return ToPair(v, f.silenceStart, f.silenceLength); }},
-        {"--hangup", [&](const std::string& v) { return ToPair(v, f.hangupStart, f.hangupLength); }},
+        {"--hangup",
+         [&](const std::string& v) {
+             double every = 0.0;
+             double count = 1.0;
+             if (!ToList(v, f.hangupStart, f.hangupLength, {&every, &count}) || count < 1 || count > 1e6) {
+                 return false;
+             }
+             f.hangupEvery = every;
+             f.hangupCount = static_cast<int>(count);
+             return true;
+         }},
+        {"--drip",
+         [&](const std::string& v) {
+             double ms = f.dripMs;
+             if (!ToList(v, f.dripStart, f.dripLength, {&ms}) || ms < 1 || ms > 60000) {
+                 return false;
+             }
+             f.dripMs = static_cast<int>(ms);
+             return true;
+         }},
+        {"--noise", [&](const std::string& v) { return ToPair(v, f.noiseStart, f.noiseLength); }},
+        {"--wrong-baud",
+         [&](const std::string& v) {
+             double baud = f.wrongBaud;
+             if (!ToList(v, f.wrongBaudStart, f.wrongBaudLength, {&baud}) || baud < 50 || baud > 4'000'000) {
+                 return false;
+             }
+             f.wrongBaud = static_cast<int>(baud);
+             return true;
+         }},
     };
     bool memoryOnly = false;
     for (std::size_t i = 0; i < args.size(); ++i) {

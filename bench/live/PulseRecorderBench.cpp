@@ -78,7 +78,7 @@ template <bool kSystemDisk> void BM_AppendToFile(benchmark::State& state) {
         (std::filesystem::temp_directory_path() / ("bench_rec_" + std::to_string(getpid()) + ".dat"))
             .string();
     const PulseRecord record = SamplePulse();
-    if (!recorder.Open(path)) {
+    if (!recorder.Open(path, true)) { // its own scratch file, replaced without asking
         state.SkipWithError("cannot create the data file");
         return;
     }
@@ -88,7 +88,7 @@ template <bool kSystemDisk> void BM_AppendToFile(benchmark::State& state) {
         if (recorder.RecordCount() >= 20000) {
             state.PauseTiming();
             recorder.Close();
-            recorder.Open(path);
+            recorder.Open(path, true);
             state.ResumeTiming();
         }
         benchmark::DoNotOptimize(recorder.Append(record));

@@ -103,6 +103,17 @@ protected:
     std::vector<std::string> opened;
 };
 
+// Message boxes still open anywhere (a notice is not modal, so it can outlive its event).
+std::vector<QMessageBox*> MessageBoxes() {
+    std::vector<QMessageBox*> boxes;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(window)) {
+            boxes.push_back(box);
+        }
+    }
+    return boxes;
+}
+
 } // namespace
 
 TEST_F(MainWindowTest, EscapeInTheModeDialogEndsTheProgram) {
@@ -238,6 +249,16 @@ TEST_F(MainWindowTest, UnpluggedLineIsReportedOnceAndPulsesResume) {
     EXPECT_EQ(stats.reconnects, 1u);
     EXPECT_GE(stats.pulses, 10u); // about three seconds of pulses on either side
     EXPECT_EQ(stats.sequenceGaps, 0u);
+    // The loss and the recovery share one window, which now says the line is back.
+    ASSERT_EQ(MessageBoxes().size(), 1u);
+    EXPECT_EQ(MessageBoxes().front()->text(), QString::fromUtf8(messages::kLinkRestored));
+    EXPECT_EQ(program.GetPrompts().History(),
+              (std::vector<std::string>{messages::kLinkLost, messages::kLinkRestored}));
+    for (int hangUp = 0; hangUp < 21; ++hangUp) {
+        program.Frame()->ShowNotice(messages::kLinkLost);
+        program.Frame()->ShowNotice(messages::kLinkRestored);
+    }
+    EXPECT_EQ(MessageBoxes().size(), 1u);
 }
 
 // Unattended runs show no boxes: messages, questions and the PMT warning are printed and
@@ -254,6 +275,13 @@ TEST_F(MainWindowTest, AutoAnswerShowsNoBoxesAndAnswersEveryQuestion) {
     ASSERT_EQ(program.GetPrompts().History().size(), before + 3);
     EXPECT_EQ(program.GetPrompts().History().back(),
               std::string(messages::kPmtWarningText1) + "\n\n" + messages::kPmtWarningText2);
+    for (int hangUp = 0; hangUp < 22; ++hangUp) {
+        program.Frame()->ShowNotice(messages::kLinkLost);
+        program.Frame()->ShowNotice(messages::kLinkRestored);
+    }
+    EXPECT_TRUE(MessageBoxes().empty());
+    ASSERT_EQ(program.GetPrompts().History().size(), before + 3 + 44);
+    EXPECT_EQ(program.GetPrompts().History().back(), messages::kLinkRestored);
 }
 
 TEST_F(MainWindowTest, LivePlotDrawsDottedGridLinesAtItsLabelledTicks) {
@@ -356,6 +384,34 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDefaultsOffersSaveAsAndNeverWritesThem)
     EXPECT_EQ(FileBytes(defaults), shipped);
     EXPECT_TRUE(std::filesystem::exists(mine));
     EXPECT_NE(FileBytes(mine), shipped);
+}
+
+// Unattended, "Save changes?" is printed and answered without a box. Yes saves a file of the
+// document's own; for the defaults, which only Save As could keep, it becomes No and the window closes.
+TEST_F(MainWindowTest, AutoAnswerYesSavesOwnFilesAndNeverWaitsForSaveAs) {
+    WriteDefaults("DEFAULT.CFG");
+    WriteDefaults("RUN.CFG");
+    const std::string shipped = FileBytes(dir.File("DEFAULT.CFG"));
+    std::ofstream(dir.File("veltrane.log")).put('\n'); // the edit's log entry finds its file
+    QTimer escape; // a box or dialog that did come up would wait for ever: Escape dismisses it
+    QObject::connect(&escape, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+    escape.start(20);
+    options.session = SessionChoice::Offline;
+    options.autoAnswer = true;
+    for (const char* file : {"RUN.CFG", "DEFAULT.CFG"}) {
+        options.documentFile = dir.File(file);
+        CPfpdApp& program = Start();
+        program.Config().SetPmtVoltage(static_cast<std::int16_t>(program.Config().GetPmtVoltage() + 10));
+        program.Config().MarkModified(true);
+        EXPECT_TRUE(program.Frame()->close()) << file;
+        EXPECT_EQ(program.GetPrompts().History().back(), "Save changes to " + std::string(file) + "?");
+    }
+    EXPECT_NE(FileBytes(dir.File("RUN.CFG")), shipped);
+    EXPECT_EQ(FileBytes(dir.File("DEFAULT.CFG")), shipped);
 }
 
 // The desktop's "open with" names a file after the options: it is opened as File Open opens one,

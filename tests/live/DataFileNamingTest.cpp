@@ -215,6 +215,49 @@ TEST(RecordingSessionTest, GcTransitionsRestartTheRecordingInConsecutiveFiles) {
     EXPECT_EQ(f.settings.fileName, "GC003.dat");
 }
 
+// A link at the name, even one pointing nowhere, would send the recording wherever it points.
+TEST(RecordingSessionTest, ALinkAtTheDataFileNameIsRefusedAndNotFollowed) {
+    SessionFixture f;
+    const std::string target = f.Dir() + "elsewhere.dat";
+    std::filesystem::create_symlink(target, f.Dir() + "AB001.dat");
+    f.session.TakeChosenFile(f.Dir() + "AB001.dat");
+    EXPECT_EQ(f.prompts.Texts(), std::vector<std::string>{messages::kDataFileIsLink});
+    EXPECT_EQ(f.settings.fileName, "");
+
+    // A link that appears after the name was chosen.
+    f.prompts.Clear();
+    EXPECT_FALSE(f.recorder.Open(f.Dir() + "AB001.dat"));
+    EXPECT_EQ(f.prompts.Texts(), std::vector<std::string>{messages::kDataFileIsLink});
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST(RecordingSessionTest, AnExistingFileIsReplacedOnlyAfterTheQuestionsYes) {
+    SessionFixture f;
+    f.session.TakeChosenFile(f.Dir() + "AB.dat");
+    ASSERT_EQ(f.settings.fileName, "AB001.dat");
+    fakes::WriteBytes(f.Dir() + "AB001.dat", {'k', 'e', 'e', 'p'}); // appeared after the choice
+    f.prompts.QueueAnswer(false);
+    f.session.ToggleRecording();
+    EXPECT_FALSE(f.session.IsRecording());
+    EXPECT_EQ(fakes::ReadText(f.Dir() + "AB001.dat"), "keep");
+    ASSERT_EQ(f.prompts.shown.size(), 1u);
+    EXPECT_EQ(f.prompts.shown[0].text, naming::ReplaceQuestion(f.Dir() + "AB001.dat"));
+
+    f.prompts.QueueAnswer(true);
+    f.session.ToggleRecording();
+    EXPECT_TRUE(f.session.IsRecording());
+    f.session.ToggleRecording();
+    EXPECT_EQ(f.Read(f.Dir() + "AB001.dat").storedCount, 0u);
+
+    // Answered Yes when the name was chosen: not asked a second time at the start.
+    f.prompts.Clear();
+    f.prompts.QueueAnswer(true);
+    f.session.TakeChosenFile(f.Dir() + "AB001.dat");
+    f.session.ToggleRecording();
+    EXPECT_TRUE(f.session.IsRecording());
+    EXPECT_EQ(f.prompts.shown.size(), 1u);
+}
+
 TEST(RecordingSessionTest, WithoutAChosenFileTheDefaultFileOfTheWorkingDirectoryIsTaken) {
     SessionFixture f;
     const auto previous = std::filesystem::current_path();

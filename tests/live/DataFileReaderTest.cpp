@@ -64,6 +64,28 @@ TEST(DataFileReaderTest, TakesRecordsBeyondALowCountFromACutOffRecording) {
     }
 }
 
+// Zeros after the last record (a file system that grew the file before a crash), or a record whose
+// time counter goes back: no recorder wrote those, so recovery stops there and says how much it left.
+TEST(DataFileReaderTest, RecoveryStopsAtTheFirstRecordThatCannotBeReal) {
+    RecorderFixture f;
+    auto bytes = SampleFile(f);
+    const std::size_t dataOffset = 16 + f.BlockBytes() + 4;
+    bytes.resize(dataOffset + 2 * datafile::kRecordSize);
+    bytes[dataOffset - 4] = 0; // never closed
+    bytes.resize(bytes.size() + 1000 * datafile::kRecordSize + 7, 0);
+    DataFileContents file;
+    std::string error;
+    ASSERT_TRUE(ReadDataFile(bytes, file, error)) << error;
+    EXPECT_EQ(file.pulses.size(), 2u);
+    EXPECT_TRUE(file.recovered);
+    EXPECT_EQ(file.strayBytes, 1000 * datafile::kRecordSize + 7);
+
+    bytes[dataOffset + datafile::kRecordSize + 2] = 0; // the second time counter below the first
+    ASSERT_TRUE(ReadDataFile(bytes, file, error)) << error;
+    EXPECT_EQ(file.pulses.size(), 1u);
+    EXPECT_EQ(file.strayBytes, 1001 * datafile::kRecordSize + 7);
+}
+
 TEST(DataFileReaderTest, RefusesMalformedFilesWithAPlainMessage) {
     RecorderFixture f;
     const auto good = SampleFile(f);

@@ -169,7 +169,7 @@ TEST(PulseRecorderTest, AFileThatCannotBeCreatedDoesNotStartAndSaysSo) {
 class FillingSink : public DataFileSink {
 public:
     explicit FillingSink(std::uint64_t capacity) : capacity_(capacity) {}
-    bool Create(const std::string& path) override { return real_.Create(path); }
+    Created Create(const std::string& path, bool replace) override { return real_.Create(path, replace); }
     bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override {
         const std::uint64_t end = offset + bytes.size();
         if (end <= capacity_) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace veltrane;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -102,4 +104,35 @@ TEST(FaultInjector, ScriptedSilenceAndHangUp) {
     EXPECT_FALSE(injector.Silent(3.0));
     EXPECT_TRUE(injector.HungUp(5.2));
     EXPECT_FALSE(injector.HungUp(5.5));
+}
+
+TEST(FaultInjector, RepeatedHangUps) {
+    FaultOptions options;
+    options.hangupStart = 2.0;
+    options.hangupLength = 0.5;
+    options.hangupEvery = 3.0;
+    options.hangupCount = 3;
+    const FaultInjector injector(options);
+    for (const double at : {2.2, 5.2, 8.2}) {
+        EXPECT_TRUE(injector.HungUp(at)) << at;
+        EXPECT_FALSE(injector.HungUp(at + 0.5)) << at;
+    }
+    EXPECT_FALSE(injector.HungUp(11.2)) << "only three";
+    EXPECT_DOUBLE_EQ(injector.NextChange(3.0), 2.0);
+    EXPECT_LT(injector.NextChange(9.0), 0.0);
+}
+
+TEST(FaultInjector, WrongBaudSamplesTheBitsAtTheReceiversRate) {
+    // At a quarter of the rate the start bit fills three samples and the first data bit four.
+    EXPECT_EQ(Misclock({0xFF}, 9600, 38400), std::vector<Bytes>{{0xF8}});
+    const Bytes frame = Frame(0x02); // every data byte an STX, doubled
+    for (const int baud : {4800, 9600, 19200, 57600}) {
+        Bytes received;
+        for (const Bytes& piece : Misclock(frame, baud, 38400)) {
+            received.insert(received.end(), piece.begin(), piece.end());
+        }
+        EXPECT_FALSE(received.empty()) << baud;
+        EXPECT_EQ(std::count(received.begin(), received.end(), kStx), 0) << baud;
+        EXPECT_EQ(std::count(received.begin(), received.end(), kNak), 0) << baud;
+    }
 }

@@ -4,11 +4,13 @@
 #include "SimProcess.h"
 
 #include "FakePlatform.h"
+#include "device/FrameCodec.h"
 #include "sim/SimOptions.h"
 #include "sim/SimulatorSession.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -74,6 +76,40 @@ TEST(LineFaults, HangUpRemovesTheDeviceAndTheLinkFindsItAgain) {
     EXPECT_EQ(session->Emulator().Stats().hangUps, 1);
 }
 
+TEST(LineFaults, HostileLinesCarryBytesButNeverAFrameThenRecover) {
+    EmulatorOptions options;
+    options.gc.warmupSeconds = 0.0;
+    options.faults.noiseStart = 0.2;
+    options.faults.noiseLength = 0.4;
+    options.faults.dripStart = 0.8;
+    options.faults.dripLength = 0.4;
+    options.faults.dripMs = 10;
+    options.faults.wrongBaudStart = 1.4;
+    options.faults.wrongBaudLength = 0.6;
+    std::string error;
+    auto session = SimulatorSession::Start(options, error);
+    ASSERT_TRUE(session) << error;
+    SimClient client(session->DevicePath());
+    SleepMs(300);
+    client.Send(64);
+    const Bytes noise = client.Drain(250);
+    EXPECT_GT(noise.size(), 500u) << "the line is full of noise";
+    EXPECT_EQ(std::count(noise.begin(), noise.end(), kStx), 0);
+    client.Drain(300); // the rest of the noise; into the drip
+    client.Send(64);
+    const Bytes drip = client.Drain(250);
+    ASSERT_GE(drip.size(), 10u);
+    EXPECT_LE(drip.size(), 30u) << "a byte every 10 ms";
+    EXPECT_EQ(std::count(drip.begin(), drip.end(), kDle), 0) << "the frame never ends";
+    client.Drain(400); // into the wrong rate
+    client.Send(46);
+    const Bytes garbled = client.Drain(250);
+    EXPECT_GE(garbled.size(), 50u) << "the board reply, garbled";
+    EXPECT_EQ(std::count(garbled.begin(), garbled.end(), kStx), 0);
+    SleepMs(400);
+    EXPECT_TRUE(client.Exchange(64).has_value());
+}
+
 TEST(LineFaults, ServesWhetherOrNotTheClientHoldsTheDevice) {
     std::string error;
     auto session = SimulatorSession::Start(FastOptions(), error);
@@ -91,9 +127,10 @@ TEST(SimCommandLine, EveryOptionIsParsedAndListed) {
     SimCommandLine line;
     std::string error;
     ASSERT_TRUE(ParseSimCommandLine(
-        {"--rate",      "5",           "--baud",   "9600",         "--fast",    "--seed",        "9",
-         "--no-eeprom", "--run-every", "30",       "--run-length", "20",        "--pmt-episode", "10,2.5",
-         "--flip-rate", "0.01",        "--hangup", "4,1",          "--verbose", "--event-log",   "e.log"},
+        {"--rate",      "5",           "--baud",   "9600",         "--fast",       "--seed",        "9",
+         "--no-eeprom", "--run-every", "30",       "--run-length", "20",           "--pmt-episode", "10,2.5",
+         "--flip-rate", "0.01",        "--hangup", "4,1,10,20",    "--verbose",    "--event-log",   "e.log",
+         "--drip",      "1,2,15",      "--noise",  "3,4",          "--wrong-baud", "5,6,4800"},
         line, error))
         << error;
     EXPECT_EQ(line.emulator.rateHz, 5.0);
@@ -105,6 +142,11 @@ TEST(SimCommandLine, EveryOptionIsParsedAndListed) {
     EXPECT_EQ(line.emulator.gc.pmtEpisodeLength, 2.5);
     EXPECT_EQ(line.emulator.faults.flipRate, 0.01);
     EXPECT_EQ(line.emulator.faults.hangupLength, 1.0);
+    EXPECT_EQ(line.emulator.faults.hangupEvery, 10.0);
+    EXPECT_EQ(line.emulator.faults.hangupCount, 20);
+    EXPECT_EQ(line.emulator.faults.dripMs, 15);
+    EXPECT_EQ(line.emulator.faults.noiseLength, 4.0);
+    EXPECT_EQ(line.emulator.faults.wrongBaud, 4800);
     EXPECT_EQ(line.eventLogPath, "e.log");
     ASSERT_TRUE(ParseSimCommandLine(
         {"--twice-rate", "0.5", "--late-rate", "0.25", "--late-ms", "90", "--drop-pending-pulse"}, line,
@@ -127,7 +169,8 @@ TEST(SimCommandLine, EveryOptionIsParsedAndListed) {
           "--silence",    "--hangup",      "--verbose",     "--help",       "--event-log"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
-    for (const char* option : {"--twice-rate", "--late-rate", "--late-ms", "--drop-pending-pulse"}) {
+    for (const char* option : {"--twice-rate", "--late-rate", "--late-ms", "--drop-pending-pulse", "--drip",
+                               "--noise", "--wrong-baud"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }

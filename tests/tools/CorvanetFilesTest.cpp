@@ -1,8 +1,10 @@
 #include "CommandLine.h"
+#include "CorvanetMessages.h"
 #include "DatBuilder.h"
 #include "DataSeries.h"
 #include "Exports.h"
 #include "FakePlatform.h"
+#include "live/LiveMessages.h"
 
 #include <gtest/gtest.h>
 #include <netcdf.h>
@@ -63,6 +65,36 @@ TEST(CorvanetFiles, CutOffRecordingsShowEveryWholeRecord) {
     ASSERT_TRUE(LoadDataFile(dir.File("cut.dat"), file, error)) << error;
     EXPECT_EQ(file.pulses.size(), 2u);
     EXPECT_EQ(LoadNotes(file).size(), 2u); // recovered records, and the cut record
+}
+
+// A crash after the file system grew the file: gigabytes of zeros after the last record. Sparse, so
+// the test costs no disk; only pieces are read, so it costs no time either.
+TEST(CorvanetFiles, AZeroFilledTailIsIgnoredWithANoteAndNotReadWhole) {
+    fakes::TempDir dir;
+    std::vector<StoredPulse> pulses = ThreePulses();
+    pulses[2].timeCounter = 10; // going back: not a pulse of this recording
+    const std::vector<std::uint8_t> bytes = DatBytes(TwoModeBlock(), pulses, 1);
+    const std::string path = dir.File("zeros.dat");
+    Write(path, bytes);
+    const std::uint64_t size = std::uint64_t{3} << 30;
+    std::filesystem::resize_file(path, size);
+    DataFileContents file;
+    std::string error;
+    ASSERT_TRUE(LoadDataFile(path, file, error)) << error;
+    EXPECT_EQ(file.pulses.size(), 2u);
+    const std::size_t ignored = static_cast<std::size_t>(size - (bytes.size() - datafile::kRecordSize));
+    EXPECT_EQ(LoadNotes(file),
+              (std::vector<std::string>{messages::kRecoveredRecords, messages::kIgnoredBytesBefore +
+                                                                         std::to_string(ignored) +
+                                                                         messages::kIgnoredBytesAfter}));
+
+    // A foreign file of that size is refused at its first bytes.
+    std::vector<std::uint8_t> foreign = bytes;
+    foreign[1] = 0x00;
+    Write(path, foreign);
+    std::filesystem::resize_file(path, size);
+    EXPECT_FALSE(LoadDataFile(path, file, error));
+    EXPECT_EQ(error, veltrane::messages::kDatNotDataFile);
 }
 
 TEST(CorvanetFiles, MalformedFilesGiveAMessageAndNoContents) {
@@ -255,6 +287,35 @@ TEST(CorvanetCommandLine, ExportsAFolderAndReportsBadFilesWithoutStopping) {
                         out2, err2),
               0);
     EXPECT_TRUE(std::filesystem::exists(dir.File("RUN001.cdf")));
+}
+
+// Two inputs whose exports share a name (here only by case) would leave one export in place of the
+// other: nothing is written, and an export already there stays as it was.
+TEST(CorvanetCommandLine, InputsExportingToOneNameAreRefusedBeforeAnythingIsWritten) {
+    fakes::TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "d1");
+    std::filesystem::create_directories(dir.Path() / "d2");
+    std::filesystem::create_directories(dir.Path() / "o");
+    Write(dir.File("d1/R.dat"), DatBytes(TwoModeBlock(), ThreePulses(), 3));
+    Write(dir.File("d2/r.DAT"), DatBytes(TwoModeBlock(), ThreePulses(), 3));
+    fakes::WriteBytes(dir.File("o/R.pulses.csv"), {'o', 'l', 'd'});
+    std::ostringstream out, err;
+    EXPECT_EQ(
+        RunExport(ParseCommandLine({"--export-csv", "--out", dir.File("o"), dir.File("d1"), dir.File("d2")}),
+                  out, err),
+        1);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), std::string("Corvanet: ") + messages::kExportClashBefore + dir.File("d1/R.dat") +
+                             messages::kExportClashAnd + dir.File("d2/r.DAT") + messages::kExportClashAfter +
+                             "\n");
+    EXPECT_EQ(fakes::ReadText(dir.File("o/R.pulses.csv")), "old");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("o/R.chrom.csv")));
+
+    // One of them into a folder that does not exist yet: it is made.
+    EXPECT_EQ(
+        RunExport(ParseCommandLine({"--export-csv", "--out", dir.File("new/sub"), dir.File("d1")}), out, err),
+        0);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("new/sub/R.chrom.csv")));
 }
 
 } // namespace

@@ -5,10 +5,13 @@
 #include "Exports.h"
 #include "config/Vocabulary.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <map>
 
 namespace veltrane::corvanet {
 
@@ -397,10 +400,40 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
     return ok;
 }
 
+// The folder and stem every export of path is written under, the stem in lower case: two inputs
+// with the same key would overwrite each other's exports (on a case-blind file system too).
+std::string ExportKey(const Command& command, const std::string& path) {
+    const std::filesystem::path target(OutputPath(command, path, ""));
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::weakly_canonical(target.parent_path(), ec);
+    if (ec) {
+        folder = target.parent_path().lexically_normal();
+    }
+    std::string stem = target.filename().string();
+    std::transform(stem.begin(), stem.end(), stem.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return (folder / stem).string();
+}
+
+// True when no two inputs export to the same names; otherwise says which two.
+bool ExportsApart(const Command& command, const std::vector<std::string>& paths, std::ostream& err) {
+    std::map<std::string, std::string> seen;
+    for (const std::string& path : paths) {
+        const auto [at, fresh] = seen.emplace(ExportKey(command, path), path);
+        if (!fresh) {
+            err << "Corvanet: " << messages::kExportClashBefore << at->second << messages::kExportClashAnd
+                << path << messages::kExportClashAfter << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int RunExport(const Command& command, std::ostream& out, std::ostream& err) {
     bool ok = true;
+    std::vector<std::string> paths;
     for (const std::string& input : command.inputs) {
         std::error_code ec;
         if (std::filesystem::is_directory(input, ec)) {
@@ -409,12 +442,23 @@ int RunExport(const Command& command, std::ostream& out, std::ostream& err) {
                 err << "Corvanet: " << input << ": " << messages::kNoDataFilesInFolder << "\n";
                 ok = false;
             }
-            for (const std::string& path : series) {
-                ok = ExportOne(command, path, out, err) && ok;
-            }
+            paths.insert(paths.end(), series.begin(), series.end());
         } else {
-            ok = ExportOne(command, input, out, err) && ok;
+            paths.push_back(input);
         }
+    }
+    // Checked before anything is written, so a clash never costs an export made earlier.
+    if (!ExportsApart(command, paths, err)) {
+        return 1;
+    }
+    std::error_code ec;
+    if (!command.outputFolder.empty() && !std::filesystem::is_directory(command.outputFolder, ec) &&
+        !std::filesystem::create_directories(command.outputFolder, ec)) {
+        err << "Corvanet: " << command.outputFolder << ": " << messages::kCannotMakeOutFolder << "\n";
+        return 1;
+    }
+    for (const std::string& path : paths) {
+        ok = ExportOne(command, path, out, err) && ok;
     }
     return ok ? 0 : 1;
 }

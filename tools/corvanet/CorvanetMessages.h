@@ -11,8 +11,11 @@ inline constexpr const char* kNoPulses = "The data file holds no pulses.";
 inline constexpr const char* kRecoveredRecords =
     "The record count of this file is lower than the records it holds (a recording that was cut off). "
     "Every whole record is shown.";
-inline constexpr const char* kStrayBytes =
-    "The file ends in the middle of a record; that part record is left out.";
+// kIgnoredBytesBefore + count + kIgnoredBytesAfter: a record cut in half, or a tail that holds no real
+// pulses (a zero period, a time counter going back).
+inline constexpr const char* kIgnoredBytesBefore = "The last ";
+inline constexpr const char* kIgnoredBytesAfter =
+    " bytes of the file hold no whole pulse record and were ignored.";
 inline constexpr const char* kBadPulseRange = "The pulse range is outside the file's pulses.";
 inline constexpr const char* kBadOperator = "The gate operator must be one of - + * /.";
 inline constexpr const char* kCannotWriteFile = "Unable to write the export file.";
@@ -20,5 +23,12 @@ inline constexpr const char* kNetCdfFailed = "Unable to write the netCDF file: "
 inline constexpr const char* kNoGateModes =
     "The file's configuration holds no gate modes; the default gates are used.";
 inline constexpr const char* kExportDone = "Written: ";
+// kExportClashBefore + first input + kExportClashAnd + second input + kExportClashAfter
+inline constexpr const char* kExportClashBefore = "Nothing written: ";
+inline constexpr const char* kExportClashAnd = " and ";
+inline constexpr const char* kExportClashAfter =
+    " would export to the same file names (names compared without regard to case). Export them one at a "
+    "time, each with its own --out folder.";
+inline constexpr const char* kCannotMakeOutFolder = "Unable to create the output folder.";
 
 } // namespace veltrane::corvanet::messages

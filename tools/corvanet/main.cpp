@@ -10,6 +10,7 @@
 #include "CorvanetWindow.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLocale>
 
 #include <clocale>
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     CorvanetWindow window;
     window.show();
     if (!command.inputs.empty()) {
-        window.OpenPath(QString::fromStdString(command.inputs.front()));
+        window.OpenPath(QFile::decodeName(command.inputs.front().c_str()));
     }
     return app.exec();
 #endif
