@@ -24,8 +24,7 @@ inline constexpr const char* kUnableToOpen = "Unable to open ";
 inline constexpr const char* kMayBeInUse = ".  This file may be in use by another process!";
 inline constexpr const char* kDeletionCanceled = ".  Deletion canceled!";
 inline constexpr const char* kUnableToWrite = "Unable to write to ";
-inline constexpr const char* kRunLogKeptInMemory =
-    ".  Run log entries are kept for this session only until the file can be written again!";
+inline constexpr const char* kRunLogNotSaved = ".  Run log entries are not saved to this file!";
 
 // Run-log entry headings; the value follows each.
 inline constexpr const char* kLogPmtVoltage = "Changed Board PMT Voltage to ";

@@ -57,7 +57,7 @@ void RunLog::Write(const std::string& text) {
         failureReported_ = false;
     } else if (!failureReported_) {
         failureReported_ = true;
-        prompts_.ShowMessage(messages::kUnableToWrite + filePath_ + messages::kRunLogKeptInMemory,
+        prompts_.ShowMessage(messages::kUnableToWrite + filePath_ + messages::kRunLogNotSaved,
                              MessageIcon::Warning);
     }
 }

@@ -18,7 +18,7 @@ namespace {
 using fakes::ReadText;
 
 std::string FailureText(const std::string& path) {
-    return messages::kUnableToWrite + path + messages::kRunLogKeptInMemory;
+    return messages::kUnableToWrite + path + messages::kRunLogNotSaved;
 }
 
 class RunLogTest : public ::testing::Test, public testing::ConfigFixture {};
