@@ -304,7 +304,9 @@ bool FramedLink::AwaitReply(int dataEcho) {
             return false;
         }
         if (clock_->NowMs() >= deadline) {
+            // What arrived answered something else: nothing was taken for this request.
             receivedLength_ = 0;
+            lastResult_ = FrameResult::Dropped;
             return false;
         }
     }

@@ -2,7 +2,8 @@
 // into reads, so resynchronisation, the look-ahead refills and the move to the front are
 // all reached with short and long pieces; its top bit makes the line endless (the input
 // sent again and again, as a babbling line would). The second byte is the command sent; its
-// top bit reads in the waiting mode (a byte at a time here, as nothing reports bytes waiting).
+// top bit reads in the waiting mode (a byte at a time here, as nothing reports bytes waiting)
+// where the frames are not taken by the reply wait.
 //
 // Time is the line's: each byte delivered costs its time at the line rate and a read that
 // finds nothing costs the time-out, so every frame read must end within its deadline and one
@@ -81,13 +82,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryLink link(data + 2, size - 2, data[0], clock);
     link.SendFrame(data[1] & 0x7F, nullptr, 0);
     const auto mode = (data[1] & 0x80) != 0 ? veltrane::ReadMode::Waiting : veltrane::ReadMode::UntilQuiet;
-    // The deadline, one more read, and the millisecond the clock rounds away.
+    // The deadline, one more read, and the millisecond the clock rounds away; the reply wait
+    // has a deadline of its own, which its frame reads must keep to as well.
     const std::int64_t longestRead = link.FrameTimeMs() + kReadTimeoutMs + 1;
-    // Read frames until the stream is used up; every frame taken must be consistent.
+    const std::int64_t longestWait =
+        link.LineTimeMs(2 * veltrane::FramedLink::kAreaSize) + link.Timeout() + kReadTimeoutMs + 1;
+    // Read frames until the stream is used up, every other one by the reply wait; every frame
+    // taken must be consistent.
     for (int frames = 0; frames < 64 && !link.Exhausted(); ++frames) {
         const std::int64_t start = clock.NowMs();
-        const bool ok = link.ReadReply(mode);
-        if (clock.NowMs() - start > longestRead) {
+        const bool await = frames % 2 == 1;
+        const bool ok = await ? link.AwaitReply() : link.ReadReply(mode);
+        if (clock.NowMs() - start > (await ? longestWait : longestRead)) {
             __builtin_trap();
         }
         const int length = link.ReceivedLength();
