@@ -36,6 +36,8 @@ std::string BusyMessage(const ConnectionLine& line);
 
 // Opens the port, asks the controller for its identification up to five times 500 ms
 // apart and, when nothing answered, offers Retry, Offline or Exit through askOptions.
+// Each identification read ends at the link's reply deadline whatever the line carries,
+// so the tries end too.
 class ConnectionProcedure {
 public:
     static constexpr int kTries = 5;

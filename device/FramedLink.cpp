@@ -4,8 +4,8 @@
 
 #include "device/FrameCodec.h"
 #include "device/LinkTrace.h"
+#include "platform/Clock.h"
 
-#include <chrono>
 #include <cstring>
 
 namespace veltrane {
@@ -35,7 +35,7 @@ const char* MarkOf(FrameResult result) {
 
 } // namespace
 
-FramedLink::FramedLink(const Profile* profile) : SerialPort(profile) {}
+FramedLink::FramedLink(const Profile* profile) : SerialPort(profile), clock_(&SystemClock::Instance()) {}
 
 FramedLink::~FramedLink() = default;
 
@@ -97,7 +97,16 @@ int FramedLink::ReadSome(int space, std::uint8_t* into, ReadMode mode) {
     return Read(space, into);
 }
 
+int FramedLink::LineTimeMs(int bytes) const {
+    const int baud = BaudRate() > 0 ? BaudRate() : kAssumedBaud;
+    return static_cast<int>((static_cast<std::int64_t>(bytes) * kBitsPerByte * 1000 + baud - 1) / baud);
+}
+
 bool FramedLink::ReadFrame(ReadMode mode) {
+    return ReadFrameBy(mode, clock_->NowMs() + FrameTimeMs());
+}
+
+bool FramedLink::ReadFrameBy(ReadMode mode, std::int64_t deadlineMs) {
     receivedLength_ = 0;
     lastResult_ = FrameResult::None;
     nakAfterNoise_ = false;
@@ -138,7 +147,10 @@ bool FramedLink::ReadFrame(ReadMode mode) {
                 held -= i;
                 i = 0;
             }
-            got = ReadSome(kAreaSize - held, buffer.data() + held, mode);
+            // A line that never stops sending is no frame: past the deadline it counts as quiet.
+            if (clock_->NowMs() < deadlineMs) {
+                got = ReadSome(kAreaSize - held, buffer.data() + held, mode);
+            }
             if (trace_ && got > 0) {
                 raw.insert(raw.end(), buffer.begin() + held, buffer.begin() + held + got);
             }
@@ -274,12 +286,11 @@ bool FramedLink::ReadReply(ReadMode mode) {
 
 bool FramedLink::AwaitReply(int dataEcho) {
     // However the line babbles, the wait ends: two reply areas' worth of bytes at the line rate
-    // and the time-out are more than a late pulse reply and a duplicate take.
-    const int baud = BaudRate() > 0 ? BaudRate() : kAssumedBaud;
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(2 * kAreaSize * kBitsPerByte * 1000 / baud + Timeout());
+    // and the time-out are more than a late pulse reply and a duplicate take. No frame read
+    // goes past that either.
+    const std::int64_t deadline = clock_->NowMs() + LineTimeMs(2 * kAreaSize) + Timeout();
     for (;;) {
-        ReadFrame(ReadMode::UntilQuiet);
+        ReadFrameBy(ReadMode::UntilQuiet, std::min(deadline, clock_->NowMs() + FrameTimeMs()));
         if (Answers(dataEcho)) {
             return true;
         }
@@ -292,8 +303,10 @@ bool FramedLink::AwaitReply(int dataEcho) {
         if (lastResult_ != FrameResult::Good && lastResult_ != FrameResult::BadCrc && !strayNak) {
             return false;
         }
-        if (std::chrono::steady_clock::now() >= deadline) {
+        if (clock_->NowMs() >= deadline) {
+            // What arrived answered something else: nothing was taken for this request.
             receivedLength_ = 0;
+            lastResult_ = FrameResult::Dropped;
             return false;
         }
     }

@@ -11,6 +11,7 @@
 
 namespace veltrane {
 
+class Clock;
 class LinkTrace;
 
 // Outcome of one ReadFrame, also what the protocol trace writes.
@@ -47,14 +48,15 @@ public:
     bool SendFrame(int command, const std::uint8_t* payload, int length);
     // Takes one frame (or a NAK) from the line into the reply area. True for a frame with a
     // good CRC or a NAK. Waiting mode suits a reply known to have (nearly) arrived: it is taken
-    // without waiting out the quiet time behind it.
+    // without waiting out the quiet time behind it. However the line babbles, the read ends once
+    // the longest frame and the time-out have had time to arrive (FrameTimeMs).
     bool ReadFrame(ReadMode mode = ReadMode::UntilQuiet);
     // ReadFrame plus: no NAK, and the echo matches the last command (command 0 takes any echo).
     bool ReadReply(ReadMode mode = ReadMode::UntilQuiet);
     // The reply to the request just sent. A whole frame that answers something else (a pulse
     // reply that came late, a duplicate of an earlier reply) is passed over and the read goes
     // on for the right one while bytes keep coming within the time-out, for no longer than two
-    // reply areas take on the line. When dataEcho is not kAnyData, the first data byte must
+    // reply areas take on the line, and the time-out. When dataEcho is not kAnyData, the first data byte must
     // equal it too (the slot or channel a reply echoes). The identification (command 0) takes
     // any echo but the pulse request's.
     bool AwaitReply(int dataEcho = kAnyData);
@@ -68,6 +70,12 @@ public:
     FrameResult LastFrameResult() const { return lastResult_; }
     int ReceivedLength() const { return receivedLength_; }
     int LastCommand() const { return lastCommand_; }
+    // What the line takes to carry this many bytes at its rate (10 bits a byte), rounded up.
+    int LineTimeMs(int bytes) const;
+    // The longest a frame read may take: a whole reply area on the line and the time-out.
+    int FrameTimeMs() const { return LineTimeMs(kAreaSize) + Timeout(); }
+    // Where frame reads take the time from (the system's monotonic clock unless set).
+    void SetClock(const Clock& clock) { clock_ = &clock; }
     bool NakReceived() const { return lastResult_ == FrameResult::Nak; }
     // Bytes held in the reply area (unstuffed), STX to CRC.
     std::span<const std::uint8_t> Reply() const {
@@ -102,6 +110,8 @@ private:
     int DataEnd() const { return receivedLength_ >= 10 ? receivedLength_ - 4 : 0; }
     bool Answers(int dataEcho) const;
     int ReadSome(int space, std::uint8_t* into, ReadMode mode);
+    // ReadFrame, reading no more once the clock reaches deadlineMs.
+    bool ReadFrameBy(ReadMode mode, std::int64_t deadlineMs);
     void TakeNak(std::uint8_t second, std::uint8_t third);
     void TraceReceived(const std::vector<std::uint8_t>& raw, std::size_t frameEnd);
 
@@ -114,6 +124,7 @@ private:
     bool cursorOverrun_ = false;
     FrameResult lastResult_ = FrameResult::None;
     bool nakAfterNoise_ = false; // the last NAK came behind bytes that held no frame
+    const Clock* clock_;
     std::unique_ptr<LinkTrace> trace_;
     std::vector<std::uint8_t> carry_;
 };

@@ -1,10 +1,18 @@
 #include "app/ConnectionProcedure.h"
 #include "FakePlatform.h"
+#include "PtyPeer.h"
 #include "app/AppMessages.h"
+#include "app/DeviceControllerPort.h"
+#include "config/ConfigurationModel.h"
+#include "config/RunLog.h"
+#include "device/DeviceLink.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace veltrane;
+using namespace std::chrono;
 
 namespace {
 
@@ -98,4 +106,26 @@ TEST(ConnectionProcedure, BusyPortShowsTheMessageAndThePermissionHint) {
     EXPECT_EQ(text.rfind(messages::kPortBusy, 0), 0u);
     EXPECT_NE(text.find("/dev/null"), std::string::npos);
     EXPECT_NE(text.find("group '" + DeviceGroupName("/dev/null") + "'"), std::string::npos);
+}
+
+// Noise on the line at start-up: every identification read still ends on time, so the five
+// tries end and the options are offered while the noise goes on.
+TEST(ConnectionProcedure, EndlessNoiseEndsTheTriesOnTime) {
+    veltrane::testing::PtyPair pty;
+    fakes::FakePrompts prompts;
+    fakes::FakeClock clock; // the pauses between tries cost no real time here
+    fakes::TempDir dir;
+    RunLog runLog{dir.File("run.log"), clock, prompts};
+    ConfigurationModel config{prompts, runLog};
+    DeviceLink link{prompts};
+    link.SetDeviceOverride(pty.SlavePath());
+    DeviceControllerPort port{link, config, clock};
+    ConnectionProcedure procedure(port, prompts, clock, [] { return ConnectionResult::Offline; });
+    veltrane::testing::EndlessNoise noise(pty, 4, 1, 4000);
+    std::string version;
+    const auto start = steady_clock::now();
+    EXPECT_EQ(procedure.Run(1, 38400, version), ConnectionResult::Offline);
+    const auto took = duration_cast<milliseconds>(steady_clock::now() - start).count();
+    EXPECT_EQ(procedure.Tries(), ConnectionProcedure::kTries);
+    EXPECT_LT(took, ConnectionProcedure::kTries * (link.FrameTimeMs() + link.Timeout() + 40));
 }

@@ -217,6 +217,22 @@ TEST_F(FramedLinkTest, FrameCutByALongerPauseIsDropped) {
     EXPECT_NE(link.LastFrameResult(), FrameResult::Good);
 }
 
+// Bytes that keep coming but never make a frame (noise at the line rate, or a byte every
+// 30 ms, inside the time-out) end the read once the longest frame and the time-out could have
+// arrived: the window is held no longer than that and one more read.
+TEST_F(FramedLinkTest, EndlessBytesEndTheReadOnTime) {
+    for (const auto& [chunk, pauseMs] : {std::pair{4, 1}, std::pair{1, 30}}) {
+        EndlessNoise noise(pty, chunk, pauseMs);
+        std::this_thread::sleep_for(milliseconds(5));
+        const auto start = steady_clock::now();
+        EXPECT_FALSE(link.ReadFrame());
+        const auto took = duration_cast<milliseconds>(steady_clock::now() - start).count();
+        EXPECT_EQ(link.LastFrameResult(), FrameResult::Dropped);
+        EXPECT_GE(took, link.FrameTimeMs() - 20) << pauseMs;
+        EXPECT_LT(took, link.FrameTimeMs() + link.Timeout() + 40) << pauseMs;
+    }
+}
+
 TEST_F(FramedLinkTest, NakEndsTheReadAndFailsTheReply) {
     link.SendFrame(33, nullptr, 0);
     // With the line quiet after it, and with more bytes behind it.

@@ -72,6 +72,30 @@ Bytes PtyPair::ReadMaster(int waitMs) const {
     }
 }
 
+EndlessNoise::EndlessNoise(PtyPair& pty, int chunk, int pauseMs, int maxMs) {
+    thread_ = std::thread([this, &pty, chunk, pauseMs, maxMs] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+        std::uint8_t next = 0;
+        while (!stop_ && std::chrono::steady_clock::now() < end) {
+            Bytes bytes;
+            for (int k = 0; k < chunk; ++k, ++next) {
+                bytes.push_back(next % 64 == 0 ? 0x02 : 0x41);
+            }
+            // Never blocks on a full line, so that stopping never waits for a reader.
+            pollfd waiter{pty.Master(), POLLOUT, 0};
+            if (poll(&waiter, 1, 0) > 0 && (waiter.revents & POLLOUT) != 0) {
+                pty.WriteMaster(bytes);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        }
+    });
+}
+
+EndlessNoise::~EndlessNoise() {
+    stop_ = true;
+    thread_.join();
+}
+
 Bytes ReplyFrame(std::uint8_t echo, const Bytes& data, std::uint16_t status) {
     Bytes body{0, static_cast<std::uint8_t>(status & 0xFF), static_cast<std::uint8_t>(status >> 8), 0, echo};
     body.insert(body.end(), data.begin(), data.end());

@@ -36,6 +36,20 @@ private:
     std::string slavePath_;
 };
 
+// A controller side that sends without end, chunk bytes every pauseMs, until destroyed (or
+// for at most maxMs): lone STXs, each followed by bytes that never close the frame.
+class EndlessNoise {
+public:
+    EndlessNoise(PtyPair& pty, int chunk, int pauseMs, int maxMs = 3000);
+    ~EndlessNoise();
+    EndlessNoise(const EndlessNoise&) = delete;
+    EndlessNoise& operator=(const EndlessNoise&) = delete;
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
 // A reply frame as the controller sends it: STX, header (status word in bytes 2-3, low first),
 // echo, data, DLE ETX, CRC, with 0x02 and 0x10 doubled.
 Bytes ReplyFrame(std::uint8_t echo, const Bytes& data, std::uint16_t status = 0);
