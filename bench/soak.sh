@@ -194,19 +194,29 @@ run_live() {
     report_run live "$dir" "$status" "$(awk -v s="$seconds" -v r="$rate" 'BEGIN { printf "%d", (s - 3) * r }')"
 }
 
-run_fault() {
-    local dir=$out/fault simpid status hang=$((seconds / 2))
-    [[ -x $sim ]] || { echo "soak: $sim is not built"; exit 2; }
-    prepare "$dir"
-    "$sim" --rate "$rate" --no-eeprom --seed 7 --link "$dir/tty" --flip-rate "${SOAK_FLIP:-0.00002}" --nak-rate 0.05 \
-        --pause-rate 0.02 --pause-ms 200 --silence "$((seconds / 4)),0.2" --hangup "$hang,3" \
-        --event-log "$dir/events.log" >"$dir/sim.txt" 2>&1 &
+# Records through veltrane --device against pfpd-sim started with the seed and fault options given;
+# returns the program's status.
+record_against_sim() {
+    local dir=$1 seed=$2 simpid status
+    shift 2
+    "$sim" --rate "$rate" --no-eeprom --seed "$seed" --link "$dir/tty" "$@" --event-log "$dir/events.log" \
+        >"$dir/sim.txt" 2>&1 &
     simpid=$!
     for _ in $(seq 50); do [[ -e $dir/tty ]] && break; sleep 0.1; done
     record_monitored "$dir" --device "$dir/tty" --online
     status=$?
     kill "$simpid" 2>/dev/null
     wait "$simpid" 2>/dev/null
+    return "$status"
+}
+
+run_fault() {
+    local dir=$out/fault status hang=$((seconds / 2))
+    [[ -x $sim ]] || { echo "soak: $sim is not built"; exit 2; }
+    prepare "$dir"
+    record_against_sim "$dir" 7 --flip-rate "${SOAK_FLIP:-0.00002}" --nak-rate 0.05 --pause-rate 0.02 \
+        --pause-ms 200 --silence "$((seconds / 4)),0.2" --hangup "$hang,3"
+    status=$?
     report_run fault "$dir" "$status" "$(awk -v s="$seconds" -v r="$rate" 'BEGIN { printf "%d", (s - 6) * r }')"
     report_recovery "$dir"
 }
@@ -235,18 +245,12 @@ report_recovery() {
 }
 
 run_hostile() {
-    local dir=$out/hostile simpid status seconds=${HOSTILE_SECONDS:-180} faults
+    local dir=$out/hostile status seconds=${HOSTILE_SECONDS:-180} faults
     read -ra faults <<<"${HOSTILE_FAULTS:---noise 8,10 --drip 24,12,30 --wrong-baud 42,10,9600 --hangup 58,1,6,20}"
     [[ -x $sim ]] || { echo "soak: $sim is not built"; exit 2; }
     prepare "$dir"
-    "$sim" --rate "$rate" --no-eeprom --seed 11 --link "$dir/tty" "${faults[@]}" --event-log "$dir/events.log" \
-        >"$dir/sim.txt" 2>&1 &
-    simpid=$!
-    for _ in $(seq 50); do [[ -e $dir/tty ]] && break; sleep 0.1; done
-    record_monitored "$dir" --device "$dir/tty" --online
+    record_against_sim "$dir" 11 "${faults[@]}"
     status=$?
-    kill "$simpid" 2>/dev/null
-    wait "$simpid" 2>/dev/null
     # Faults take about 100 s of the run; at least a quarter of the rest must be shown.
     report_run hostile "$dir" "$status" "$(awk -v s="$seconds" -v r="$rate" 'BEGIN { printf "%d", (s - 100) * r }')"
     echo "hang-ups begun: $(grep -c 'fault-begin hangup' "$dir/events.log")"

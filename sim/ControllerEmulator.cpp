@@ -200,7 +200,13 @@ void ControllerEmulator::Step(double now) {
     FollowWindow(faults_.Silent(now), silent_, line_fault::kSilence, true);
     FollowWindow(faults_.Dripping(now), dripping_, line_fault::kDrip, true);
     FollowWindow(faults_.Noisy(now), noisy_, line_fault::kNoise, true);
+    const bool wasWrongBaud = wrongBaud_;
     FollowWindow(faults_.WrongBaud(now), wrongBaud_, line_fault::kWrongBaud, false);
+    if (wasWrongBaud && !wrongBaud_) {
+        // Replies queued while the rate was wrong would still play out at the slow pace, far longer
+        // than a controller sending one reply at a time at that rate could have held them back.
+        DropLine();
+    }
     if (!hungUp_) {
         FeedHostileLine(now);
     }
