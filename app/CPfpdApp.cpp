@@ -308,8 +308,10 @@ void CPfpdApp::OnSettingsExchanged(int request, bool ok) {
     const std::string path = std::move(armedRecordPath_);
     armedRecordPath_.clear();
     RecordingSession* recording = frame_->View().Recording();
-    recording->TakeChosenFile(path);
-    recording->StartRecording();
+    // A refused name records nowhere: the default file in its place is not what was asked for.
+    if (recording->TakeChosenFile(path)) {
+        recording->StartRecording();
+    }
 }
 
 void CPfpdApp::ReadPreferences() {

@@ -13,14 +13,15 @@ RecordingSession::RecordingSession(LiveViewSettings& settings, LiveState& state,
                                    Prompts& prompts)
     : settings_(settings), state_(state), recorder_(recorder), prompts_(prompts) {}
 
-void RecordingSession::TakeChosenFile(const std::string& path) {
+bool RecordingSession::TakeChosenFile(const std::string& path) {
     const std::filesystem::path chosen(path);
     // Free space is measured on the file system that holds the chosen directory.
     state_.dataDriveRoot = chosen.parent_path().string();
     recorder_.ReportNextCreateFailure();
-    SetDataFile(chosen.filename().string(), path);
+    const bool taken = SetDataFile(chosen.filename().string(), path);
     recordEnabled_ = true;
     Changed();
+    return taken;
 }
 
 bool RecordingSession::SetDataFile(const std::string& name, const std::string& path) {

@@ -30,8 +30,9 @@ public:
     // Called after the fields or the buttons changed, so the form can rewrite them.
     void SetChanged(std::function<void()> changed) { changed_ = std::move(changed); }
 
-    // The file dialog's answer (full path of a name that passed the designator rule).
-    void TakeChosenFile(const std::string& path);
+    // The file dialog's answer (full path of a name that passed the designator rule); false when
+    // the name was refused (a link, or an existing file the operator chose to keep).
+    bool TakeChosenFile(const std::string& path);
     bool SetDataFile(const std::string& name, const std::string& path);
     bool ConfirmDataFile();
     void AdvanceSequence();

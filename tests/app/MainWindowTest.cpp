@@ -496,3 +496,16 @@ TEST_F(MainWindowTest, RecordRefusesADesignatorLongerThanFive) {
     EXPECT_FALSE(program.Frame()->View().Recording()->IsRecording());
     EXPECT_FALSE(std::filesystem::exists(dir.File("RUN005.dat")));
 }
+
+// A name the recorder refuses (here a link) records nothing anywhere, not the default file instead.
+TEST_F(MainWindowTest, RecordIntoARefusedNameRecordsNothing) {
+    std::filesystem::create_symlink(dir.File("elsewhere.dat"), dir.File("LN001.dat"));
+    ASSERT_TRUE(CommandLine({"--simulate", "--auto-answer", "yes", "--record", "LN001.dat"}));
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    guitest::Pump(2500);
+    EXPECT_EQ(program.GetPrompts().History(), std::vector<std::string>{messages::kDataFileIsLink});
+    EXPECT_FALSE(program.Frame()->View().Recording()->IsRecording());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("elsewhere.dat")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("file001.dat")));
+}
