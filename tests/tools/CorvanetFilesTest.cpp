@@ -1,3 +1,4 @@
+#include "CommaLocale.h"
 #include "CommandLine.h"
 #include "CorvanetMessages.h"
 #include "DatBuilder.h"
@@ -136,38 +137,81 @@ TEST(CorvanetFiles, SeriesListsDatFilesInNameOrder) {
     EXPECT_TRUE(ListSeries(dir.File("none")).empty());
 }
 
-TEST(CorvanetExports, PulsesCsvHoldsEverySample) {
+TEST(CorvanetExports, PulsesCsvIsAPlainTableWithUnits) {
     const std::vector<StoredPulse> pulses = ThreePulses();
     std::ostringstream out;
-    ASSERT_TRUE(WritePulsesCsv(out, {"RUN001.dat", {}}, pulses, 1, 2));
+    ASSERT_TRUE(WritePulsesCsv(out, pulses, 1, 2));
     const std::vector<std::string> lines = Lines(out.str());
-    ASSERT_EQ(lines.size(), 5u); // two '#' lines, the column names, two pulses
-    EXPECT_EQ(lines[0], "# source,RUN001.dat");
-    EXPECT_EQ(lines[2].substr(0, 50), "index,time_counter,run_time_min,period,0,0.1,0.2,0");
-    EXPECT_EQ(lines[2].substr(lines[2].size() - 5), ",24.9");
-    EXPECT_EQ(lines[3].substr(0, 22), "1,6030,1.005,30,2,2,2,");
-    EXPECT_EQ(std::count(lines[4].begin(), lines[4].end(), ','), 253);
+    ASSERT_EQ(lines.size(), 3u); // the column names, two pulses
+    EXPECT_EQ(lines[0].substr(0, 81),
+              "index,time_counter_10ms,run_time_min,period_10ms,counts_at_0_ms,counts_at_0.1_ms,");
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 18), ",counts_at_24.9_ms");
+    EXPECT_EQ(lines[1].substr(0, 22), "1,6030,1.005,30,2,2,2,");
+    EXPECT_EQ(std::count(lines[2].begin(), lines[2].end(), ','), 253);
     std::ostringstream none;
-    EXPECT_FALSE(WritePulsesCsv(none, {"x", {}}, pulses, 2, 3));
+    EXPECT_FALSE(WritePulsesCsv(none, pulses, 2, 3));
 }
 
-TEST(CorvanetExports, ChromatogramCsvCarriesTheGateParameters) {
-    RegateSettings settings = SettingsForChannel(TwoModeBlock(), 1);
+// The value's unit follows the operator and the square root; the numbers carry no rounding noise
+// of the single-precision gate parameters, and a decimal-comma desktop changes none of it.
+TEST(CorvanetExports, ChromatogramCsvNamesUnitsAndWritesNumbersPlainly) {
+    VELTRANE_IN_COMMA_LOCALE(locale);
+    RegateSettings settings = SettingsForChannel(TwoModeBlock(), 0);
     settings.baseline.kind = BaselineKind::None;
+    settings.gate.alpha = 0.1f; // 0.100000001...
     Chromatogram c;
     std::string error;
     ASSERT_TRUE(Regate(ThreePulses(), settings, c, error));
     std::ostringstream out;
-    ASSERT_TRUE(WriteChromatogramCsv(out, {"RUN001.dat", {}}, settings, c));
-    const std::string text = out.str();
-    for (const char* expected :
-         {"# gate_mode,P-2\n", "# gate_square_root,OFF\n", "# gate_a_start_ms,4\n", "# gate_a_stop_ms,15\n",
-          "# gate_operator,+\n", "# gate_alpha,0.5\n", "# gate_b_stop_ms,2.5\n", "# gate_square_root,OFF\n",
-          "# baseline_method,none\n", "index,run_time_min,area_a,area_b,value\n"}) {
-        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    ASSERT_TRUE(WriteChromatogramCsv(out, settings, c));
+    // Pulse 1: A = B = samples 15-19 and 30-34 at 2 -> 1; A - 0.1 B.
+    EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{
+                                    "index,run_time_min,area_a_counts_ms,area_b_counts_ms,value_counts_ms",
+                                    "0,1,0.5,0.5,0.45", "1,1.005,1,1,0.9", "2,1.01,1.5,1.5,1.35"}));
+
+    const std::pair<int, const char*> units[] = {{0, "counts_ms"}, {1, "counts_ms"},      {2, "counts2_ms2"},
+                                                 {3, "ratio"},     {0, "sqrt_counts_ms"}, {2, "counts_ms"},
+                                                 {3, "sqrt_ratio"}};
+    for (std::size_t i = 0; i < std::size(units); ++i) {
+        settings.gate.operatorIndex = static_cast<std::int16_t>(units[i].first);
+        settings.gate.squareRoot = i >= 4 ? 1 : 0;
+        std::ostringstream header;
+        WriteChromatogramCsv(header, settings, c);
+        EXPECT_EQ(Lines(header.str())[0].substr(53), std::string("value_") + units[i].second) << i;
     }
-    // Pulse 1: A = samples 50-159 at 2 -> 22; B = samples 30-34 at 2 -> 1; A + 0.5 B.
-    EXPECT_NE(text.find("\n1,1.005,22,1,22.5\n"), std::string::npos) << text;
+}
+
+// By default the table is a plain table and the source and gate parameters go to a sidecar of
+// key,value rows; fields holding commas or quotes are quoted as RFC 4180 has it.
+TEST(CorvanetExports, CsvMetadataGoToASidecarOrInlineOnRequest) {
+    fakes::TempDir dir;
+    RegateSettings settings = SettingsForChannel(TwoModeBlock(), 1);
+    settings.gate.squareRoot = 1;
+    Chromatogram c;
+    std::string error;
+    ASSERT_TRUE(Regate(ThreePulses(), settings, c, error));
+    const ExportSource source{"run \"7\", blank.dat", {0x4201, 0, 14, 5, 2026, 12, 7}};
+    const std::string table = dir.File("R.chrom.csv");
+    ASSERT_TRUE(ExportChromatogramCsv(table, source, settings, c, MetadataPlacement::Sidecar));
+    EXPECT_EQ(Lines(fakes::ReadText(table))[0],
+              "index,run_time_min,area_a_counts_ms,area_b_counts_ms,value_sqrt_counts_ms");
+    const std::string meta = fakes::ReadText(dir.File("R.chrom.meta.csv"));
+    for (const char* expected :
+         {"key,value\nsource,\"run \"\"7\"\", blank.dat\"\nopened,2026-12-07 14:05\ngate_mode,P-2\n",
+          "\ngate_a_start_ms,4\n", "\ngate_operator,+\n", "\ngate_alpha,0.5\n", "\ngate_b_stop_ms,2.5\n",
+          "\ngate_expression,\"A + alpha*B, square root after baseline\"\n",
+          "\nbaseline_method,mean of the first 10 pulses\n", "\nvalue_unit,sqrt(counts*ms)\n"}) {
+        EXPECT_NE(meta.find(expected), std::string::npos) << expected << "\n" << meta;
+    }
+
+    const std::string pulses = dir.File("R.pulses.csv");
+    ASSERT_TRUE(ExportPulsesCsv(pulses, source, ThreePulses(), 0, 2, MetadataPlacement::Inline));
+    const std::vector<std::string> lines = Lines(fakes::ReadText(pulses));
+    ASSERT_EQ(lines.size(), 8u); // four '#' lines, the column names, three pulses
+    EXPECT_EQ(lines[0], "# source,\"run \"\"7\"\", blank.dat\"");
+    EXPECT_EQ(lines[4].substr(0, 6), "index,");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("R.pulses.meta.csv")));
+    EXPECT_EQ(MetadataPath("a.b/x"), "a.b/x.meta.csv");
 }
 
 std::string Attribute(int id, const char* name) {
@@ -180,7 +224,61 @@ std::string Attribute(int id, const char* name) {
     return text;
 }
 
-TEST(CorvanetExports, NetCdfChromatogramReadsBack) {
+// What the AIA chromatography template asks of a file claiming completeness C1+C2: these global
+// attributes, and these variables (with the sampling flag on the ordinate values).
+constexpr const char* kTemplateGlobals[] = {"dataset_completeness",
+                                            "aia_template_revision",
+                                            "netcdf_revision",
+                                            "languages",
+                                            "administrative_comments",
+                                            "dataset_origin",
+                                            "dataset_owner",
+                                            "dataset_date_time_stamp",
+                                            "injection_date_time_stamp",
+                                            "experiment_title",
+                                            "operator_name",
+                                            "separation_experiment_type",
+                                            "company_method_name",
+                                            "company_method_id",
+                                            "pre_experiment_program_name",
+                                            "post_experiment_program_name",
+                                            "source_file_reference",
+                                            "sample_id_comments",
+                                            "sample_id",
+                                            "sample_name",
+                                            "sample_type",
+                                            "detection_method_table_name",
+                                            "detection_method_comments",
+                                            "detection_method_name",
+                                            "detector_name",
+                                            "detector_unit",
+                                            "raw_data_table_name",
+                                            "retention_unit"};
+// Those that must say something (the others may be empty where a recording does not know them).
+constexpr const char* kTemplateGlobalsWithValue[] = {"dataset_completeness",
+                                                     "aia_template_revision",
+                                                     "netcdf_revision",
+                                                     "languages",
+                                                     "dataset_date_time_stamp",
+                                                     "injection_date_time_stamp",
+                                                     "experiment_title",
+                                                     "source_file_reference",
+                                                     "sample_name",
+                                                     "detection_method_name",
+                                                     "detector_name",
+                                                     "detector_unit",
+                                                     "retention_unit"};
+constexpr const char* kTemplateVariables[] = {"error_log",
+                                              "detector_maximum_value",
+                                              "detector_minimum_value",
+                                              "actual_run_time_length",
+                                              "actual_sampling_interval",
+                                              "actual_delay_time",
+                                              "ordinate_values",
+                                              "raw_data_retention"};
+
+TEST(CorvanetExports, NetCdfHoldsEveryTemplateElementAndReadsBack) {
+    VELTRANE_IN_COMMA_LOCALE(locale);
     fakes::TempDir dir;
     RegateSettings settings = SettingsForChannel(TwoModeBlock(), 0);
     settings.baseline.kind = BaselineKind::None;
@@ -198,8 +296,28 @@ TEST(CorvanetExports, NetCdfChromatogramReadsBack) {
     int format = 0;
     nc_inq_format(id, &format);
     EXPECT_EQ(format, NC_FORMAT_CLASSIC);
+    for (const char* name : kTemplateGlobals) {
+        nc_type type = NC_NAT;
+        EXPECT_EQ(nc_inq_atttype(id, NC_GLOBAL, name, &type), NC_NOERR) << name;
+        EXPECT_EQ(type, NC_CHAR) << name;
+    }
+    for (const char* name : kTemplateGlobalsWithValue) {
+        EXPECT_NE(Attribute(id, name), "") << name;
+    }
+    for (const char* name : kTemplateVariables) {
+        int var = -1;
+        EXPECT_EQ(nc_inq_varid(id, name, &var), NC_NOERR) << name;
+    }
+    int ordinate = -1;
+    ASSERT_EQ(nc_inq_varid(id, "ordinate_values", &ordinate), NC_NOERR);
+    char flag = 0;
+    EXPECT_EQ(nc_get_att_text(id, ordinate, "uniform_sampling_flag", &flag), NC_NOERR);
+    EXPECT_EQ(flag, 'N'); // so the retention of every point is given
+    EXPECT_EQ(Attribute(id, "protocol_template_revision"), "(missing)");
     EXPECT_EQ(Attribute(id, "dataset_completeness"), "C1+C2");
+    EXPECT_EQ(Attribute(id, "aia_template_revision"), "1.0");
     EXPECT_EQ(Attribute(id, "retention_unit"), "Seconds");
+    EXPECT_EQ(Attribute(id, "detector_unit"), "counts*ms");
     EXPECT_EQ(Attribute(id, "injection_date_time_stamp").substr(0, 14), "20261207140500");
     EXPECT_EQ(Attribute(id, "gate_mode"), "S");
     EXPECT_EQ(Attribute(id, "gate_a_start_ms"), "0.5");
@@ -214,8 +332,7 @@ TEST(CorvanetExports, NetCdfChromatogramReadsBack) {
     int var = -1;
     float values[3] = {};
     float times[3] = {};
-    ASSERT_EQ(nc_inq_varid(id, "ordinate_values", &var), NC_NOERR);
-    nc_get_var_float(id, var, values);
+    nc_get_var_float(id, ordinate, values);
     ASSERT_EQ(nc_inq_varid(id, "raw_data_retention", &var), NC_NOERR);
     nc_get_var_float(id, var, times);
     nc_close(id);
@@ -225,6 +342,14 @@ TEST(CorvanetExports, NetCdfChromatogramReadsBack) {
     }
     EXPECT_FLOAT_EQ(times[0], 60.0f);
     EXPECT_FLOAT_EQ(times[2], 60.6f);
+
+    // The detector's unit follows the operator and the square root, as the CSV's value column.
+    settings.gate.operatorIndex = 2;
+    settings.gate.squareRoot = 1;
+    ASSERT_TRUE(WriteChromatogramCdf(path, {"RUN001.dat", {}}, settings, c, error)) << error;
+    ASSERT_EQ(nc_open(path.c_str(), NC_NOWRITE, &id), NC_NOERR);
+    EXPECT_EQ(Attribute(id, "detector_unit"), "counts*ms");
+    nc_close(id);
 
     Chromatogram empty;
     EXPECT_FALSE(WriteChromatogramCdf(dir.File("empty.cdf"), {"x", {}}, settings, empty, error));
@@ -244,15 +369,19 @@ TEST(CorvanetCommandLine, ParsesExportsAndRefusesNonsense) {
     EXPECT_EQ(command.gate.baseline.kind, BaselineKind::PulseRange);
     EXPECT_EQ(command.gate.baseline.last, 7u);
 
+    EXPECT_EQ(command.metadata, MetadataPlacement::Sidecar);
+    EXPECT_EQ(ParseCommandLine({"--export-csv", "--metadata", "inline", "a.dat"}).metadata,
+              MetadataPlacement::Inline);
     EXPECT_EQ(ParseCommandLine({}).kind, CommandKind::Window);
     EXPECT_EQ(ParseCommandLine({"--help"}).kind, CommandKind::Help);
+    EXPECT_EQ(ParseCommandLine({"--version"}).kind, CommandKind::Version);
     for (const std::vector<std::string>& wrong :
          std::vector<std::vector<std::string>>{{"--export-csv"},
                                                {"--export-cdf", "a.dat", "--alpha"},
                                                {"--export-cdf", "a.dat", "--alpha", "x"},
                                                {"--export-cdf", "a.dat", "--operator", "%"},
                                                {"--export-cdf", "a.dat", "--channel", "3"},
-                                               {"--export-cdf", "a.dat", "--range", "5:2"},
+                                               {"--export-csv", "a.dat", "--metadata", "top"},
                                                {"--export-cdf", "--export-csv", "a.dat"},
                                                {"--frobnicate"},
                                                {"a.dat", "b.dat"}}) {
@@ -260,6 +389,33 @@ TEST(CorvanetCommandLine, ParsesExportsAndRefusesNonsense) {
         EXPECT_EQ(parsed.kind, CommandKind::Invalid) << wrong.front();
         EXPECT_FALSE(parsed.error.empty());
     }
+}
+
+// Gates are START:STOP in ms after the anchor, inside the 25 ms pulse; pulse ranges go forward.
+TEST(CorvanetCommandLine, GatesAndRangesThatCannotBeAreRefusedWithTheReason) {
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"--gate-a", "20:10"}, std::string("--gate-a 20:10: ") + messages::kGateStopBeforeStart},
+        {{"--gate-b", "2.5:2"}, std::string("--gate-b 2.5:2: ") + messages::kGateStopBeforeStart},
+        {{"--gate-a", "-1:5"}, std::string("--gate-a -1:5: ") + messages::kGateOutsidePulse},
+        {{"--gate-b", "20:25.5"}, std::string("--gate-b 20:25.5: ") + messages::kGateOutsidePulse},
+        {{"--range", "5:2"}, std::string("--range 5:2: ") + messages::kRangeBackwards},
+        {{"--range", "-1:2"}, "invalid value for --range: -1:2"}};
+    for (const auto& [options, message] : refused) {
+        std::vector<std::string> args = {"--export-cdf", "a.dat"};
+        args.insert(args.end(), options.begin(), options.end());
+        const Command parsed = ParseCommandLine(args);
+        EXPECT_EQ(parsed.kind, CommandKind::Invalid) << message;
+        EXPECT_EQ(parsed.error, message);
+    }
+    const Command whole = ParseCommandLine({"--export-cdf", "a.dat", "--gate-a", "0:25", "--gate-b", "3:3"});
+    EXPECT_EQ(whole.kind, CommandKind::ExportCdf) << whole.error;
+}
+
+TEST(CorvanetCommandLine, VersionPrintsTheProjectVersion) {
+    fakes::TempDir dir;
+    const std::string output = dir.File("version.txt");
+    ASSERT_EQ(std::system((std::string(VELTRANE_CORVANET_PROGRAM) + " --version >" + output).c_str()), 0);
+    EXPECT_EQ(fakes::ReadText(output), std::string("Corvanet ") + VELTRANE_PROJECT_VERSION + "\n");
 }
 
 TEST(CorvanetCommandLine, ExportsAFolderAndReportsBadFilesWithoutStopping) {
@@ -274,19 +430,36 @@ TEST(CorvanetCommandLine, ExportsAFolderAndReportsBadFilesWithoutStopping) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("RUN001.pulses.csv")));
     EXPECT_FALSE(std::filesystem::exists(dir.File("RUN002.chrom.csv")));
     EXPECT_NE(err.str().find("RUN002.dat"), std::string::npos);
-    const std::string chromatogram = fakes::ReadText(dir.File("RUN001.chrom.csv"));
-    EXPECT_NE(chromatogram.find("# gate_square_root,ON"), std::string::npos);
-    EXPECT_NE(chromatogram.find("# gate_mode,P-2 (edited)"), std::string::npos);
+    const std::string metadata = fakes::ReadText(dir.File("RUN001.chrom.meta.csv"));
+    EXPECT_NE(metadata.find("\ngate_square_root,ON\n"), std::string::npos);
+    EXPECT_NE(metadata.find("\ngate_mode,P-2 (edited)\n"), std::string::npos);
+    EXPECT_EQ(out.str(), std::string(messages::kExportDone) + dir.File("RUN001.chrom.csv") + "\n" +
+                             messages::kExportDone + dir.File("RUN001.chrom.meta.csv") + "\n");
 
     std::ostringstream out2, err2;
-    EXPECT_EQ(
-        RunExport(ParseCommandLine({"--export-cdf", "--gate", "N", dir.File("RUN001.dat")}), out2, err2), 1);
-    EXPECT_NE(err2.str().find("no gate mode N"), std::string::npos);
     EXPECT_EQ(RunExport(ParseCommandLine({"--export-cdf", "--out", dir.Path().string(), "--range", "1:2",
                                           dir.File("RUN001.dat")}),
                         out2, err2),
               0);
     EXPECT_TRUE(std::filesystem::exists(dir.File("RUN001.cdf")));
+}
+
+// A --gate that one input's configuration lacks is found before any input is exported.
+TEST(CorvanetCommandLine, AGateModeMissingFromAnyInputWritesNothing) {
+    fakes::TempDir dir;
+    ConfigurationBlock onlyS = TwoModeBlock();
+    onlyS.gateModes.pop_back();
+    Write(dir.File("RUN001.dat"), DatBytes(TwoModeBlock(), ThreePulses(), 3));
+    Write(dir.File("RUN002.dat"), DatBytes(onlyS, ThreePulses(), 3));
+    for (const char* kind : {"--export-csv", "--export-cdf"}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunExport(ParseCommandLine({kind, "--gate", "P-2", dir.Path().string()}), out, err), 2);
+        EXPECT_EQ(out.str(), "");
+        EXPECT_EQ(err.str(), "Corvanet: " + dir.File("RUN002.dat") + ": " + messages::kNoGateModeBefore +
+                                 "P-2" + messages::kNoGateModeAfter +
+                                 "\nCorvanet: " + messages::kGateMissingNothingWritten + "\n");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }
 
 // Two inputs whose exports share a name (here only by case) would leave one export in place of the

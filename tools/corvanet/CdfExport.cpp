@@ -91,6 +91,12 @@ std::string InjectionStamp(const DataFileHeader& header) {
     return StampOf(normalised);
 }
 
+// "4.9.0" of the library's "4.9.0 of Jan  1 2023 00:00:00 $".
+std::string LibraryRevision() {
+    const std::string version = nc_inq_libvers();
+    return version.substr(0, version.find(' '));
+}
+
 std::string NowStamp() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -139,26 +145,44 @@ bool WriteChromatogramCdf(const std::string& path, const ExportSource& source, c
     const int points = cdf.Dimension("point_number", n);
     const int errors = cdf.Dimension("error_number", 1);
 
-    const int global = NC_GLOBAL;
-    cdf.Text(global, "dataset_completeness", "C1+C2");
-    cdf.Text(global, "protocol_template_revision", "1.0");
-    cdf.Text(global, "netcdf_revision", "2.3.2");
-    cdf.Text(global, "languages", "English");
-    cdf.Text(global, "administrative_comments", "Re-gated from recorded PFPD pulses by Corvanet");
-    cdf.Text(global, "dataset_origin", "Corvanet");
-    cdf.Text(global, "dataset_date_time_stamp", NowStamp());
-    cdf.Text(global, "injection_date_time_stamp", InjectionStamp(source.header));
-    cdf.Text(global, "experiment_title", source.fileName);
-    cdf.Text(global, "sample_name", source.fileName);
-    cdf.Text(global, "source_file_reference", source.fileName);
-    cdf.Text(global, "separation_experiment_type", "gas chromatography");
-    cdf.Text(global, "detector_name", "PFPD");
-    cdf.Text(global, "detection_method_name",
-             "PFPD gate mode " + GateModeDisplayName(settings.gate.name, settings.gate.suffix));
-    cdf.Text(global, "detector_unit", settings.gate.squareRoot != 0 ? "sqrt(counts*ms)" : "counts*ms");
-    cdf.Text(global, "retention_unit", "Seconds");
+    // The template's administrative, sample, method, detection and raw-data attributes (categories 1
+    // and 2), each present; empty where a recording does not know it (who ran it, the sample's id).
+    // The sample's injected volume and amount are numbers nobody recorded: left out.
+    const std::string gateModeName = GateModeDisplayName(settings.gate.name, settings.gate.suffix);
+    const std::pair<const char*, std::string> kGlobals[] = {
+        {"dataset_completeness", "C1+C2"},
+        {"aia_template_revision", "1.0"},
+        {"netcdf_revision", LibraryRevision()},
+        {"languages", "English"},
+        {"administrative_comments", "Re-gated from recorded PFPD pulses by Corvanet"},
+        {"dataset_origin", "Corvanet"},
+        {"dataset_owner", ""},
+        {"dataset_date_time_stamp", NowStamp()},
+        {"injection_date_time_stamp", InjectionStamp(source.header)},
+        {"experiment_title", source.fileName},
+        {"operator_name", ""},
+        {"separation_experiment_type", "gas chromatography"},
+        {"company_method_name", ""},
+        {"company_method_id", ""},
+        {"pre_experiment_program_name", ""},
+        {"post_experiment_program_name", ""},
+        {"source_file_reference", source.fileName},
+        {"sample_id_comments", ""},
+        {"sample_id", ""},
+        {"sample_name", source.fileName},
+        {"sample_type", ""},
+        {"detection_method_table_name", ""},
+        {"detection_method_comments", "PFPD pulses re-gated with gate mode " + gateModeName},
+        {"detection_method_name", "PFPD gate mode " + gateModeName},
+        {"detector_name", "PFPD"},
+        {"detector_unit", ValueUnitOf(settings.gate).text},
+        {"raw_data_table_name", source.fileName},
+        {"retention_unit", "Seconds"}};
+    for (const auto& [name, value] : kGlobals) {
+        cdf.Text(NC_GLOBAL, name, value);
+    }
     for (const auto& [key, value] : DescribeSettings(settings, chromatogram)) {
-        cdf.Text(global, key.c_str(), value);
+        cdf.Text(NC_GLOBAL, key.c_str(), value);
     }
 
     const int errorLog = cdf.Variable("error_log", NC_CHAR, {errors, string64});

@@ -19,20 +19,25 @@ const char* const kUsage =
     "usage: Corvanet [FILE.dat | FOLDER]\n"
     "       Corvanet --export-csv [options] FILE.dat|FOLDER ...\n"
     "       Corvanet --export-cdf [options] FILE.dat|FOLDER ...\n"
+    "       Corvanet --version\n"
     "\n"
     "Without an export option the viewer window opens (with the file or folder when one is given).\n"
     "A folder stands for every .dat file in it. Each input NAME.dat gives NAME.pulses.csv and\n"
-    "NAME.chrom.csv (--export-csv) or NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF).\n"
+    "NAME.chrom.csv (--export-csv), each with its metadata in NAME.pulses.meta.csv and\n"
+    "NAME.chrom.meta.csv, or NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF).\n"
     "\n"
     "options:\n"
     "  --pulses                 CSV: only the pulses\n"
     "  --chromatogram           CSV: only the chromatogram\n"
+    "  --metadata sidecar|inline\n"
+    "                           CSV: source and gate parameters in NAME.*.meta.csv (default)\n"
+    "                           or as '#' lines before the column names\n"
     "  --out FOLDER             write into FOLDER instead of beside each input\n"
     "  --range I:J              pulses I to J only (0-based, inclusive)\n"
     "  --channel 1|2            the gate mode of that channel in the file's configuration (default 1)\n"
     "  --gate NAME[-N]          the gate mode of that name in the file's configuration, e.g. S or P-2\n"
-    "  --gate-a START:STOP      gate A in ms after the pulse start\n"
-    "  --gate-b START:STOP      gate B in ms\n"
+    "  --gate-a START:STOP      gate A in ms after the pulse start, within 0 to 25\n"
+    "  --gate-b START:STOP      gate B in ms, within 0 to 25\n"
     "  --operator -|+|x|/       how A and alpha*B are combined ('*' or 'x' for a product)\n"
     "  --alpha X                factor of gate B\n"
     "  --sqrt on|off            square root of the baseline-subtracted value (negatives give 0)\n"
@@ -41,8 +46,11 @@ const char* const kUsage =
     "  --baseline none|first:N|range:I:J|value:X\n"
     "                           subtracted from every point (default first:10)\n"
     "\n"
-    "Every chromatogram carries the gate parameters used ('#' lines in CSV, global attributes in\n"
-    "netCDF). Exit status: 0 all written, 1 an input could not be read or written, 2 wrong arguments.\n";
+    "Every chromatogram carries the gate parameters used (the metadata of CSV, global attributes\n"
+    "in netCDF). Exit status: 0 all written, 1 an input could not be read or written, 2 wrong\n"
+    "arguments (a --gate missing from any input's configuration too: then nothing is written).\n";
+
+const char* const kVersionText = "Corvanet " VELTRANE_VERSION "\n";
 
 namespace {
 
@@ -126,8 +134,18 @@ bool ParseOnOff(const std::string& text, bool& on) {
     return false;
 }
 
-// Applies one option with its value; false for a value that does not parse.
-bool ApplyOption(const std::string& option, const std::string& value, Command& command) {
+// Why a gate start:stop (ms after the anchor) cannot be: nothing when it can.
+const char* GateRefusal(const std::pair<float, float>& gate) {
+    constexpr float kPulseMs = static_cast<float>(kPulseSamples * kSampleMs);
+    if (gate.first < 0.0f || gate.second < 0.0f || gate.first > kPulseMs || gate.second > kPulseMs) {
+        return messages::kGateOutsidePulse;
+    }
+    return gate.second < gate.first ? messages::kGateStopBeforeStart : nullptr;
+}
+
+// Applies one option with its value; false for a value that does not parse or cannot be, with
+// the reason in why when there is more to say than that.
+bool ApplyOption(const std::string& option, const std::string& value, Command& command, const char*& why) {
     GateOverrides& gate = command.gate;
     if (option == "--out") {
         command.outputFolder = value;
@@ -135,7 +153,11 @@ bool ApplyOption(const std::string& option, const std::string& value, Command& c
     }
     if (option == "--range") {
         std::pair<std::size_t, std::size_t> range;
-        if (!ParsePair(value, range) || range.first > range.second) {
+        if (!ParsePair(value, range)) {
+            return false;
+        }
+        if (range.first > range.second) {
+            why = messages::kRangeBackwards;
             return false;
         }
         command.range = range;
@@ -156,6 +178,10 @@ bool ApplyOption(const std::string& option, const std::string& value, Command& c
     if (option == "--gate-a" || option == "--gate-b") {
         std::pair<float, float> pair;
         if (!ParsePair(value, pair)) {
+            return false;
+        }
+        why = GateRefusal(pair);
+        if (why != nullptr) {
             return false;
         }
         (option == "--gate-a" ? gate.gateA : gate.gateB) = pair;
@@ -203,13 +229,20 @@ bool ApplyOption(const std::string& option, const std::string& value, Command& c
     if (option == "--baseline") {
         return ParseBaseline(value, gate.baseline);
     }
+    if (option == "--metadata") {
+        if (value != "sidecar" && value != "inline") {
+            return false;
+        }
+        command.metadata = value == "inline" ? MetadataPlacement::Inline : MetadataPlacement::Sidecar;
+        return true;
+    }
     return false;
 }
 
 bool TakesValue(const std::string& option) {
-    static const char* const kWithValue[] = {"--out",    "--range",  "--channel",  "--gate",
-                                             "--gate-a", "--gate-b", "--operator", "--alpha",
-                                             "--sqrt",   "--anchor", "--trigger",  "--baseline"};
+    static const char* const kWithValue[] = {"--out",     "--range",    "--channel", "--gate", "--gate-a",
+                                             "--gate-b",  "--operator", "--alpha",   "--sqrt", "--anchor",
+                                             "--trigger", "--baseline", "--metadata"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -235,6 +268,10 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
             command.kind = CommandKind::Help;
             return command;
         }
+        if (arg == "--version") {
+            command.kind = CommandKind::Version;
+            return command;
+        }
         if (arg == "--export-csv" || arg == "--export-cdf") {
             const CommandKind kind = arg == "--export-csv" ? CommandKind::ExportCsv : CommandKind::ExportCdf;
             if (command.kind != CommandKind::Window && command.kind != kind) {
@@ -249,8 +286,10 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
             if (i + 1 >= args.size()) {
                 return Invalid(arg + " needs a value");
             }
-            if (!ApplyOption(arg, args[i + 1], command)) {
-                return Invalid("invalid value for " + arg + ": " + args[i + 1]);
+            const char* why = nullptr;
+            if (!ApplyOption(arg, args[i + 1], command, why)) {
+                return Invalid(why != nullptr ? arg + " " + args[i + 1] + ": " + why
+                                              : "invalid value for " + arg + ": " + args[i + 1]);
             }
             ++i;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -286,7 +325,7 @@ bool ResolveSettings(const ConfigurationBlock& block, const GateOverrides& overr
             }
         }
         if (!found) {
-            error = "no gate mode " + *overrides.gateName + " in the file's configuration";
+            error = messages::kNoGateModeBefore + *overrides.gateName + messages::kNoGateModeAfter;
             return false;
         }
     }
@@ -357,9 +396,13 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
     }
     const ExportSource source{name, file.header};
     bool ok = true;
+    const bool sidecar = command.metadata == MetadataPlacement::Sidecar;
     const auto written = [&](const std::string& target, bool success, const std::string& why) {
         if (success) {
             out << messages::kExportDone << target << "\n";
+            if (sidecar && command.kind == CommandKind::ExportCsv) {
+                out << messages::kExportDone << MetadataPath(target) << "\n";
+            }
         } else {
             err << "Corvanet: " << target << ": " << why << "\n";
             ok = false;
@@ -367,13 +410,10 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
     };
     if (command.kind == CommandKind::ExportCsv && command.pulses) {
         const std::string target = OutputPath(command, path, ".pulses.csv");
-        written(target,
-                WriteTextFile(target,
-                              [&](std::ostream& stream) {
-                                  return WritePulsesCsv(stream, source, file.pulses, first,
-                                                        first + pulses.size() - 1);
-                              }),
-                messages::kCannotWriteFile);
+        written(
+            target,
+            ExportPulsesCsv(target, source, file.pulses, first, first + pulses.size() - 1, command.metadata),
+            messages::kCannotWriteFile);
     }
     if (command.kind == CommandKind::ExportCdf || command.chromatogram) {
         RegateSettings settings;
@@ -385,11 +425,7 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
         }
         if (command.kind == CommandKind::ExportCsv) {
             const std::string target = OutputPath(command, path, ".chrom.csv");
-            written(target,
-                    WriteTextFile(target,
-                                  [&](std::ostream& stream) {
-                                      return WriteChromatogramCsv(stream, source, settings, chromatogram);
-                                  }),
+            written(target, ExportChromatogramCsv(target, source, settings, chromatogram, command.metadata),
                     messages::kCannotWriteFile);
         } else {
             const std::string target = OutputPath(command, path, ".cdf");
@@ -429,6 +465,29 @@ bool ExportsApart(const Command& command, const std::vector<std::string>& paths,
     return true;
 }
 
+// A --gate names a mode of every input's configuration (inputs that cannot be read are left to the
+// export, which says so); otherwise says which lack it.
+bool GateInEveryInput(const Command& command, const std::vector<std::string>& paths, std::ostream& err) {
+    if (!command.gate.gateName || (command.kind == CommandKind::ExportCsv && !command.chromatogram)) {
+        return true;
+    }
+    bool ok = true;
+    for (const std::string& path : paths) {
+        DataFileContents head;
+        std::string error;
+        RegateSettings settings;
+        if (LoadDataFileHead(path, head, error) &&
+            !ResolveSettings(head.configuration, command.gate, settings, error)) {
+            err << "Corvanet: " << path << ": " << error << "\n";
+            ok = false;
+        }
+    }
+    if (!ok) {
+        err << "Corvanet: " << messages::kGateMissingNothingWritten << "\n";
+    }
+    return ok;
+}
+
 } // namespace
 
 int RunExport(const Command& command, std::ostream& out, std::ostream& err) {
@@ -450,6 +509,9 @@ int RunExport(const Command& command, std::ostream& out, std::ostream& err) {
     // Checked before anything is written, so a clash never costs an export made earlier.
     if (!ExportsApart(command, paths, err)) {
         return 1;
+    }
+    if (!GateInEveryInput(command, paths, err)) {
+        return 2;
     }
     std::error_code ec;
     if (!command.outputFolder.empty() && !std::filesystem::is_directory(command.outputFolder, ec) &&

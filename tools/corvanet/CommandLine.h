@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Exports.h"
 #include "Regating.h"
 
 #include <optional>
@@ -12,6 +13,7 @@ namespace veltrane::corvanet {
 enum class CommandKind {
     Window, // open the window, with an optional file or folder
     Help,
+    Version,
     ExportCsv,
     ExportCdf,
     Invalid
@@ -33,10 +35,11 @@ struct GateOverrides {
 
 struct Command {
     CommandKind kind = CommandKind::Window;
-    std::vector<std::string> inputs; // files and folders
-    std::string outputFolder;        // empty: beside each input
-    bool pulses = false;             // CSV: the pulses
-    bool chromatogram = false;       // CSV: the chromatogram
+    std::vector<std::string> inputs;                         // files and folders
+    std::string outputFolder;                                // empty: beside each input
+    bool pulses = false;                                     // CSV: the pulses
+    bool chromatogram = false;                               // CSV: the chromatogram
+    MetadataPlacement metadata = MetadataPlacement::Sidecar; // CSV: where the source and gate parameters go
     std::optional<std::pair<std::size_t, std::size_t>> range;
     GateOverrides gate;
     std::string error; // for Invalid
@@ -45,13 +48,15 @@ struct Command {
 Command ParseCommandLine(const std::vector<std::string>& args);
 
 extern const char* const kUsage;
+extern const char* const kVersionText; // "Corvanet 1.2.3\n"
 
 // The settings for one file: the chosen channel's or named gate mode with the overrides applied.
 // False with a message when a named gate mode is not in the file.
 bool ResolveSettings(const ConfigurationBlock& block, const GateOverrides& overrides, RegateSettings& out,
                      std::string& error);
 
-// Runs an export command over every input; the exit status (0 all written, 1 some input failed).
+// Runs an export command over every input; the exit status (0 all written, 1 some input failed,
+// 2 a --gate that some input's configuration lacks: checked for every input before anything is written).
 int RunExport(const Command& command, std::ostream& out, std::ostream& err);
 
 } // namespace veltrane::corvanet

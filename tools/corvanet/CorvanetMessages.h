@@ -30,5 +30,14 @@ inline constexpr const char* kExportClashAfter =
     " would export to the same file names (names compared without regard to case). Export them one at a "
     "time, each with its own --out folder.";
 inline constexpr const char* kCannotMakeOutFolder = "Unable to create the output folder.";
+// kNoGateModeBefore + name + kNoGateModeAfter
+inline constexpr const char* kNoGateModeBefore = "No gate mode ";
+inline constexpr const char* kNoGateModeAfter = " in the file's configuration.";
+inline constexpr const char* kGateMissingNothingWritten =
+    "Nothing written: the gate mode named by --gate must be in the configuration of every input.";
+// Refused option values, after "OPTION VALUE: ".
+inline constexpr const char* kGateStopBeforeStart = "the gate stops before it starts.";
+inline constexpr const char* kGateOutsidePulse = "gates must lie within the 25 ms pulse (0 to 25 ms).";
+inline constexpr const char* kRangeBackwards = "the range ends before it starts.";
 
 } // namespace veltrane::corvanet::messages

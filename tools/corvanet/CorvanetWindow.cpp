@@ -483,9 +483,8 @@ void CorvanetWindow::ExportPulses() {
     const ExportSource source{SourceName(), file_.header};
     const auto first = static_cast<std::size_t>(peakFirst_->value());
     const auto last = static_cast<std::size_t>(peakLast_->value());
-    if (!WriteTextFile(target.toStdString(), [&](std::ostream& out) {
-            return WritePulsesCsv(out, source, file_.pulses, first, last);
-        })) {
+    if (!corvanet::ExportPulsesCsv(target.toStdString(), source, file_.pulses, first, last,
+                                   MetadataPlacement::Sidecar)) {
         Warn(Text(messages::kCannotWriteFile));
     }
 }
@@ -503,9 +502,8 @@ void CorvanetWindow::ExportChromatogramCsv() {
         return;
     }
     const ExportSource source{SourceName(), file_.header};
-    if (!WriteTextFile(target.toStdString(), [&](std::ostream& out) {
-            return WriteChromatogramCsv(out, source, chromatogramPanel_->Settings(), CurrentChromatogram());
-        })) {
+    if (!corvanet::ExportChromatogramCsv(target.toStdString(), source, chromatogramPanel_->Settings(),
+                                         CurrentChromatogram(), MetadataPlacement::Sidecar)) {
         Warn(Text(messages::kCannotWriteFile));
     }
 }

@@ -2,11 +2,13 @@
 
 #include "CorvanetMessages.h"
 #include "config/Vocabulary.h"
+#include "live/DataFileFormat.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace veltrane::corvanet {
@@ -19,15 +21,39 @@ std::string Lower(std::string text) {
     return text;
 }
 
+bool IsRegularFile(const std::string& path, std::string& error) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) {
+        return true;
+    }
+    error = std::filesystem::exists(path, ec) ? messages::kCannotOpenFile : messages::kNotAFileOrFolder;
+    return false;
+}
+
 } // namespace
 
 bool LoadDataFile(const std::string& path, DataFileContents& out, std::string& error) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        error = std::filesystem::exists(path, ec) ? messages::kCannotOpenFile : messages::kNotAFileOrFolder;
+    return IsRegularFile(path, error) && ReadDataFile(path, out, error);
+}
+
+bool LoadDataFileHead(const std::string& path, DataFileContents& out, std::string& error) {
+    if (!IsRegularFile(path, error)) {
         return false;
     }
-    return ReadDataFile(path, out, error);
+    // The header's 16-bit data offset bounds the header, the configuration and the record count.
+    std::vector<std::uint8_t> head(0xFFFF);
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    if (head.size() >= datafile::kHeaderSize) {
+        const std::size_t offset = datafile::GetU16(head.data() + datafile::kDataOffsetField);
+        if (offset >= datafile::kHeaderSize + datafile::kCountSize && offset <= head.size()) {
+            // Cut after the record count, and the count made zero: a file of no pulses.
+            head.resize(offset);
+            std::fill(head.end() - datafile::kCountSize, head.end(), std::uint8_t{0});
+        }
+    }
+    return ReadDataFile(head, out, error);
 }
 
 std::vector<std::string> LoadNotes(const DataFileContents& file) {

@@ -11,6 +11,10 @@ namespace veltrane::corvanet {
 // False with a plain message for a missing, unreadable, malformed or truncated file.
 bool LoadDataFile(const std::string& path, DataFileContents& out, std::string& error);
 
+// The header and configuration of a .dat file and no pulses: only the first bytes are read, however
+// long the file. False with a plain message as LoadDataFile.
+bool LoadDataFileHead(const std::string& path, DataFileContents& out, std::string& error);
+
 // Notes worth telling the user about a file that was read (recovered records, a cut record).
 std::vector<std::string> LoadNotes(const DataFileContents& file);
 

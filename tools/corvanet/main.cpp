@@ -24,6 +24,9 @@ int main(int argc, char** argv) {
     case CommandKind::Help:
         std::cout << kUsage;
         return 0;
+    case CommandKind::Version:
+        std::cout << kVersionText;
+        return 0;
     case CommandKind::Invalid:
         std::cerr << "Corvanet: " << command.error << "\n\n" << kUsage;
         return 2;
