@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -63,13 +65,27 @@ TEST(ComparePanel, OverlaysRecordingsOnOneAxisNormalisesAndRemovesWithDelete) {
     // Different lengths and run time ranges: 0 to 1.495 min and 1 to 1.995 min.
     const std::string first = WriteRun(dir, "RUN001.dat", 0, 300, 0.8, 3000);
     const std::string second = WriteRun(dir, "RUN002.dat", 6000, 200, 1.5, 1000);
+    const QString damaged = QString::fromStdString(dir.File("CUT.dat"));
+    fakes::WriteBytes(damaged.toStdString(), {0x01, 0x42, 0x00, 0x00, 0x05});
     ComparePanel panel;
     panel.SetFileChooser([&] {
-        return QStringList{QString::fromStdString(first), QString::fromStdString(second)};
+        return QStringList{QString::fromStdString(first), damaged, QString::fromStdString(second)};
     });
     panel.resize(1000, 600);
     panel.show();
+    // The damaged file is named in a message and left out; the others are added.
+    QStringList messages;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            messages << box->text();
+            box->accept();
+        }
+    });
+    closer.start(10);
     QTest::mouseClick(Button(panel, "Add Recordings..."), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(damaged + QStringLiteral("\n")));
 
     ASSERT_EQ(panel.EntryCount(), 2);
     auto* plot = panel.findChild<OPlot*>();

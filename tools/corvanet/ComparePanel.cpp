@@ -343,6 +343,7 @@ void ComparePanel::Redraw() {
     // The plot is built afresh for each set, so its legend names and colours follow the list.
     delete plot_;
     plot_ = new OPlot;
+    plot_->Model().legendShown = !traces_.empty();
     // A little room above the highest point and below the lowest, so a flat baseline clears the axis.
     const double span = shown_.high - shown_.low;
     const auto bottom = static_cast<float>(shown_.low - span * 0.03);
