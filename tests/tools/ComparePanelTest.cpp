@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -104,7 +105,11 @@ TEST(ComparePanel, OverlaysRecordingsOnOneAxisNormalisesAndRemovesWithDelete) {
     EXPECT_GT(Highest(panel, 0), 2.0 * Highest(panel, 1));
 
     // Highest point = 1, chosen from the keyboard.
-    auto* normalise = panel.findChildren<QComboBox*>().at(2);
+    QComboBox* normalise = nullptr;
+    for (QComboBox* box : panel.findChildren<QComboBox*>()) {
+        normalise = box->itemText(0) == QStringLiteral("None") ? box : normalise;
+    }
+    ASSERT_NE(normalise, nullptr);
     normalise->setFocus();
     QTest::keyClick(normalise, Qt::Key_Down);
     ASSERT_EQ(normalise->currentIndex(), 1);
@@ -135,7 +140,9 @@ TEST(ComparePanel, WindowAddsBothChannelsOfTheOpenRunAndDrawsThreeRuns) {
     auto* tabs = window.findChild<QTabWidget*>();
     auto* panel = window.findChild<ComparePanel*>();
     ASSERT_NE(panel, nullptr);
-    tabs->setCurrentWidget(panel);
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                      tabs->tabBar()->tabRect(tabs->indexOf(panel)).center());
+    ASSERT_EQ(tabs->currentWidget(), panel);
     QTest::mouseClick(Button(*panel, "Both Channels of This Run"), Qt::LeftButton);
     ASSERT_EQ(panel->EntryCount(), 2);
     EXPECT_EQ(panel->Traces()[0].label, "RUN001 S");

@@ -92,7 +92,7 @@ ComparePanel::ComparePanel(QWidget* parent) : QWidget(parent) {
     gateSourceBox_->addItems({QStringLiteral("Each file's own channel gate mode"),
                               QStringLiteral("The Chromatogram tab's settings")});
     connect(gateSourceBox_, &QComboBox::currentIndexChanged, this, &ComparePanel::GateSourceChanged);
-    normaliseBox_ = new QComboBox;
+    normaliseBox_ = new QComboBox; // in the order of Normalisation
     normaliseBox_->addItems(
         {QStringLiteral("None"), QStringLiteral("Highest point = 1"), QStringLiteral("Total area = 1")});
     connect(normaliseBox_, &QComboBox::currentIndexChanged, this, &ComparePanel::Redraw);
