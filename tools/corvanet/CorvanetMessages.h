@@ -40,4 +40,15 @@ inline constexpr const char* kGateStopBeforeStart = "the gate stops before it st
 inline constexpr const char* kGateOutsidePulse = "gates must lie within the 25 ms pulse (0 to 25 ms).";
 inline constexpr const char* kRangeBackwards = "the range ends before it starts.";
 
+// The compare tab.
+inline constexpr const char* kCompareTooMany =
+    "At most 16 recordings can be compared at once; the rest were not added.";
+inline constexpr const char* kCompareNoCurrentFile =
+    "Open a data file first: there is no run to take the channels from.";
+// label + kCompareUnscaled
+inline constexpr const char* kCompareUnscaled = ": no positive height or area, drawn as it is.";
+inline constexpr const char* kCompareNotLoaded = " (not loaded)";
+inline constexpr const char* kCompareLoading = "Reading and re-gating the recordings...";
+inline constexpr const char* kCompareEmpty = "Add recordings to overlay them on one run time axis.";
+
 } // namespace veltrane::corvanet::messages

@@ -1,6 +1,7 @@
 #include "CorvanetWindow.h"
 
 #include "ChromatogramPanel.h"
+#include "ComparePanel.h"
 #include "CorvanetMessages.h"
 #include "DataSeries.h"
 #include "Exports.h"
@@ -87,6 +88,9 @@ CorvanetWindow::CorvanetWindow(QWidget* parent) : QMainWindow(parent) {
     chromatogramPanel_ = new ChromatogramPanel;
     tabs_->addTab(chromatogramPanel_, QStringLiteral("Chromatogram"));
     tabs_->addTab(BuildMapTab(), QStringLiteral("2-D View"));
+    comparePanel_ = new ComparePanel;
+    comparePanel_->SetTabSettings([this] { return chromatogramPanel_->Settings(); });
+    tabs_->addTab(comparePanel_, QStringLiteral("Compare"));
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 3 && !mapValid_) {
             UpdateMap();
@@ -114,6 +118,10 @@ void CorvanetWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("&Open File..."), QKeySequence::Open, this, &CorvanetWindow::ChooseFile);
     file->addAction(QStringLiteral("Open &Folder..."), this, &CorvanetWindow::ChooseFolder);
+    file->addAction(QStringLiteral("Co&mpare Recordings..."), this, [this] {
+        tabs_->setCurrentWidget(comparePanel_);
+        comparePanel_->AddChosenRecordings();
+    });
     file->addSeparator();
     file->addAction(QStringLiteral("Export &Pulses (CSV)..."), this, &CorvanetWindow::ExportPulses);
     file->addAction(QStringLiteral("Export &Chromatogram (CSV)..."), this,
@@ -269,6 +277,7 @@ bool CorvanetWindow::OpenFile(const QString& path) {
     mapValid_ = false;
     ShowPulse(0);
     chromatogramPanel_->SetFile(file_);
+    comparePanel_->SetCurrentFile(path_, &file_);
     if (tabs_->currentIndex() == 3) {
         UpdateMap();
     }

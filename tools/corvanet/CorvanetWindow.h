@@ -27,6 +27,7 @@ class OPlot;
 namespace corvanet {
 
 class ChromatogramPanel;
+class ComparePanel;
 class PulseMapView;
 
 // The viewer: one data file at a time (or a series of them from a folder), its header,
@@ -93,6 +94,7 @@ private:
     QSpinBox* baseLast_ = nullptr;
 
     ChromatogramPanel* chromatogramPanel_ = nullptr;
+    ComparePanel* comparePanel_ = nullptr;
 
     PulseMapView* mapView_ = nullptr;
     QLabel* mapInfo_ = nullptr;
