@@ -19,10 +19,12 @@ const char* const kUsage =
     "usage: Corvanet [FILE.dat | FOLDER]\n"
     "       Corvanet --export-csv [options] FILE.dat|FOLDER ...\n"
     "       Corvanet --export-cdf [options] FILE.dat|FOLDER ...\n"
+    "       Corvanet --export-png [--size WxH] [options] FILE.dat|FOLDER ...\n"
     "\n"
     "Without an export option the viewer window opens (with the file or folder when one is given).\n"
     "A folder stands for every .dat file in it. Each input NAME.dat gives NAME.pulses.csv and\n"
-    "NAME.chrom.csv (--export-csv) or NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF).\n"
+    "NAME.chrom.csv (--export-csv), NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF) or\n"
+    "NAME.chrom.png (--export-png, a picture of the chromatogram, 1200x800 pixels unless --size).\n"
     "\n"
     "options:\n"
     "  --pulses                 CSV: only the pulses\n"
@@ -203,13 +205,24 @@ bool ApplyOption(const std::string& option, const std::string& value, Command& c
     if (option == "--baseline") {
         return ParseBaseline(value, gate.baseline);
     }
+    if (option == "--size") {
+        const std::size_t x = value.find('x');
+        std::pair<int, int> size;
+        if (x == std::string::npos || !ParseNumber(value.substr(0, x), size.first) ||
+            !ParseNumber(value.substr(x + 1), size.second) || size.first < 100 || size.second < 100 ||
+            size.first > 10000 || size.second > 10000) {
+            return false;
+        }
+        command.pictureSize = size;
+        return true;
+    }
     return false;
 }
 
 bool TakesValue(const std::string& option) {
-    static const char* const kWithValue[] = {"--out",    "--range",  "--channel",  "--gate",
-                                             "--gate-a", "--gate-b", "--operator", "--alpha",
-                                             "--sqrt",   "--anchor", "--trigger",  "--baseline"};
+    static const char* const kWithValue[] = {"--out",     "--range",    "--channel", "--gate", "--gate-a",
+                                             "--gate-b",  "--operator", "--alpha",   "--sqrt", "--anchor",
+                                             "--trigger", "--baseline", "--size"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -235,10 +248,12 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
             command.kind = CommandKind::Help;
             return command;
         }
-        if (arg == "--export-csv" || arg == "--export-cdf") {
-            const CommandKind kind = arg == "--export-csv" ? CommandKind::ExportCsv : CommandKind::ExportCdf;
+        if (arg == "--export-csv" || arg == "--export-cdf" || arg == "--export-png") {
+            const CommandKind kind = arg == "--export-csv"   ? CommandKind::ExportCsv
+                                     : arg == "--export-cdf" ? CommandKind::ExportCdf
+                                                             : CommandKind::ExportPng;
             if (command.kind != CommandKind::Window && command.kind != kind) {
-                return Invalid("only one of --export-csv and --export-cdf may be given");
+                return Invalid("only one of --export-csv, --export-cdf and --export-png may be given");
             }
             command.kind = kind;
         } else if (arg == "--pulses") {
@@ -375,7 +390,8 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
                               }),
                 messages::kCannotWriteFile);
     }
-    if (command.kind == CommandKind::ExportCdf || command.chromatogram) {
+    if (command.kind == CommandKind::ExportCdf || command.kind == CommandKind::ExportPng ||
+        command.chromatogram) {
         RegateSettings settings;
         Chromatogram chromatogram;
         if (!ResolveSettings(file.configuration, command.gate, settings, error) ||
@@ -391,6 +407,10 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
                                       return WriteChromatogramCsv(stream, source, settings, chromatogram);
                                   }),
                     messages::kCannotWriteFile);
+        } else if (command.kind == CommandKind::ExportPng) {
+            const std::string target = OutputPath(command, path, ".chrom.png");
+            const bool success = command.drawPicture && command.drawPicture(target, chromatogram, error);
+            written(target, success, error);
         } else {
             const std::string target = OutputPath(command, path, ".cdf");
             const bool success = WriteChromatogramCdf(target, source, settings, chromatogram, error);

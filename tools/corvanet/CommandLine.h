@@ -2,6 +2,7 @@
 
 #include "Regating.h"
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -14,6 +15,7 @@ enum class CommandKind {
     Help,
     ExportCsv,
     ExportCdf,
+    ExportPng, // a picture of the chromatogram; the program's window part draws it
     Invalid
 };
 
@@ -39,6 +41,9 @@ struct Command {
     bool chromatogram = false;       // CSV: the chromatogram
     std::optional<std::pair<std::size_t, std::size_t>> range;
     GateOverrides gate;
+    std::pair<int, int> pictureSize{1200, 800}; // --size WxH, pixels
+    // Draws the picture of --export-png to the target; set by the program, as the core has no Qt.
+    std::function<bool(const std::string& target, const Chromatogram&, std::string& error)> drawPicture;
     std::string error; // for Invalid
 };
 
