@@ -112,16 +112,18 @@ void OPlot::AddLegendBox(int index) {
 }
 
 void OPlot::LayoutLegend() {
-    int shown = 0;
     int widest = 0;
     for (QCheckBox* box : legendBoxes_) {
+        widest = std::max(widest, box->isVisibleTo(legend_) ? box->sizeHint().width() + 10 : 0);
+    }
+    const int width = navigation_ ? std::max(kLegendWidth, widest) : kLegendWidth;
+    int shown = 0;
+    for (QCheckBox* box : legendBoxes_) {
         if (box->isVisibleTo(legend_)) {
-            box->setGeometry(5, 5 + 18 * shown, 250, 18);
-            widest = std::max(widest, box->sizeHint().width() + 10);
+            box->setGeometry(5, 5 + 18 * shown, std::max(250, width - 10), 18);
             ++shown;
         }
     }
-    const int width = navigation_ ? std::max(kLegendWidth, widest) : kLegendWidth;
     legend_->resize(width, navigation_ ? shown * 18 + 10 : model_.TraceCount() * 18 + 35);
     legend_->move(std::max(0, ClientSize().width() - width), 0);
     legend_->setVisible(model_.legendShown && (!navigation_ || shown > 0));

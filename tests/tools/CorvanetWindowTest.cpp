@@ -275,7 +275,7 @@ TEST(CorvanetWindow, PicturesAndPrintWriteTheCurrentView) {
     }
     EXPECT_TRUE(QImage(base + QStringLiteral(".png")).size() == run.window.CurrentView()->size());
 
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(base + QStringLiteral("-print.pdf"));
     run.window.PrintTo(printer);

@@ -42,6 +42,7 @@ const char* const kUsage =
     "  --trigger N              trigger level for the pulse start (default: the file's)\n"
     "  --baseline none|first:N|range:I:J|value:X\n"
     "                           subtracted from every point (default first:10)\n"
+    "  --size WxH               --export-png: the picture's width and height in pixels (100 to 10000)\n"
     "\n"
     "Every chromatogram carries the gate parameters used ('#' lines in CSV, global attributes in\n"
     "netCDF). Exit status: 0 all written, 1 an input could not be read or written, 2 wrong arguments.\n";

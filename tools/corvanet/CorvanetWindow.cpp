@@ -598,7 +598,8 @@ void CorvanetWindow::PrintTo(QPrinter& printer) {
 }
 
 void CorvanetWindow::Print() {
-    QPrinter printer(QPrinter::HighResolution);
+    // At screen resolution the plot's one-pixel lines stay visible on paper.
+    QPrinter printer;
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setDocName(QFileInfo(path_).fileName());
     // Without a screen (tests, scripted runs) the page goes to a PDF file instead of a printer.
