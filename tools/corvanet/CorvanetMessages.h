@@ -42,6 +42,7 @@ inline constexpr const char* kHeaderFile = "File: ";
 inline constexpr const char* kHeaderGate = "Gate: ";
 inline constexpr const char* kHeaderDate = "Date: ";
 inline constexpr const char* kHeaderView = "View: ";
+inline constexpr const char* kPrintedTo = "No screen to choose a printer on; printed to ";
 
 // Help.
 inline constexpr const char* kNoManual =

@@ -602,11 +602,14 @@ void CorvanetWindow::Print() {
     QPrinter printer;
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setDocName(QFileInfo(path_).fileName());
-    // Without a screen (tests, scripted runs) the page goes to a PDF file instead of a printer.
+    // Without a screen (tests, scripted runs) the page goes to a PDF file in the temporary folder.
     if (QGuiApplication::platformName() == QStringLiteral("offscreen")) {
+        const QString target =
+            QDir::temp().filePath(QFileInfo(path_).completeBaseName() + QStringLiteral(".print.pdf"));
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QDir::temp().filePath(QStringLiteral("corvanet-print.pdf")));
+        printer.setOutputFileName(target);
         PrintTo(printer);
+        statusBar()->showMessage(Text(messages::kPrintedTo) + QDir::toNativeSeparators(target));
         return;
     }
     QPrintDialog dialog(&printer, this);
