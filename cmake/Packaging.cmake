@@ -24,9 +24,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Library dependencies (Qt 6, libnetcdf, the C++ runtime) come from the binaries themselves;
-# the offscreen and xcb platform plugins are not linked, so they are named by hand.
+# the offscreen and xcb platform plugins are not linked, so they are named by hand. Corvanet's SVG
+# pictures need Qt's SVG module, named too so that a build without shlibdeps still pulls it in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

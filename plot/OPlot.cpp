@@ -6,10 +6,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
+
+#include <cmath>
 
 namespace veltrane {
 
@@ -37,6 +41,8 @@ PixelPoint ToPixelPoint(QPoint point) {
 }
 
 constexpr int kLegendWidth = 150;
+// One wheel notch (or one + or - key) zooms by this much.
+constexpr double kZoomStep = 1.25;
 
 } // namespace
 
@@ -106,16 +112,33 @@ void OPlot::AddLegendBox(int index) {
 }
 
 void OPlot::LayoutLegend() {
+    int widest = 0;
+    for (QCheckBox* box : legendBoxes_) {
+        widest = std::max(widest, box->isVisibleTo(legend_) ? box->sizeHint().width() + 10 : 0);
+    }
+    const int width = navigation_ ? std::max(kLegendWidth, widest) : kLegendWidth;
     int shown = 0;
     for (QCheckBox* box : legendBoxes_) {
         if (box->isVisibleTo(legend_)) {
-            box->setGeometry(5, 5 + 18 * shown, 250, 18);
+            box->setGeometry(5, 5 + 18 * shown, std::max(250, width - 10), 18);
             ++shown;
         }
     }
-    legend_->resize(kLegendWidth, model_.TraceCount() * 18 + 35);
-    legend_->move(std::max(0, ClientSize().width() - kLegendWidth), 0);
-    legend_->setVisible(model_.legendShown);
+    legend_->resize(width, navigation_ ? shown * 18 + 10 : model_.TraceCount() * 18 + 35);
+    legend_->move(std::max(0, ClientSize().width() - width), 0);
+    legend_->setVisible(model_.legendShown && (!navigation_ || shown > 0));
+}
+
+void OPlot::SetTraceName(int index, const std::string& name) {
+    PlotTrace* trace = model_.Trace(index);
+    if (trace == nullptr)
+        return;
+    trace->name = name;
+    QCheckBox* box = legendBoxes_[static_cast<std::size_t>(index)];
+    box->setText(QString::fromStdString(name));
+    box->setVisible(!name.empty());
+    box->setEnabled(!name.empty());
+    LayoutLegend();
 }
 
 void OPlot::SyncLegend() {
@@ -151,6 +174,88 @@ void OPlot::SetZoom(double factor) {
 void OPlot::PreviousZoom() {
     model_.PreviousZoom();
     InvalidatePlot();
+}
+
+void OPlot::SetNavigation(bool on) {
+    navigation_ = on;
+    setFocusPolicy(on ? Qt::WheelFocus : Qt::NoFocus);
+    LayoutLegend();
+}
+
+void OPlot::ViewChanged() {
+    UpdateScrollBars();
+    InvalidatePlot();
+}
+
+void OPlot::ZoomIn() {
+    model_.ZoomAt({-1, -1}, kZoomStep);
+    ViewChanged();
+}
+
+void OPlot::ZoomOut() {
+    model_.ZoomAt({-1, -1}, 1.0 / kZoomStep);
+    ViewChanged();
+}
+
+void OPlot::ResetZoom() {
+    model_.ResetZoom();
+    ViewChanged();
+}
+
+void OPlot::StepBack() {
+    model_.StepBack();
+    ViewChanged();
+}
+
+void OPlot::FreshView() {
+    model_.FreshView();
+    ViewChanged();
+}
+
+void OPlot::wheelEvent(QWheelEvent* event) {
+    if (!navigation_) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    const int notches = event->angleDelta().y();
+    if (notches != 0 && !IsBusy()) {
+        const QPoint at = event->position().toPoint();
+        model_.ZoomAt(ToPixelPoint(at), std::pow(kZoomStep, notches / 120.0));
+        ViewChanged();
+    }
+    event->accept();
+}
+
+void OPlot::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (navigation_ && event->button() == Qt::LeftButton && !IsBusy()) {
+        ResetZoom();
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::mouseDoubleClickEvent(event);
+}
+
+void OPlot::keyPressEvent(QKeyEvent* event) {
+    if (navigation_ && !IsBusy()) {
+        switch (event->key()) {
+        case Qt::Key_Home:
+            ResetZoom();
+            return;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            ZoomIn();
+            return;
+        case Qt::Key_Minus:
+            ZoomOut();
+            return;
+        case Qt::Key_Backspace:
+            StepBack();
+            return;
+        default:
+            break;
+        }
+    }
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void OPlot::InvalidatePlot() {

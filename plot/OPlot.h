@@ -33,9 +33,23 @@ public:
     void SetTraceVisible(int index, bool visible);
     void SetGridLines(bool on);
 
+    // The trace's legend entry follows; an empty name takes it out of the legend.
+    void SetTraceName(int index, const std::string& name);
+
     // "&100 %" is SetZoom(1.0), "&200 %" SetZoom(2.0), "&Previous" PreviousZoom().
     void SetZoom(double factor);
     void PreviousZoom();
+
+    // Navigation, off unless asked for: the wheel zooms about the cursor, a double click or Home
+    // shows the whole data range, + and - (with or without Ctrl) zoom about the centre, and
+    // every zoom can be stepped back through. The legend then fits the names it shows.
+    void SetNavigation(bool on);
+    void ZoomIn();
+    void ZoomOut();
+    void ResetZoom();
+    void StepBack();
+    // The whole data range with no zooms to step back to, as for a new file.
+    void FreshView();
 
     // True while a zoom rectangle or a read-out is in progress.
     virtual bool IsBusy() const { return model_.Mode() != MouseMode::Idle; }
@@ -73,6 +87,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     QSize ClientSize() const;
 
@@ -82,6 +99,7 @@ private:
     void AddLegendBox(int index);
     void LayoutLegend();
     void SyncLegend();
+    void ViewChanged();
 
     PlotModel model_;
     QFrame* legend_ = nullptr;
@@ -89,6 +107,7 @@ private:
     std::function<void(const QString&)> statusText_;
     std::function<void()> beep_;
     bool updatingBars_ = false;
+    bool navigation_ = false;
 };
 
 } // namespace veltrane

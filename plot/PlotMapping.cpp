@@ -89,6 +89,27 @@ void ApplyZoom(ViewState& view) {
     view.yScroll = std::max(view.yScroll, 0);
 }
 
+void ZoomAbout(ViewState& view, double factor, LogicalPoint about) {
+    if (!(factor > 0.0))
+        return;
+    const double most = static_cast<double>(kLogicalRange) / kMinZoomExtent;
+    const auto axis = [factor, most](float& zoom, int& scroll, int extent, int at) {
+        const double zoomed = std::clamp(zoom * factor, 1.0, most);
+        const double share = extent > 0 ? static_cast<double>(at - scroll) / extent : 0.5;
+        scroll = static_cast<int>(std::lround(at - share * (kLogicalRange / zoomed)));
+        zoom = static_cast<float>(zoomed);
+    };
+    axis(view.xFactor, view.xScroll, view.xExtent, about.x);
+    axis(view.yFactor, view.yScroll, view.yExtent, about.y);
+    ApplyZoom(view);
+}
+
+void ResetView(ViewState& view) {
+    view.xFactor = view.yFactor = 1.0f;
+    view.xScroll = view.yScroll = 0;
+    ApplyZoom(view);
+}
+
 ScrollBarPositions ScrollBarsFor(const ViewState& view) {
     ScrollBarPositions bars;
     const double xRoom = static_cast<double>(kLogicalRange) - view.xExtent;

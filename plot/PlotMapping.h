@@ -63,6 +63,12 @@ LogicalPoint ToLogical(const ViewState& view, const PlotRect& rect, PixelPoint p
 // Factors at least 1, extents from the factors, window kept inside the scroll limit.
 void ApplyZoom(ViewState& view);
 
+// Multiplies both zoom factors (above 1 zooms in, below 1 out) so that the logical point `about`
+// stays where it is in the plot rectangle; factors are held between 1 and the smallest window.
+void ZoomAbout(ViewState& view, double factor, LogicalPoint about);
+// The whole logical space, no zoom.
+void ResetView(ViewState& view);
+
 struct ScrollBarPositions {
     int horizontal = 0;
     int vertical = 1000;

@@ -167,6 +167,47 @@ void PlotModel::PreviousZoom() {
     std::swap(view_, previousView_);
 }
 
+void PlotModel::KeepView(const ViewState& view) {
+    constexpr std::size_t kMostKept = 100;
+    if (history_.size() == kMostKept)
+        history_.erase(history_.begin());
+    history_.push_back(view);
+}
+
+void PlotModel::ZoomAt(PixelPoint pixel, double factor) {
+    if (!rect_.Contains(pixel.x, pixel.y))
+        pixel = {(rect_.left + rect_.right) / 2, (rect_.top + rect_.bottom) / 2};
+    const ViewState before = view_;
+    ZoomAbout(view_, factor, ToLogical(view_, rect_, pixel));
+    if (!(view_ == before))
+        KeepView(before);
+}
+
+bool PlotModel::ResetZoom() {
+    ViewState whole = view_;
+    ResetView(whole);
+    if (whole == view_)
+        return false;
+    KeepView(view_);
+    view_ = whole;
+    return true;
+}
+
+bool PlotModel::StepBack() {
+    if (history_.empty())
+        return false;
+    view_ = history_.back();
+    history_.pop_back();
+    ApplyZoom();
+    return true;
+}
+
+void PlotModel::FreshView() {
+    history_.clear();
+    ResetView(view_);
+    previousView_ = view_;
+}
+
 bool PlotModel::Scroll(ScrollAxis axis, ScrollRequest request, int thumbPosition) {
     return ApplyScrollRequest(view_, axis, request, thumbPosition);
 }
@@ -206,6 +247,8 @@ ZoomBandOutcome PlotModel::EndZoomBand(PixelPoint point) {
     mouseMode_ = MouseMode::Idle;
     const ZoomBandOutcome outcome = ZoomToBand(view_, previousView_, rect_, bandStart_, bandEnd_);
     zoomRectValid_ = outcome != ZoomBandOutcome::TooSmall;
+    if (outcome == ZoomBandOutcome::Zoomed)
+        KeepView(previousView_);
     bandStart_ = bandEnd_ = {};
     return outcome;
 }

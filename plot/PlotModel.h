@@ -67,6 +67,16 @@ public:
     void SavePreviousView() { previousView_ = view_; }
     bool Scroll(ScrollAxis axis, ScrollRequest request, int thumbPosition);
 
+    // Navigation: every zoom keeps the view before it, so StepBack walks back through them.
+    // Zooms by factor about a pixel of the plot rectangle (its centre when outside).
+    void ZoomAt(PixelPoint pixel, double factor);
+    // The whole data range; false (nothing kept) when the view shows it already.
+    bool ResetZoom();
+    // The view before the last zoom; false when there is none.
+    bool StepBack();
+    // Forgets the zooms and shows the whole data range, as for a new file.
+    void FreshView();
+
     NearestResult NearestPoint(int traceIndex, int lx) const;
 
     // Zoom rectangle.
@@ -102,9 +112,12 @@ private:
     std::string ReadoutText() const;
     PixelPoint SnappedPoint(PixelPoint mouse, int* index) const;
 
+    void KeepView(const ViewState& view);
+
     std::vector<std::unique_ptr<PlotTrace>> traces_;
     ViewState view_;
     ViewState previousView_;
+    std::vector<ViewState> history_;
     PlotRect rect_;
     int primary_ = -1;
     int secondary_ = -1;

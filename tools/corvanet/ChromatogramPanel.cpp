@@ -97,6 +97,7 @@ ChromatogramPanel::ChromatogramPanel(QWidget* parent) : QWidget(parent) {
     form->addRow(regate);
 
     chromPlot_ = new OPlot;
+    chromPlot_->SetNavigation(true);
     auto trace = std::make_unique<PlotTrace>(2, 1);
     trace->name = "Chromatogram";
     trace->xTitle = "min";

@@ -35,6 +35,7 @@ public:
     bool RunRegate();
 
     const Chromatogram& Result() const { return chromatogram_; }
+    OPlot* Plot() const { return chromPlot_; }
     // The settings the shown chromatogram was made with.
     const RegateSettings& Settings() const { return settings_; }
 

@@ -19,12 +19,14 @@ const char* const kUsage =
     "usage: Corvanet [FILE.dat | FOLDER]\n"
     "       Corvanet --export-csv [options] FILE.dat|FOLDER ...\n"
     "       Corvanet --export-cdf [options] FILE.dat|FOLDER ...\n"
+    "       Corvanet --export-png [--size WxH] [options] FILE.dat|FOLDER ...\n"
     "       Corvanet --version\n"
     "\n"
     "Without an export option the viewer window opens (with the file or folder when one is given).\n"
     "A folder stands for every .dat file in it. Each input NAME.dat gives NAME.pulses.csv and\n"
     "NAME.chrom.csv (--export-csv), each with its metadata in NAME.pulses.meta.csv and\n"
-    "NAME.chrom.meta.csv, or NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF).\n"
+    "NAME.chrom.meta.csv, NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF) or\n"
+    "NAME.chrom.png (--export-png, a picture of the chromatogram, 1200x800 pixels unless --size).\n"
     "\n"
     "options:\n"
     "  --pulses                 CSV: only the pulses\n"
@@ -45,6 +47,7 @@ const char* const kUsage =
     "  --trigger N              trigger level for the pulse start (default: the file's)\n"
     "  --baseline none|first:N|range:I:J|value:X\n"
     "                           subtracted from every point (default first:10)\n"
+    "  --size WxH               --export-png: the picture's width and height in pixels (100 to 10000)\n"
     "\n"
     "Every chromatogram carries the gate parameters used (the metadata of CSV, global attributes\n"
     "in netCDF). Exit status: 0 all written, 1 an input could not be read or written, 2 wrong\n"
@@ -236,13 +239,24 @@ bool ApplyOption(const std::string& option, const std::string& value, Command& c
         command.metadata = value == "inline" ? MetadataPlacement::Inline : MetadataPlacement::Sidecar;
         return true;
     }
+    if (option == "--size") {
+        const std::size_t x = value.find('x');
+        std::pair<int, int> size;
+        if (x == std::string::npos || !ParseNumber(value.substr(0, x), size.first) ||
+            !ParseNumber(value.substr(x + 1), size.second) || size.first < 100 || size.second < 100 ||
+            size.first > 10000 || size.second > 10000) {
+            return false;
+        }
+        command.pictureSize = size;
+        return true;
+    }
     return false;
 }
 
 bool TakesValue(const std::string& option) {
     static const char* const kWithValue[] = {"--out",     "--range",    "--channel", "--gate", "--gate-a",
                                              "--gate-b",  "--operator", "--alpha",   "--sqrt", "--anchor",
-                                             "--trigger", "--baseline", "--metadata"};
+                                             "--trigger", "--baseline", "--metadata", "--size"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -272,10 +286,12 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
             command.kind = CommandKind::Version;
             return command;
         }
-        if (arg == "--export-csv" || arg == "--export-cdf") {
-            const CommandKind kind = arg == "--export-csv" ? CommandKind::ExportCsv : CommandKind::ExportCdf;
+        if (arg == "--export-csv" || arg == "--export-cdf" || arg == "--export-png") {
+            const CommandKind kind = arg == "--export-csv"   ? CommandKind::ExportCsv
+                                     : arg == "--export-cdf" ? CommandKind::ExportCdf
+                                                             : CommandKind::ExportPng;
             if (command.kind != CommandKind::Window && command.kind != kind) {
-                return Invalid("only one of --export-csv and --export-cdf may be given");
+                return Invalid("only one of --export-csv, --export-cdf and --export-png may be given");
             }
             command.kind = kind;
         } else if (arg == "--pulses") {
@@ -415,7 +431,8 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
             ExportPulsesCsv(target, source, file.pulses, first, first + pulses.size() - 1, command.metadata),
             messages::kCannotWriteFile);
     }
-    if (command.kind == CommandKind::ExportCdf || command.chromatogram) {
+    if (command.kind == CommandKind::ExportCdf || command.kind == CommandKind::ExportPng ||
+        command.chromatogram) {
         RegateSettings settings;
         Chromatogram chromatogram;
         if (!ResolveSettings(file.configuration, command.gate, settings, error) ||
@@ -427,6 +444,10 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
             const std::string target = OutputPath(command, path, ".chrom.csv");
             written(target, ExportChromatogramCsv(target, source, settings, chromatogram, command.metadata),
                     messages::kCannotWriteFile);
+        } else if (command.kind == CommandKind::ExportPng) {
+            const std::string target = OutputPath(command, path, ".chrom.png");
+            const bool success = command.drawPicture && command.drawPicture(target, chromatogram, error);
+            written(target, success, error);
         } else {
             const std::string target = OutputPath(command, path, ".cdf");
             const bool success = WriteChromatogramCdf(target, source, settings, chromatogram, error);

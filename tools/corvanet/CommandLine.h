@@ -3,6 +3,7 @@
 #include "Exports.h"
 #include "Regating.h"
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,6 +17,7 @@ enum class CommandKind {
     Version,
     ExportCsv,
     ExportCdf,
+    ExportPng, // a picture of the chromatogram; the program's window part draws it
     Invalid
 };
 
@@ -42,6 +44,9 @@ struct Command {
     MetadataPlacement metadata = MetadataPlacement::Sidecar; // CSV: where the source and gate parameters go
     std::optional<std::pair<std::size_t, std::size_t>> range;
     GateOverrides gate;
+    std::pair<int, int> pictureSize{1200, 800}; // --size WxH, pixels
+    // Draws the picture of --export-png to the target; set by the program, as the core has no Qt.
+    std::function<bool(const std::string& target, const Chromatogram&, std::string& error)> drawPicture;
     std::string error; // for Invalid
 };
 

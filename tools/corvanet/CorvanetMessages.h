@@ -51,4 +51,25 @@ inline constexpr const char* kCompareNotLoaded = " (not loaded)";
 inline constexpr const char* kCompareLoading = "Reading and re-gating the recordings...";
 inline constexpr const char* kCompareEmpty = "Add recordings to overlay them on one run time axis.";
 
+// The right-button read-out in the status bar: the prefix of the plot, then "x , y".
+inline constexpr const char* kChromatogramReadout = "Retention time (min) , value: ";
+inline constexpr const char* kPulseReadout = "Time in the pulse (ms) , counts: ";
+
+// Pictures and printing.
+inline constexpr const char* kCannotWritePicture = "Unable to write the picture file.";
+inline constexpr const char* kPictureSuffix = "A picture file name ends in .png, .svg or .pdf.";
+inline constexpr const char* kHeaderFile = "File: ";
+inline constexpr const char* kHeaderGate = "Gate: ";
+inline constexpr const char* kHeaderDate = "Date: ";
+inline constexpr const char* kHeaderView = "View: ";
+inline constexpr const char* kPrintedTo = "No screen to choose a printer on; printed to ";
+
+// Help.
+inline constexpr const char* kNoManual =
+    "Corvanet's chapter of the manual was not found beside the program. It is corvanet.html in the "
+    "manual folder (share/veltrane/manual).";
+inline constexpr const char* kNoBrowserBefore = "No web browser could be started to show the manual: ";
+inline constexpr const char* kAboutText = "Corvanet %1\n\nRe-gates the pulses Veltrane records into "
+                                          "chromatograms, and shows, exports and prints them.";
+
 } // namespace veltrane::corvanet::messages

@@ -5,6 +5,7 @@
 #include "CorvanetMessages.h"
 #include "DataSeries.h"
 #include "Exports.h"
+#include "Pictures.h"
 #include "PulseMapView.h"
 #include "PulseMath.h"
 #include "ReportText.h"
@@ -15,12 +16,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -28,12 +33,16 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -87,6 +96,8 @@ CorvanetWindow::CorvanetWindow(QWidget* parent) : QMainWindow(parent) {
     tabs_->addTab(BuildPulseTab(), QStringLiteral("Pulses"));
     chromatogramPanel_ = new ChromatogramPanel;
     tabs_->addTab(chromatogramPanel_, QStringLiteral("Chromatogram"));
+    chromatogramPanel_->Plot()->SetStatusTextHandler(
+        [this](const QString& text) { ShowReadout(messages::kChromatogramReadout, text); });
     tabs_->addTab(BuildMapTab(), QStringLiteral("2-D View"));
     comparePanel_ = new ComparePanel;
     comparePanel_->SetTabSettings([this] { return chromatogramPanel_->Settings(); });
@@ -110,6 +121,9 @@ CorvanetWindow::CorvanetWindow(QWidget* parent) : QMainWindow(parent) {
     splitter->addWidget(tabs_);
     splitter->setStretchFactor(1, 4);
     setCentralWidget(splitter);
+    BuildViewMenu();
+    BuildHelpMenu();
+    statusBar();
     resize(1000, 700);
     fileText_->setPlainText(QStringLiteral("Open a .dat file or a folder holding a series (File menu)."));
 }
@@ -128,15 +142,53 @@ void CorvanetWindow::BuildMenus() {
                     &CorvanetWindow::ExportChromatogramCsv);
     file->addAction(QStringLiteral("Export Chromatogram (&netCDF)..."), this,
                     &CorvanetWindow::ExportChromatogramCdf);
+    file->addAction(QStringLiteral("Export P&icture..."), this, &CorvanetWindow::ChoosePicture);
+    file->addAction(QStringLiteral("P&rint..."), QKeySequence::Print, this, &CorvanetWindow::Print);
     file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), QKeySequence::Quit, this, &QWidget::close);
 }
 
+void CorvanetWindow::BuildViewMenu() {
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    const auto add = [this, view](const QString& text, const QKeySequence& keys, void (OPlot::*zoom)()) {
+        view->addAction(text, keys, this, [this, zoom] {
+            if (OPlot* plot = CurrentPlot()) {
+                (plot->*zoom)();
+            }
+        });
+    };
+    add(QStringLiteral("Zoom &In"), QKeySequence::ZoomIn, &OPlot::ZoomIn);
+    add(QStringLiteral("Zoom &Out"), QKeySequence::ZoomOut, &OPlot::ZoomOut);
+    add(QStringLiteral("&Reset Zoom"), QKeySequence(Qt::CTRL | Qt::Key_0), &OPlot::ResetZoom);
+    add(QStringLiteral("&Previous Zoom"), QKeySequence(Qt::CTRL | Qt::Key_Backspace), &OPlot::StepBack);
+}
+
+void CorvanetWindow::BuildHelpMenu() {
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("Corvanet &Help"), QKeySequence::HelpContents, this,
+                    &CorvanetWindow::OpenHelp);
+    help->addAction(QStringLiteral("&About Corvanet"), this, [this] {
+        QMessageBox::about(this, Text(messages::kProgramName),
+                           Text(messages::kAboutText).arg(QStringLiteral(VELTRANE_VERSION)));
+    });
+}
+
+void CorvanetWindow::ShowReadout(const char* prefix, const QString& text) {
+    if (text.isEmpty()) {
+        statusBar()->clearMessage();
+    } else {
+        statusBar()->showMessage(Text(prefix) + text);
+    }
+}
+
 QWidget* CorvanetWindow::BuildPulseTab() {
     pulsePlot_ = new OPlot;
-    const auto attach = [this](const std::string& name, bool visible) {
+    pulsePlot_->SetNavigation(true);
+    pulsePlot_->SetStatusTextHandler(
+        [this](const QString& text) { ShowReadout(messages::kPulseReadout, text); });
+    const auto attach = [this](bool visible) {
         auto trace = std::make_unique<PlotTrace>(1, 0);
-        trace->name = name;
+        trace->name = visible ? "Pulse" : "";
         trace->xTitle = "ms";
         trace->yTitle = "counts";
         trace->hasX = true;
@@ -152,11 +204,11 @@ QWidget* CorvanetWindow::BuildPulseTab() {
         pulseValues_.push_back(trace->yValues);
         pulsePlot_->AddTrace(std::move(trace));
     };
-    attach("Pulse", true);
-    for (int i = 1; i <= kOverlayTraces; ++i) {
-        attach(Format("Overlay %d", i), false);
+    // Named in the legend when shown: the pulse, the overlaid pulses and the average.
+    attach(true);
+    for (int i = 1; i <= kAverageTrace; ++i) {
+        attach(false);
     }
-    attach("Average", false);
     for (int i = 1; i <= kAverageTrace; ++i) {
         pulsePlot_->SetTraceVisible(i, false);
     }
@@ -188,6 +240,10 @@ QWidget* CorvanetWindow::BuildPulseTab() {
     peakLast_ = IndexField();
     baseFirst_ = IndexField();
     baseLast_ = IndexField();
+    peakFirst_->setObjectName(QStringLiteral("peakFirst"));
+    peakLast_->setObjectName(QStringLiteral("peakLast"));
+    baseFirst_->setObjectName(QStringLiteral("baseFirst"));
+    baseLast_->setObjectName(QStringLiteral("baseLast"));
     auto* average = new QPushButton(QStringLiteral("Average"));
     auto* subtracted = new QPushButton(QStringLiteral("Baseline-Subtracted Average"));
     connect(average, &QPushButton::clicked, this, [this] { ShowAverage(false); });
@@ -274,10 +330,14 @@ bool CorvanetWindow::OpenFile(const QString& path) {
     ScalePulsePlot();
     ClearOverlay();
     pulsePlot_->SetTraceVisible(kAverageTrace, false);
+    pulsePlot_->SetTraceName(kAverageTrace, {});
     mapValid_ = false;
     ShowPulse(0);
     chromatogramPanel_->SetFile(file_);
     comparePanel_->SetCurrentFile(path_, &file_);
+    // Each file starts with its whole range in view; a zoom into the last one could show nothing.
+    pulsePlot_->FreshView();
+    chromatogramPanel_->Plot()->FreshView();
     if (tabs_->currentIndex() == 3) {
         UpdateMap();
     }
@@ -330,8 +390,15 @@ void CorvanetWindow::ScalePulsePlot() {
         largest = std::max(largest, *std::max_element(pulse.samples.begin(), pulse.samples.end()));
     }
     pulseTop_ = std::max(100.0f, static_cast<float>(largest) * 1.05f);
+    SetPulseScale(0.0f, pulseTop_);
+}
+
+void CorvanetWindow::SetPulseScale(float low, float high) {
+    // Every trace of the pulse plot shares the one counts axis, so what is drawn compares as read.
+    pulseLow_ = low;
+    pulseTop_ = high;
     for (int i = 0; i <= kAverageTrace; ++i) {
-        pulsePlot_->Model().Trace(i)->SetRange(0.0f, 0.0f, 25.0f, pulseTop_);
+        pulsePlot_->Model().Trace(i)->SetRange(0.0f, low, 25.0f, high);
     }
     pulsePlot_->InvalidatePlot();
 }
@@ -360,6 +427,7 @@ void CorvanetWindow::ShowPulse(int index) {
     PulseShape shape{};
     std::copy(pulse.samples.begin(), pulse.samples.end(), shape.begin());
     SetPulseTrace(0, shape.data(), true);
+    pulsePlot_->SetTraceName(0, Format("Pulse %d", index));
     for (QWidget* w : std::initializer_list<QWidget*>{slider_, indexBox_, timeBox_}) {
         w->blockSignals(true);
     }
@@ -391,12 +459,14 @@ void CorvanetWindow::AddOverlay() {
     PulseShape shape{};
     std::copy(pulse.samples.begin(), pulse.samples.end(), shape.begin());
     SetPulseTrace(slot, shape.data(), true);
+    pulsePlot_->SetTraceName(slot, Format("Pulse %d (overlay)", CurrentPulse()));
 }
 
 void CorvanetWindow::ClearOverlay() {
     overlayCount_ = 0;
     for (int i = 1; i <= kOverlayTraces; ++i) {
         pulsePlot_->SetTraceVisible(i, false);
+        pulsePlot_->SetTraceName(i, {});
     }
     pulsePlot_->InvalidatePlot();
 }
@@ -414,13 +484,16 @@ void CorvanetWindow::ShowAverage(bool subtractBaseline) {
         Warn(Text(messages::kBadPulseRange));
         return;
     }
-    // A difference can go below zero: widen the average trace's range to show it.
+    // A difference can go below zero: the shared axis widens to show it, and never narrows under a
+    // pulse already drawn.
     const auto [lo, hi] = std::minmax_element(shape.begin(), shape.end());
-    PlotTrace* trace = pulsePlot_->Model().Trace(kAverageTrace);
-    const float low = subtractBaseline ? static_cast<float>(std::min(0.0, *lo)) : 0.0f;
-    const float high = subtractBaseline ? static_cast<float>(std::max(1.0, *hi * 1.1)) : pulseTop_;
-    trace->SetRange(0.0f, low, 25.0f, high);
-    trace->name = subtractBaseline ? "Peak - baseline" : "Average";
+    const auto margin = static_cast<float>((*hi - *lo) * 0.05);
+    SetPulseScale(std::min(pulseLow_, static_cast<float>(*lo) - (*lo < 0.0 ? margin : 0.0f)),
+                  std::max(pulseTop_, static_cast<float>(*hi) + margin));
+    pulsePlot_->SetTraceName(
+        kAverageTrace, subtractBaseline ? Format("Average of pulses %zu to %zu minus pulses %d to %d",
+                                                 peakFirst, peakLast, baseFirst_->value(), baseLast_->value())
+                                        : Format("Average of pulses %zu to %zu", peakFirst, peakLast));
     SetPulseTrace(kAverageTrace, shape.data(), true);
 }
 
@@ -471,6 +544,105 @@ void CorvanetWindow::ChooseFolder() {
     if (!path.isEmpty()) {
         OpenPath(path);
     }
+}
+
+OPlot* CorvanetWindow::CurrentPlot() const {
+    QWidget* page = tabs_->currentWidget();
+    if (auto* plot = qobject_cast<OPlot*>(page)) {
+        return plot;
+    }
+    return page != nullptr ? page->findChild<OPlot*>() : nullptr;
+}
+
+QWidget* CorvanetWindow::CurrentView() const {
+    if (OPlot* plot = CurrentPlot()) {
+        return plot->viewport();
+    }
+    QWidget* page = tabs_->currentWidget();
+    if (auto* map = page != nullptr ? page->findChild<PulseMapView*>() : nullptr) {
+        return map;
+    }
+    return page;
+}
+
+QStringList CorvanetWindow::PictureHeader() const {
+    QStringList gate;
+    for (const auto& [key, value] : DescribeSettings(chromatogramPanel_->Settings(), CurrentChromatogram())) {
+        gate << Text(key + " " + value);
+    }
+    return {Text(messages::kHeaderFile) + QDir::toNativeSeparators(path_),
+            Text(messages::kHeaderView) + tabs_->tabText(tabs_->currentIndex()).remove(QLatin1Char('&')),
+            Text(messages::kHeaderGate) + gate.join(QStringLiteral("; ")),
+            Text(messages::kHeaderDate) +
+                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))};
+}
+
+bool CorvanetWindow::ExportPictureTo(const QString& path) {
+    QString error;
+    if (!WritePicture(*CurrentView(), path, PictureHeader(), error)) {
+        Warn(path + QStringLiteral("\n") + error);
+        return false;
+    }
+    return true;
+}
+
+void CorvanetWindow::ChoosePicture() {
+    QString filter;
+    QString target = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Export Picture"), QFileInfo(path_).completeBaseName() + QStringLiteral(".png"),
+        QStringLiteral("PNG Image (*.png);;SVG Drawing (*.svg);;PDF Page (*.pdf)"), &filter);
+    if (target.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(target).suffix().isEmpty()) {
+        target += filter.contains(QStringLiteral("svg"))   ? QStringLiteral(".svg")
+                  : filter.contains(QStringLiteral("pdf")) ? QStringLiteral(".pdf")
+                                                           : QStringLiteral(".png");
+    }
+    ExportPictureTo(target);
+}
+
+void CorvanetWindow::PrintTo(QPrinter& printer) {
+    PaintPage(*CurrentView(), printer, PictureHeader());
+}
+
+void CorvanetWindow::Print() {
+    // At screen resolution the plot's one-pixel lines stay visible on paper.
+    QPrinter printer;
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(QFileInfo(path_).fileName());
+    // Without a screen (tests, scripted runs) the page goes to a PDF file in the temporary folder.
+    if (QGuiApplication::platformName() == QStringLiteral("offscreen")) {
+        const QString target =
+            QDir::temp().filePath(QFileInfo(path_).completeBaseName() + QStringLiteral(".print.pdf"));
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(target);
+        PrintTo(printer);
+        statusBar()->showMessage(Text(messages::kPrintedTo) + QDir::toNativeSeparators(target));
+        return;
+    }
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        PrintTo(printer);
+    }
+}
+
+void CorvanetWindow::OpenHelp() {
+    QStringList candidates;
+    const QString appDir = QCoreApplication::applicationDirPath();
+    candidates << appDir + QStringLiteral("/manual/corvanet.html")
+               << appDir + QStringLiteral("/../share/veltrane/manual/corvanet.html")
+               << QStringLiteral(VELTRANE_SOURCE_DIR "/docs/manual/corvanet.html");
+    for (const QString& candidate : candidates) {
+        if (QFileInfo::exists(candidate)) {
+            const QString path = QFileInfo(candidate).absoluteFilePath();
+            if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+                Warn(Text(messages::kNoBrowserBefore) + QDir::toNativeSeparators(path));
+            }
+            return;
+        }
+    }
+    Warn(Text(messages::kNoManual));
 }
 
 std::string CorvanetWindow::SourceName() const {

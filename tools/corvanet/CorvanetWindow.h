@@ -15,6 +15,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
+class QPrinter;
 class QSlider;
 class QSpinBox;
 class QTabWidget;
@@ -51,9 +52,27 @@ public:
     bool RunRegate();
     void UpdateMap();
     QString MapStatus() const;
+    OPlot* PulsePlot() const { return pulsePlot_; }
+
+    // The plot of the current tab (View menu's zoom), or null on a tab without one.
+    OPlot* CurrentPlot() const;
+    // What File > Export Picture and Print show of the current tab.
+    QWidget* CurrentView() const;
+    // File, view, gate parameters and date: the header of a printed page or PDF.
+    QStringList PictureHeader() const;
+    // The current view as PNG, SVG or PDF (by the name's suffix); false after a message box.
+    bool ExportPictureTo(const QString& path);
+    void PrintTo(QPrinter& printer);
 
 private:
     void BuildMenus();
+    void BuildViewMenu();
+    void BuildHelpMenu();
+    void ChoosePicture();
+    void Print();
+    void OpenHelp();
+    void ShowReadout(const char* prefix, const QString& text);
+    void SetPulseScale(float low, float high);
     QWidget* BuildPulseTab();
     QWidget* BuildMapTab();
     void ChooseFile();
@@ -76,6 +95,7 @@ private:
     QString path_;
     bool mapValid_ = false;
     float pulseTop_ = 70000.0f;
+    float pulseLow_ = 0.0f;
 
     QTabWidget* tabs_ = nullptr;
     QListWidget* seriesList_ = nullptr;

@@ -5,9 +5,7 @@
 
 namespace veltrane::corvanet {
 
-namespace {
-
-QRgb Colour(double level) {
+QRgb PulseMapColour(double level) {
     // A few stops, interpolated: dark blue, purple, red, orange, pale yellow.
     static constexpr double kStops[][3] = {
         {0, 0, 48}, {96, 0, 128}, {200, 16, 32}, {250, 140, 0}, {255, 255, 200}};
@@ -22,8 +20,6 @@ QRgb Colour(double level) {
     return qRgb(rgb[0], rgb[1], rgb[2]);
 }
 
-} // namespace
-
 QImage PulseMapImage(const PulseMap& map) {
     if (map.columns <= 0) {
         return {};
@@ -34,8 +30,7 @@ QImage PulseMapImage(const PulseMap& map) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(map.rows - 1 - row));
         for (int column = 0; column < map.columns; ++column) {
             const double value = map.At(column, row) - map.minimum;
-            // Square-root scale: the faint tails of a pulse stay visible beside its peak.
-            line[column] = Colour(span > 0.0 ? std::sqrt(value / span) : 0.0);
+            line[column] = PulseMapColour(span > 0.0 ? std::sqrt(value / span) : 0.0);
         }
     }
     return image;

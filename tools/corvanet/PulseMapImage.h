@@ -10,4 +10,8 @@ namespace veltrane::corvanet {
 // colour from dark blue through red to pale yellow between the map's minimum and maximum.
 QImage PulseMapImage(const PulseMap& map);
 
+// The colour of a level 0..1 of the scale: the square root of (value - minimum) / (maximum - minimum),
+// so the faint tails of a pulse stay visible beside its peak.
+QRgb PulseMapColour(double level);
+
 } // namespace veltrane::corvanet

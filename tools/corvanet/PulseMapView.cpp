@@ -4,12 +4,18 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace veltrane::corvanet {
 
 namespace {
 
 constexpr int kLeft = 60;
-constexpr int kRight = 16;
+constexpr int kRight = 120; // room for the colour scale
+constexpr int kScaleGap = 16;
+constexpr int kScaleWidth = 18;
+constexpr int kScaleTicks = 5;
 constexpr int kTop = 12;
 constexpr int kBottom = 44;
 constexpr int kTimeTicks = 6;
@@ -24,6 +30,8 @@ void PulseMapView::SetMap(const PulseMap& map) {
     image_ = PulseMapImage(map);
     firstMinutes_ = map.firstMinutes;
     lastMinutes_ = map.lastMinutes;
+    minimum_ = map.minimum;
+    maximum_ = map.maximum;
     update();
 }
 
@@ -60,6 +68,36 @@ void PulseMapView::paintEvent(QPaintEvent*) {
     painter.rotate(-90);
     painter.drawText(QRect(-area.height() / 2, -metrics.height() / 2, area.height(), metrics.height()),
                      Qt::AlignHCenter, QStringLiteral("ms in the pulse"));
+    painter.restore();
+    if (!image_.isNull()) {
+        DrawColourScale(painter, area);
+    }
+}
+
+void PulseMapView::DrawColourScale(QPainter& painter, const QRect& area) {
+    const QRect bar(area.right() + kScaleGap, area.top(), kScaleWidth, area.height());
+    for (int y = 0; y < bar.height(); ++y) {
+        const double level = 1.0 - static_cast<double>(y) / std::max(1, bar.height() - 1);
+        painter.setPen(QColor(PulseMapColour(level)));
+        painter.drawLine(bar.left(), bar.top() + y, bar.right(), bar.top() + y);
+    }
+    painter.setPen(palette().windowText().color());
+    painter.drawRect(bar.adjusted(0, 0, -1, -1));
+    // Ticks at evenly spaced counts, placed where the square-root scale puts them.
+    const QFontMetrics metrics = painter.fontMetrics();
+    const double span = maximum_ - minimum_;
+    for (int i = 0; i <= kScaleTicks; ++i) {
+        const double fraction = static_cast<double>(i) / kScaleTicks;
+        const int y = bar.bottom() - static_cast<int>(std::lround(std::sqrt(fraction) * (bar.height() - 1)));
+        painter.drawLine(bar.right(), y, bar.right() + 4, y);
+        const QString text = QString::number(minimum_ + fraction * span, 'f', 0);
+        painter.drawText(bar.right() + 7, y + metrics.ascent() / 2, text);
+    }
+    painter.save();
+    painter.translate(width() - 6, bar.center().y());
+    painter.rotate(-90);
+    painter.drawText(QRect(-bar.height() / 2, -metrics.height(), bar.height(), metrics.height()),
+                     Qt::AlignHCenter, QStringLiteral("counts (square-root scale)"));
     painter.restore();
 }
 

@@ -8,6 +8,7 @@
 
 #ifndef CORVANET_COMMAND_LINE_ONLY
 #include "CorvanetWindow.h"
+#include "Pictures.h"
 
 #include <QApplication>
 #include <QFile>
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     case CommandKind::ExportCsv:
     case CommandKind::ExportCdf:
         return RunExport(command, std::cout, std::cerr);
+    case CommandKind::ExportPng:
     case CommandKind::Window:
         break;
     }
@@ -40,11 +42,20 @@ int main(int argc, char** argv) {
     std::cerr << "Corvanet: built without its window; use --export-csv or --export-cdf\n";
     return 2;
 #else
+    // Pictures are drawn without a screen.
+    if (command.kind == CommandKind::ExportPng && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvanet"));
     // Qt took the C library's locale from the desktop; numbers keep a decimal point whatever it is.
     std::setlocale(LC_NUMERIC, "C");
     QLocale::setDefault(QLocale::c());
+    if (command.kind == CommandKind::ExportPng) {
+        Command pictures = command;
+        SetPictureWriter(pictures);
+        return RunExport(pictures, std::cout, std::cerr);
+    }
     CorvanetWindow window;
     window.show();
     if (!command.inputs.empty()) {
