@@ -3,6 +3,7 @@
 #include "CorvanetMessages.h"
 #include "DataSeries.h"
 #include "Exports.h"
+#include "PeakExport.h"
 #include "config/Vocabulary.h"
 
 #include <algorithm>
@@ -19,10 +20,12 @@ const char* const kUsage =
     "usage: Corvanet [FILE.dat | FOLDER]\n"
     "       Corvanet --export-csv [options] FILE.dat|FOLDER ...\n"
     "       Corvanet --export-cdf [options] FILE.dat|FOLDER ...\n"
+    "       Corvanet --export-peaks [options] FILE.dat|FOLDER ...\n"
     "\n"
     "Without an export option the viewer window opens (with the file or folder when one is given).\n"
     "A folder stands for every .dat file in it. Each input NAME.dat gives NAME.pulses.csv and\n"
-    "NAME.chrom.csv (--export-csv) or NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF).\n"
+    "NAME.chrom.csv (--export-csv), NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF) or\n"
+    "NAME.peaks.csv (--export-peaks, the peak table of the chromatogram).\n"
     "\n"
     "options:\n"
     "  --pulses                 CSV: only the pulses\n"
@@ -40,6 +43,12 @@ const char* const kUsage =
     "  --trigger N              trigger level for the pulse start (default: the file's)\n"
     "  --baseline none|first:N|range:I:J|value:X\n"
     "                           subtracted from every point (default first:10)\n"
+    "  --peak-threshold X       peaks: slope and height in noise units (default 5)\n"
+    "  --peak-min-width MIN     peaks: least width at half height in minutes (default 0.01)\n"
+    "  --peak-min-area X        peaks: least area, value x s (default 0)\n"
+    "  --peak-baseline drop|valley|skim\n"
+    "                           peaks: drop lines (default), valley to valley, or tangent skim of\n"
+    "                           small peaks on a larger one's tail\n"
     "\n"
     "Every chromatogram carries the gate parameters used ('#' lines in CSV, global attributes in\n"
     "netCDF). Exit status: 0 all written, 1 an input could not be read or written, 2 wrong arguments.\n";
@@ -126,6 +135,39 @@ bool ParseOnOff(const std::string& text, bool& on) {
     return false;
 }
 
+bool ApplyPeakOption(const std::string& option, const std::string& value, PeakSettings& peaks) {
+    if (option == "--peak-baseline") {
+        static const std::pair<const char*, PeakBaseline> kNames[] = {
+            {"drop", PeakBaseline::DropLine},
+            {"valley", PeakBaseline::ValleyToValley},
+            {"skim", PeakBaseline::TangentSkim}};
+        for (const auto& [name, kind] : kNames) {
+            if (value == name) {
+                peaks.baseline = kind;
+                return true;
+            }
+        }
+        return false;
+    }
+    double number = 0.0;
+    if (!ParseNumber(value, number) || number < 0.0) {
+        return false;
+    }
+    if (option == "--peak-threshold") {
+        peaks.threshold = number;
+        return number > 0.0;
+    }
+    if (option == "--peak-min-width") {
+        peaks.minWidthMinutes = number;
+        return true;
+    }
+    if (option == "--peak-min-area") {
+        peaks.minArea = number;
+        return true;
+    }
+    return false;
+}
+
 // Applies one option with its value; false for a value that does not parse.
 bool ApplyOption(const std::string& option, const std::string& value, Command& command) {
     GateOverrides& gate = command.gate;
@@ -203,13 +245,15 @@ bool ApplyOption(const std::string& option, const std::string& value, Command& c
     if (option == "--baseline") {
         return ParseBaseline(value, gate.baseline);
     }
-    return false;
+    return ApplyPeakOption(option, value, command.peaks);
 }
 
 bool TakesValue(const std::string& option) {
-    static const char* const kWithValue[] = {"--out",    "--range",  "--channel",  "--gate",
-                                             "--gate-a", "--gate-b", "--operator", "--alpha",
-                                             "--sqrt",   "--anchor", "--trigger",  "--baseline"};
+    static const char* const kWithValue[] = {
+        "--out",          "--range",    "--channel",        "--gate",           "--gate-a",
+        "--gate-b",       "--operator", "--alpha",          "--sqrt",           "--anchor",
+        "--trigger",      "--baseline", "--peak-threshold", "--peak-min-width", "--peak-min-area",
+        "--peak-baseline"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -235,10 +279,12 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
             command.kind = CommandKind::Help;
             return command;
         }
-        if (arg == "--export-csv" || arg == "--export-cdf") {
-            const CommandKind kind = arg == "--export-csv" ? CommandKind::ExportCsv : CommandKind::ExportCdf;
+        if (arg == "--export-csv" || arg == "--export-cdf" || arg == "--export-peaks") {
+            const CommandKind kind = arg == "--export-csv"   ? CommandKind::ExportCsv
+                                     : arg == "--export-cdf" ? CommandKind::ExportCdf
+                                                             : CommandKind::ExportPeaks;
             if (command.kind != CommandKind::Window && command.kind != kind) {
-                return Invalid("only one of --export-csv and --export-cdf may be given");
+                return Invalid("only one of --export-csv, --export-cdf and --export-peaks may be given");
             }
             command.kind = kind;
         } else if (arg == "--pulses") {
@@ -365,6 +411,29 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
             ok = false;
         }
     };
+    RegateSettings settings;
+    Chromatogram chromatogram;
+    const auto regated = [&] {
+        if (ResolveSettings(file.configuration, command.gate, settings, error) &&
+            Regate(pulses, settings, chromatogram, error)) {
+            return true;
+        }
+        err << "Corvanet: " << path << ": " << error << "\n";
+        return false;
+    };
+    if (command.kind == CommandKind::ExportPeaks) {
+        if (!regated()) {
+            return false;
+        }
+        const PeakTable table = FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, command.peaks);
+        const std::string target = OutputPath(command, path, ".peaks.csv");
+        written(
+            target,
+            WriteTextFile(target,
+                          [&](std::ostream& stream) { return WritePeaksCsv(stream, settings.gate, table); }),
+            messages::kCannotWriteFile);
+        return ok;
+    }
     if (command.kind == CommandKind::ExportCsv && command.pulses) {
         const std::string target = OutputPath(command, path, ".pulses.csv");
         written(target,
@@ -376,11 +445,7 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
                 messages::kCannotWriteFile);
     }
     if (command.kind == CommandKind::ExportCdf || command.chromatogram) {
-        RegateSettings settings;
-        Chromatogram chromatogram;
-        if (!ResolveSettings(file.configuration, command.gate, settings, error) ||
-            !Regate(pulses, settings, chromatogram, error)) {
-            err << "Corvanet: " << path << ": " << error << "\n";
+        if (!regated()) {
             return false;
         }
         if (command.kind == CommandKind::ExportCsv) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Peaks.h"
 #include "Regating.h"
 
 #include <optional>
@@ -14,6 +15,7 @@ enum class CommandKind {
     Help,
     ExportCsv,
     ExportCdf,
+    ExportPeaks,
     Invalid
 };
 
@@ -39,6 +41,7 @@ struct Command {
     bool chromatogram = false;       // CSV: the chromatogram
     std::optional<std::pair<std::size_t, std::size_t>> range;
     GateOverrides gate;
+    PeakSettings peaks;
     std::string error; // for Invalid
 };
 
