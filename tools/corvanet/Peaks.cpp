@@ -29,7 +29,19 @@ struct Line {
     double At(double x) const { return x1 == x0 ? y0 : y0 + (y1 - y0) * (x - x0) / (x1 - x0); }
 };
 
+// Medians of long signals are taken on an even spread of this many of their values: as good an
+// estimate of a level or a noise, at a fraction of the cost.
+constexpr std::size_t kMostForMedian = 32768;
+
 double Median(std::vector<double>& values) {
+    if (values.size() > 2 * kMostForMedian) {
+        const std::size_t step = values.size() / kMostForMedian;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < values.size(); i += step) {
+            values[kept++] = values[i];
+        }
+        values.resize(kept);
+    }
     if (values.empty()) {
         return 0.0;
     }
