@@ -352,8 +352,8 @@ void ChromatogramPanel::UpdatePeaks() {
             peakTable_->setItem(static_cast<int>(i), column, item);
         }
     }
-    highlighted_ = -1;
-    MarkPeaks();
+    // The row still selected, if any, is the peak highlighted.
+    HighlightPeak(peakTable_->currentRow());
 }
 
 void ChromatogramPanel::MarkPeaks() {
