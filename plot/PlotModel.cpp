@@ -133,13 +133,19 @@ std::vector<std::vector<PixelPoint>> PlotModel::TraceRuns(int traceIndex) const 
     bool previousInside = false;
     LogicalPoint previous;
     for (int i = 0; i < trace->count; ++i) {
+        // A point that is not a number is a gap in the line.
+        if (!std::isfinite(trace->XAt(i)) || !std::isfinite(trace->YAt(i))) {
+            drawing = false;
+            previousInside = false;
+            continue;
+        }
         const LogicalPoint point = logicalAt(i);
         const bool inside = point.x >= bandLow && point.x <= bandHigh;
         if (inside || previousInside) {
             if (!drawing) {
                 runs.emplace_back();
                 runs.back().reserve(static_cast<std::size_t>(trace->count - i + 1));
-                if (i > 0)
+                if (i > 0 && std::isfinite(trace->XAt(i - 1)) && std::isfinite(trace->YAt(i - 1)))
                     runs.back().push_back(ToPixel(view_, rect_, previous));
                 drawing = true;
             }
@@ -271,7 +277,7 @@ std::string PlotModel::BeginReadout(PixelPoint click) {
     LogicalPoint picked;
     for (int i = 0; i < TraceCount(); ++i) {
         const NearestResult nearest = NearestPoint(i, logical.x);
-        if (!Trace(i)->IsVisible())
+        if (!Trace(i)->IsVisible() || !Trace(i)->readout)
             continue;
         const double distance = std::abs(static_cast<double>(nearest.point.y) - logical.y);
         if (distance < best) {

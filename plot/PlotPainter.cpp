@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cmath>
 
 namespace veltrane {
 
@@ -165,6 +166,8 @@ void PlotPainter::DrawTrace(int traceIndex) {
         for (const PixelPoint& p : run)
             points.emplace_back(p.x, p.y);
         const int count = static_cast<int>(points.size());
+        if (!trace->lines)
+            continue;
         if (count == 1)
             painter_.drawPoint(points[0]);
         else
@@ -173,6 +176,14 @@ void PlotPainter::DrawTrace(int traceIndex) {
             // Chunks overlap by one point so the segment between them is covered.
             const int length = std::min(kDirtyChunk + 1, count - start);
             Touch(BoundsOf(points.data() + start, length), true);
+        }
+    }
+    if (trace->symbols) {
+        for (int i = 0; i < trace->count; ++i) {
+            if (std::isfinite(trace->XAt(i)) && std::isfinite(trace->YAt(i)))
+                DrawSymbol(trace->symbol,
+                           LogicalPoint{ToLogicalX(*trace, trace->XAt(i)), ToLogicalY(*trace, trace->YAt(i))},
+                           trace->symbolScale, colour, colour);
         }
     }
 }

@@ -51,6 +51,12 @@ public:
     float xSpan = 0.0f;
     int symbol = 0;
     float symbolScale = 0.0f;
+    // The symbol (a type of PlotSymbol.h) is drawn at every point when on; lines off leaves the
+    // symbols alone.
+    bool symbols = false;
+    bool lines = true;
+    // Marks drawn over the data (peak apexes, baselines) are passed over by the value read-out.
+    bool readout = true;
 };
 
 } // namespace veltrane

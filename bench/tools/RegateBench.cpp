@@ -5,6 +5,7 @@
 // done on the bytes, not the disk.
 
 #include "DataSeries.h"
+#include "Peaks.h"
 #include "Regating.h"
 #include "live/DataFileFormat.h"
 
@@ -155,6 +156,55 @@ void RegateDayFromFile(benchmark::State& state) {
     state.counters["pulses"] = static_cast<double>(pulses);
 }
 BENCHMARK(RegateDayFromFile)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The day's peaks are minutes wide: the least width (which also sets the smoothing) suits them.
+corvanet::PeakSettings DayPeakSettings() {
+    corvanet::PeakSettings settings;
+    settings.minWidthMinutes = 0.5;
+    return settings;
+}
+
+// The peak table of a day: read and check the file, re-gate every pulse, find and integrate the
+// peaks. To be compared with SequentialRead in the same run.
+void PeakTableDayFromFile(benchmark::State& state) {
+    const std::string& path = DayFile();
+    std::size_t peaks = 0;
+    for (auto _ : state) {
+        DataFileContents file;
+        std::string error;
+        if (!corvanet::LoadDataFile(path, file, error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        corvanet::Chromatogram chromatogram;
+        corvanet::Regate(file.pulses, corvanet::SettingsForChannel(file.configuration, 0), chromatogram,
+                         error);
+        const corvanet::PeakTable table =
+            corvanet::FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, DayPeakSettings());
+        peaks = table.peaks.size();
+        benchmark::DoNotOptimize(table.peaks.data());
+    }
+    state.counters["peaks"] = static_cast<double>(peaks);
+}
+BENCHMARK(PeakTableDayFromFile)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Peak finding alone on a day's chromatogram, as when a peak setting changes.
+void PeaksDayInMemory(benchmark::State& state) {
+    DataFileContents file;
+    std::string error;
+    if (!corvanet::LoadDataFile(DayFile(), file, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    corvanet::Chromatogram chromatogram;
+    corvanet::Regate(file.pulses, corvanet::SettingsForChannel(file.configuration, 0), chromatogram, error);
+    for (auto _ : state) {
+        const corvanet::PeakTable table =
+            corvanet::FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, DayPeakSettings());
+        benchmark::DoNotOptimize(table.peaks.data());
+    }
+}
+BENCHMARK(PeaksDayInMemory)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // Re-gating alone, as when the user edits a gate with the file already open.
 void RegateDayInMemory(benchmark::State& state) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 using namespace veltrane;
@@ -273,6 +274,28 @@ TEST(Picking, NearestPointAndClippedRuns) {
     const auto clipped = model.TraceRuns(index);
     const int e = kLogicalRange / 2;
     EXPECT_EQ(clipped[0].back().y, PixelY(model.View(), model.Rect(), e - e / 75));
+}
+
+// A point that is not a number (the gap between two peaks' baselines) breaks the line in two,
+// and no segment joins the points either side of it.
+TEST(Picking, PointThatIsNotANumberIsAGap) {
+    PlotModel model;
+    OFloatArray xs;
+    OFloatArray ys;
+    for (int i = 0; i < 10; ++i) {
+        xs.Add(i * 1.0f);
+        ys.Add(i == 4 ? std::numeric_limits<float>::quiet_NaN() : i * 10.0f);
+    }
+    auto trace = MakeTrace(9.0f, 90.0f, 10);
+    trace->xValues = &xs;
+    trace->yValues = &ys;
+    trace->hasX = true;
+    const int index = model.AddTrace(std::move(trace));
+    model.LayoutPlotRect(640, 480, true);
+    const auto runs = model.TraceRuns(index);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].size(), 4u);
+    EXPECT_EQ(runs[1].size(), 5u);
 }
 
 TEST(Readout, TextsHaveOneMoreDecimal) {

@@ -1,9 +1,11 @@
 #include "ChromatogramPanel.h"
 
 #include "CorvanetMessages.h"
+#include "PeakExport.h"
 #include "config/Vocabulary.h"
 #include "plot/OFloatArray.h"
 #include "plot/OPlot.h"
+#include "plot/PlotSymbol.h"
 #include "plot/PlotTrace.h"
 
 #include <QCheckBox>
@@ -11,13 +13,17 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 
 namespace veltrane::corvanet {
 
@@ -49,6 +55,33 @@ QDoubleSpinBox* MsField(double value) {
     box->setValue(value);
     return box;
 }
+
+QDoubleSpinBox* PeakField(const char* name, double most, int decimals, double step, double value) {
+    auto* box = new QDoubleSpinBox;
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(0.0, most);
+    box->setDecimals(decimals);
+    box->setSingleStep(step);
+    box->setValue(value);
+    // Peaks are found again when the value is committed (Enter, arrows, leaving the field).
+    box->setKeyboardTracking(false);
+    return box;
+}
+
+// A trace drawn over the chromatogram on its scale, in the plot's colour for its place.
+PlotTrace* AddMarks(OPlot& plot, const char* name, OFloatArray*& xs, OFloatArray*& ys) {
+    auto trace = std::make_unique<PlotTrace>(2, 1);
+    trace->name = name;
+    trace->hasX = true;
+    trace->ownsArrays = true;
+    trace->readout = false;
+    xs = trace->xValues = NewArray();
+    ys = trace->yValues = NewArray();
+    trace->SetRange(0.0f, 0.0f, 1.0f, 1.0f);
+    return plot.Model().Trace(plot.AddTrace(std::move(trace)));
+}
+
+constexpr float kGap = std::numeric_limits<float>::quiet_NaN();
 
 } // namespace
 
@@ -96,6 +129,35 @@ ChromatogramPanel::ChromatogramPanel(QWidget* parent) : QWidget(parent) {
     form->addRow(QStringLiteral("Baseline pulses"), baselineCount_);
     form->addRow(regate);
 
+    peakThreshold_ = PeakField("peakThreshold", 1000.0, 1, 1.0, PeakSettings{}.threshold);
+    peakThreshold_->setMinimum(0.1);
+    peakMinWidth_ = PeakField("peakMinWidth", 100.0, 3, 0.005, PeakSettings{}.minWidthMinutes);
+    peakMinWidth_->setSuffix(QStringLiteral(" min"));
+    peakMinArea_ = PeakField("peakMinArea", 1.0e12, 1, 10.0, PeakSettings{}.minArea);
+    peakBaseline_ = new QComboBox;
+    peakBaseline_->setObjectName(QStringLiteral("peakBaseline"));
+    peakBaseline_->addItems(
+        {QStringLiteral("Drop line"), QStringLiteral("Valley to valley"), QStringLiteral("Tangent skim")});
+    for (QDoubleSpinBox* box : {peakThreshold_, peakMinWidth_, peakMinArea_}) {
+        connect(box, &QDoubleSpinBox::valueChanged, this, &ChromatogramPanel::UpdatePeaks);
+    }
+    connect(peakBaseline_, &QComboBox::currentIndexChanged, this, &ChromatogramPanel::UpdatePeaks);
+    auto* peakForm = new QFormLayout;
+    peakForm->addRow(QStringLiteral("Peak threshold (x noise)"), peakThreshold_);
+    peakForm->addRow(QStringLiteral("Least width at half height"), peakMinWidth_);
+    peakForm->addRow(QStringLiteral("Least area (value x s)"), peakMinArea_);
+    peakForm->addRow(QStringLiteral("Peak baseline"), peakBaseline_);
+
+    peakTable_ = new QTableWidget(0, 8);
+    peakTable_->setObjectName(QStringLiteral("peakTable"));
+    peakTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    peakTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    peakTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    peakTable_->verticalHeader()->setVisible(false);
+    peakTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(peakTable_, &QTableWidget::currentCellChanged, this,
+            [this](int row, int, int, int) { HighlightPeak(row); });
+
     chromPlot_ = new OPlot;
     chromPlot_->SetNavigation(true);
     auto trace = std::make_unique<PlotTrace>(2, 1);
@@ -108,6 +170,12 @@ ChromatogramPanel::ChromatogramPanel(QWidget* parent) : QWidget(parent) {
     chromY_ = trace->yValues = NewArray();
     trace->SetRange(0.0f, 0.0f, 1.0f, 1.0f);
     chromPlot_->AddTrace(std::move(trace));
+    AddMarks(*chromPlot_, "Selected peak", pickX_, pickY_);
+    AddMarks(*chromPlot_, "Peak baselines", baseX_, baseY_);
+    PlotTrace* apexes = AddMarks(*chromPlot_, "Peak apexes", apexX_, apexY_);
+    apexes->lines = false;
+    apexes->symbols = true;
+    apexes->symbol = kSymbolTriangleDown;
     chromInfo_ = new QLabel;
     chromInfo_->setWordWrap(true);
 
@@ -115,10 +183,16 @@ ChromatogramPanel::ChromatogramPanel(QWidget* parent) : QWidget(parent) {
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->addLayout(form);
     sideLayout->addWidget(chromInfo_);
+    sideLayout->addLayout(peakForm);
     sideLayout->addStretch(1);
+    auto* split = new QSplitter(Qt::Vertical);
+    split->addWidget(chromPlot_);
+    split->addWidget(peakTable_);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(side);
-    layout->addWidget(chromPlot_, 1);
+    layout->addWidget(split, 1);
 }
 
 void ChromatogramPanel::SetFile(const DataFileContents& file) {
@@ -126,6 +200,7 @@ void ChromatogramPanel::SetFile(const DataFileContents& file) {
     FillGateModeBox();
     SetGateFields(SettingsForChannel(file.configuration, 0));
     chromatogram_ = {};
+    UpdatePeaks();
     if (!file.pulses.empty()) {
         RunRegate();
     }
@@ -244,7 +319,90 @@ bool ChromatogramPanel::RunRegate() {
         info += Format("%zu pulses had alpha*B = 0 and give 0\n", chromatogram_.divisionsByZero);
     }
     chromInfo_->setText(Text(info));
+    UpdatePeaks();
     return true;
+}
+
+PeakSettings ChromatogramPanel::PeakFields() const {
+    PeakSettings peaks;
+    peaks.threshold = peakThreshold_->value();
+    peaks.minWidthMinutes = peakMinWidth_->value();
+    peaks.minArea = peakMinArea_->value();
+    peaks.baseline = static_cast<PeakBaseline>(std::clamp(peakBaseline_->currentIndex(), 0, 2));
+    return peaks;
+}
+
+void ChromatogramPanel::UpdatePeaks() {
+    peaks_ = FindPeaks(chromatogram_.runTimeMinutes, chromatogram_.value, PeakFields());
+    const std::string unit = ValueUnitOf(settings_.gate).column;
+    peakTable_->clearContents();
+    peakTable_->setRowCount(static_cast<int>(peaks_.peaks.size()));
+    peakTable_->setHorizontalHeaderLabels(
+        {QStringLiteral("RT (min)"), Text("Height (" + unit + ")"), Text("Area (" + unit + " x s)"),
+         QStringLiteral("Width\u00bd (min)"), QStringLiteral("Start (min)"), QStringLiteral("End (min)"),
+         QStringLiteral("S/N"), QStringLiteral("Area %")});
+    for (std::size_t i = 0; i < peaks_.peaks.size(); ++i) {
+        const Peak& p = peaks_.peaks[i];
+        const std::string cells[] = {
+            MinutesText(p.retentionMinutes), AmountText(p.height),         AmountText(p.area),
+            MinutesText(p.widthHalfMinutes), MinutesText(p.startMinutes),  MinutesText(p.endMinutes),
+            Format("%.1f", p.signalToNoise), Format("%.2f", p.areaPercent)};
+        for (int column = 0; column < 8; ++column) {
+            auto* item = new QTableWidgetItem(Text(cells[column]));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            peakTable_->setItem(static_cast<int>(i), column, item);
+        }
+    }
+    // The row still selected, if any, is the peak highlighted.
+    HighlightPeak(peakTable_->currentRow());
+}
+
+void ChromatogramPanel::MarkPeaks() {
+    apexX_->SetSize(0, 100);
+    apexY_->SetSize(0, 100);
+    baseX_->SetSize(0, 100);
+    baseY_->SetSize(0, 100);
+    pickX_->SetSize(0, 100);
+    pickY_->SetSize(0, 100);
+    const std::vector<double>& minutes = chromatogram_.runTimeMinutes;
+    const std::vector<double>& values = chromatogram_.value;
+    for (std::size_t i = 0; i < peaks_.peaks.size(); ++i) {
+        const Peak& p = peaks_.peaks[i];
+        apexX_->Add(static_cast<float>(p.retentionMinutes));
+        apexY_->Add(static_cast<float>(values[p.apexIndex]));
+        // The baseline under the peak, with the verticals where it leaves the signal.
+        const float start = static_cast<float>(p.startMinutes), end = static_cast<float>(p.endMinutes);
+        for (const auto& [x, y] : {std::pair{start, values[p.startIndex]},
+                                   {start, p.baselineAtStart},
+                                   {end, p.baselineAtEnd},
+                                   {end, values[p.endIndex]}}) {
+            baseX_->Add(x);
+            baseY_->Add(static_cast<float>(y));
+        }
+        baseX_->Add(end);
+        baseY_->Add(kGap);
+        if (static_cast<int>(i) == highlighted_) {
+            const std::size_t step = std::max<std::size_t>(1, (p.endIndex - p.startIndex) / 2000);
+            for (std::size_t k = p.startIndex; k <= p.endIndex; k += step) {
+                pickX_->Add(static_cast<float>(minutes[k]));
+                pickY_->Add(static_cast<float>(values[k]));
+            }
+        }
+    }
+    PlotModel& model = chromPlot_->Model();
+    const PlotTrace* chromatogram = model.Trace(0);
+    const std::pair<int, OFloatArray*> marks[] = {{1, pickY_}, {2, baseY_}, {3, apexY_}};
+    for (const auto& [index, ys] : marks) {
+        PlotTrace* trace = model.Trace(index);
+        trace->count = ys->Size();
+        trace->SetRange(chromatogram->xMin, chromatogram->yMin, chromatogram->xMax, chromatogram->yMax);
+    }
+    chromPlot_->InvalidatePlot();
+}
+
+void ChromatogramPanel::HighlightPeak(int row) {
+    highlighted_ = row >= 0 && static_cast<std::size_t>(row) < peaks_.peaks.size() ? row : -1;
+    MarkPeaks();
 }
 
 } // namespace veltrane::corvanet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Peaks.h"
 #include "Regating.h"
 #include "live/DataFileReader.h"
 
@@ -12,6 +13,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QSpinBox;
+class QTableWidget;
 
 namespace veltrane {
 
@@ -20,8 +22,9 @@ class OPlot;
 
 namespace corvanet {
 
-// The re-gating page: a gate mode taken from the file's configuration or edited, and the
-// chromatogram it gives plotted against run time.
+// The re-gating page: a gate mode taken from the file's configuration or edited, the
+// chromatogram it gives plotted against run time, and its peaks: marked on the plot and listed
+// in a table, found again whenever the chromatogram or the peak settings change.
 class ChromatogramPanel : public QWidget {
     Q_OBJECT
 public:
@@ -39,13 +42,24 @@ public:
     // The settings the shown chromatogram was made with.
     const RegateSettings& Settings() const { return settings_; }
 
+    PeakSettings PeakFields() const;
+    const PeakTable& Peaks() const { return peaks_; }
+    // Finds the peaks of the shown chromatogram with the peak fields, fills the table and marks them.
+    void UpdatePeaks();
+    // The peak whose row is selected, drawn over the chromatogram; -1 for none.
+    int HighlightedPeak() const { return highlighted_; }
+
 private:
     void FillGateModeBox();
     void GateModeChosen(int index);
+    void HighlightPeak(int row);
+    void MarkPeaks();
 
     const DataFileContents* file_ = nullptr;
     Chromatogram chromatogram_;
     RegateSettings settings_;
+    PeakTable peaks_;
+    int highlighted_ = -1;
 
     QComboBox* gateModeBox_ = nullptr;
     std::array<QDoubleSpinBox*, 4> gateFields_{}; // A start, A stop, B start, B stop
@@ -60,6 +74,18 @@ private:
     OFloatArray* chromX_ = nullptr;
     OFloatArray* chromY_ = nullptr;
     QLabel* chromInfo_ = nullptr;
+    QDoubleSpinBox* peakThreshold_ = nullptr;
+    QDoubleSpinBox* peakMinWidth_ = nullptr;
+    QDoubleSpinBox* peakMinArea_ = nullptr;
+    QComboBox* peakBaseline_ = nullptr;
+    QTableWidget* peakTable_ = nullptr;
+    // Traces over the chromatogram: apex marks, baseline segments, the highlighted peak.
+    OFloatArray* apexX_ = nullptr;
+    OFloatArray* apexY_ = nullptr;
+    OFloatArray* baseX_ = nullptr;
+    OFloatArray* baseY_ = nullptr;
+    OFloatArray* pickX_ = nullptr;
+    OFloatArray* pickY_ = nullptr;
 };
 
 } // namespace corvanet

@@ -3,6 +3,7 @@
 #include "CorvanetMessages.h"
 #include "DataSeries.h"
 #include "Exports.h"
+#include "PeakExport.h"
 #include "config/Vocabulary.h"
 
 #include <algorithm>
@@ -20,13 +21,15 @@ const char* const kUsage =
     "       Corvanet --export-csv [options] FILE.dat|FOLDER ...\n"
     "       Corvanet --export-cdf [options] FILE.dat|FOLDER ...\n"
     "       Corvanet --export-png [--size WxH] [options] FILE.dat|FOLDER ...\n"
+    "       Corvanet --export-peaks [options] FILE.dat|FOLDER ...\n"
     "       Corvanet --version\n"
     "\n"
     "Without an export option the viewer window opens (with the file or folder when one is given).\n"
     "A folder stands for every .dat file in it. Each input NAME.dat gives NAME.pulses.csv and\n"
     "NAME.chrom.csv (--export-csv), each with its metadata in NAME.pulses.meta.csv and\n"
-    "NAME.chrom.meta.csv, NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF) or\n"
-    "NAME.chrom.png (--export-png, a picture of the chromatogram, 1200x800 pixels unless --size).\n"
+    "NAME.chrom.meta.csv, NAME.cdf (--export-cdf, ANDI/AIA chromatography netCDF),\n"
+    "NAME.chrom.png (--export-png, a picture of the chromatogram, 1200x800 pixels unless --size)\n"
+    "or NAME.peaks.csv (--export-peaks, the peak table of the chromatogram).\n"
     "\n"
     "options:\n"
     "  --pulses                 CSV: only the pulses\n"
@@ -48,6 +51,12 @@ const char* const kUsage =
     "  --baseline none|first:N|range:I:J|value:X\n"
     "                           subtracted from every point (default first:10)\n"
     "  --size WxH               --export-png: the picture's width and height in pixels (100 to 10000)\n"
+    "  --peak-threshold X       peaks: slope and height in noise units (default 5)\n"
+    "  --peak-min-width MIN     peaks: least width at half height in minutes (default 0.01)\n"
+    "  --peak-min-area X        peaks: least area, value x s (default 0)\n"
+    "  --peak-baseline drop|valley|skim\n"
+    "                           peaks: drop lines (default), valley to valley, or tangent skim of\n"
+    "                           small peaks on a larger one's tail\n"
     "\n"
     "Every chromatogram carries the gate parameters used (the metadata of CSV, global attributes\n"
     "in netCDF). Exit status: 0 all written, 1 an input could not be read or written, 2 wrong\n"
@@ -144,6 +153,39 @@ const char* GateRefusal(const std::pair<float, float>& gate) {
         return messages::kGateOutsidePulse;
     }
     return gate.second < gate.first ? messages::kGateStopBeforeStart : nullptr;
+}
+
+bool ApplyPeakOption(const std::string& option, const std::string& value, PeakSettings& peaks) {
+    if (option == "--peak-baseline") {
+        static const std::pair<const char*, PeakBaseline> kNames[] = {
+            {"drop", PeakBaseline::DropLine},
+            {"valley", PeakBaseline::ValleyToValley},
+            {"skim", PeakBaseline::TangentSkim}};
+        for (const auto& [name, kind] : kNames) {
+            if (value == name) {
+                peaks.baseline = kind;
+                return true;
+            }
+        }
+        return false;
+    }
+    double number = 0.0;
+    if (!ParseNumber(value, number) || number < 0.0) {
+        return false;
+    }
+    if (option == "--peak-threshold") {
+        peaks.threshold = number;
+        return number > 0.0;
+    }
+    if (option == "--peak-min-width") {
+        peaks.minWidthMinutes = number;
+        return true;
+    }
+    if (option == "--peak-min-area") {
+        peaks.minArea = number;
+        return true;
+    }
+    return false;
 }
 
 // Applies one option with its value; false for a value that does not parse or cannot be, with
@@ -250,13 +292,16 @@ bool ApplyOption(const std::string& option, const std::string& value, Command& c
         command.pictureSize = size;
         return true;
     }
-    return false;
+    return ApplyPeakOption(option, value, command.peaks);
 }
 
 bool TakesValue(const std::string& option) {
-    static const char* const kWithValue[] = {"--out",     "--range",    "--channel", "--gate", "--gate-a",
-                                             "--gate-b",  "--operator", "--alpha",   "--sqrt", "--anchor",
-                                             "--trigger", "--baseline", "--metadata", "--size"};
+    static const char* const kWithValue[] = {
+        "--out",           "--range",        "--channel",        "--gate",
+        "--gate-a",        "--gate-b",       "--operator",       "--alpha",
+        "--sqrt",          "--anchor",       "--trigger",        "--baseline",
+        "--metadata",      "--size",         "--peak-threshold", "--peak-min-width",
+        "--peak-min-area", "--peak-baseline"};
     for (const char* name : kWithValue) {
         if (option == name) {
             return true;
@@ -286,12 +331,15 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
             command.kind = CommandKind::Version;
             return command;
         }
-        if (arg == "--export-csv" || arg == "--export-cdf" || arg == "--export-png") {
+        if (arg == "--export-csv" || arg == "--export-cdf" || arg == "--export-png" ||
+            arg == "--export-peaks") {
             const CommandKind kind = arg == "--export-csv"   ? CommandKind::ExportCsv
                                      : arg == "--export-cdf" ? CommandKind::ExportCdf
-                                                             : CommandKind::ExportPng;
+                                     : arg == "--export-png" ? CommandKind::ExportPng
+                                                             : CommandKind::ExportPeaks;
             if (command.kind != CommandKind::Window && command.kind != kind) {
-                return Invalid("only one of --export-csv, --export-cdf and --export-png may be given");
+                return Invalid(
+                    "only one of --export-csv, --export-cdf, --export-png and --export-peaks may be given");
             }
             command.kind = kind;
         } else if (arg == "--pulses") {
@@ -424,6 +472,29 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
             ok = false;
         }
     };
+    RegateSettings settings;
+    Chromatogram chromatogram;
+    const auto regated = [&] {
+        if (ResolveSettings(file.configuration, command.gate, settings, error) &&
+            Regate(pulses, settings, chromatogram, error)) {
+            return true;
+        }
+        err << "Corvanet: " << path << ": " << error << "\n";
+        return false;
+    };
+    if (command.kind == CommandKind::ExportPeaks) {
+        if (!regated()) {
+            return false;
+        }
+        const PeakTable table = FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, command.peaks);
+        const std::string target = OutputPath(command, path, ".peaks.csv");
+        written(
+            target,
+            WriteTextFile(target,
+                          [&](std::ostream& stream) { return WritePeaksCsv(stream, settings.gate, table); }),
+            messages::kCannotWriteFile);
+        return ok;
+    }
     if (command.kind == CommandKind::ExportCsv && command.pulses) {
         const std::string target = OutputPath(command, path, ".pulses.csv");
         written(
@@ -433,11 +504,7 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
     }
     if (command.kind == CommandKind::ExportCdf || command.kind == CommandKind::ExportPng ||
         command.chromatogram) {
-        RegateSettings settings;
-        Chromatogram chromatogram;
-        if (!ResolveSettings(file.configuration, command.gate, settings, error) ||
-            !Regate(pulses, settings, chromatogram, error)) {
-            err << "Corvanet: " << path << ": " << error << "\n";
+        if (!regated()) {
             return false;
         }
         if (command.kind == CommandKind::ExportCsv) {

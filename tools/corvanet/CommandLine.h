@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Exports.h"
+#include "Peaks.h"
 #include "Regating.h"
 
 #include <functional>
@@ -18,6 +19,7 @@ enum class CommandKind {
     ExportCsv,
     ExportCdf,
     ExportPng, // a picture of the chromatogram; the program's window part draws it
+    ExportPeaks,
     Invalid
 };
 
@@ -47,6 +49,7 @@ struct Command {
     std::pair<int, int> pictureSize{1200, 800}; // --size WxH, pixels
     // Draws the picture of --export-png to the target; set by the program, as the core has no Qt.
     std::function<bool(const std::string& target, const Chromatogram&, std::string& error)> drawPicture;
+    PeakSettings peaks;
     std::string error; // for Invalid
 };
 

@@ -33,13 +33,14 @@ int main(int argc, char** argv) {
         return 2;
     case CommandKind::ExportCsv:
     case CommandKind::ExportCdf:
+    case CommandKind::ExportPeaks:
         return RunExport(command, std::cout, std::cerr);
     case CommandKind::ExportPng:
     case CommandKind::Window:
         break;
     }
 #ifdef CORVANET_COMMAND_LINE_ONLY
-    std::cerr << "Corvanet: built without its window; use --export-csv or --export-cdf\n";
+    std::cerr << "Corvanet: built without its window; use --export-csv, --export-cdf or --export-peaks\n";
     return 2;
 #else
     // Pictures are drawn without a screen.
