@@ -275,7 +275,26 @@ constexpr const char* kTemplateVariables[] = {"error_log",
                                               "actual_sampling_interval",
                                               "actual_delay_time",
                                               "ordinate_values",
+                                              "peak_retention_time",
+                                              "peak_start_time",
+                                              "peak_end_time",
+                                              "peak_width",
+                                              "peak_area",
+                                              "peak_area_percent",
+                                              "peak_height",
+                                              "baseline_start_time",
+                                              "baseline_start_value",
+                                              "baseline_stop_time",
+                                              "baseline_stop_value",
                                               "raw_data_retention"};
+
+PeakTable OnePeak() {
+    PeakTable table;
+    table.peaks.push_back({});
+    table.peaks[0].retentionMinutes = 1.005;
+    table.peaks[0].area = 12.5;
+    return table;
+}
 
 TEST(CorvanetExports, NetCdfHoldsEveryTemplateElementAndReadsBack) {
     VELTRANE_IN_COMMA_LOCALE(locale);
@@ -286,8 +305,8 @@ TEST(CorvanetExports, NetCdfHoldsEveryTemplateElementAndReadsBack) {
     std::string error;
     ASSERT_TRUE(Regate(ThreePulses(), settings, c, error));
     const std::string path = dir.File("RUN001.cdf");
-    ASSERT_TRUE(
-        WriteChromatogramCdf(path, {"RUN001.dat", {0x4201, 0, 14, 5, 2026, 12, 7}}, settings, c, error))
+    ASSERT_TRUE(WriteChromatogramCdf(path, {"RUN001.dat", {0x4201, 0, 14, 5, 2026, 12, 7}}, settings, c,
+                                     OnePeak(), error))
         << error;
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 
@@ -335,6 +354,14 @@ TEST(CorvanetExports, NetCdfHoldsEveryTemplateElementAndReadsBack) {
     nc_get_var_float(id, ordinate, values);
     ASSERT_EQ(nc_inq_varid(id, "raw_data_retention", &var), NC_NOERR);
     nc_get_var_float(id, var, times);
+    // The peak table (category 2): times in seconds, the area in the detector's unit x seconds.
+    float peak[2] = {};
+    ASSERT_EQ(nc_inq_varid(id, "peak_retention_time", &var), NC_NOERR);
+    ASSERT_EQ(nc_get_var_float(id, var, peak), NC_NOERR);
+    ASSERT_EQ(nc_inq_varid(id, "peak_area", &var), NC_NOERR);
+    ASSERT_EQ(nc_get_var_float(id, var, peak + 1), NC_NOERR);
+    EXPECT_FLOAT_EQ(peak[0], 60.3f);
+    EXPECT_FLOAT_EQ(peak[1], 12.5f);
     nc_close(id);
     for (int i = 0; i < 3; ++i) {
         // A = samples 15-19 at level i+1 -> 0.5(i+1); B = samples 30-34 -> the same; A - 0.5 B.
@@ -346,14 +373,14 @@ TEST(CorvanetExports, NetCdfHoldsEveryTemplateElementAndReadsBack) {
     // The detector's unit follows the operator and the square root, as the CSV's value column.
     settings.gate.operatorIndex = 2;
     settings.gate.squareRoot = 1;
-    ASSERT_TRUE(WriteChromatogramCdf(path, {"RUN001.dat", {}}, settings, c, error)) << error;
+    ASSERT_TRUE(WriteChromatogramCdf(path, {"RUN001.dat", {}}, settings, c, {}, error)) << error;
     ASSERT_EQ(nc_open(path.c_str(), NC_NOWRITE, &id), NC_NOERR);
     EXPECT_EQ(Attribute(id, "detector_unit"), "counts*ms");
     nc_close(id);
 
     Chromatogram empty;
-    EXPECT_FALSE(WriteChromatogramCdf(dir.File("empty.cdf"), {"x", {}}, settings, empty, error));
-    EXPECT_FALSE(WriteChromatogramCdf(dir.File("no/such/folder.cdf"), {"x", {}}, settings, c, error));
+    EXPECT_FALSE(WriteChromatogramCdf(dir.File("empty.cdf"), {"x", {}}, settings, empty, {}, error));
+    EXPECT_FALSE(WriteChromatogramCdf(dir.File("no/such/folder.cdf"), {"x", {}}, settings, c, {}, error));
     EXPECT_FALSE(error.empty());
 }
 

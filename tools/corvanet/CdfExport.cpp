@@ -107,7 +107,7 @@ std::string NowStamp() {
 } // namespace
 
 bool WriteChromatogramCdf(const std::string& path, const ExportSource& source, const RegateSettings& settings,
-                          const Chromatogram& chromatogram, std::string& error) {
+                          const Chromatogram& chromatogram, const PeakTable& peaks, std::string& error) {
     const std::size_t n = chromatogram.value.size();
     if (n == 0) {
         error = messages::kNoPulses;
@@ -144,6 +144,8 @@ bool WriteChromatogramCdf(const std::string& path, const ExportSource& source, c
     }
     const int points = cdf.Dimension("point_number", n);
     const int errors = cdf.Dimension("error_number", 1);
+    // No peaks makes this the record dimension, with no records: still a valid, empty table.
+    const int peakDim = cdf.Dimension("peak_number", peaks.peaks.size());
 
     // The template's administrative, sample, method, detection and raw-data attributes (categories 1
     // and 2), each present; empty where a recording does not know it (who ran it, the sample's id).
@@ -177,7 +179,11 @@ bool WriteChromatogramCdf(const std::string& path, const ExportSource& source, c
         {"detector_name", "PFPD"},
         {"detector_unit", ValueUnitOf(settings.gate).text},
         {"raw_data_table_name", source.fileName},
-        {"retention_unit", "Seconds"}};
+        {"retention_unit", "Seconds"},
+        {"peak_processing_results_table_name", source.fileName},
+        {"peak_processing_results_comments", "Peaks found by slope, areas above the chosen baseline"},
+        {"peak_processing_method_name", "Corvanet peak finding"},
+        {"peak_processing_date_time_stamp", NowStamp()}};
     for (const auto& [name, value] : kGlobals) {
         cdf.Text(NC_GLOBAL, name, value);
     }
@@ -196,6 +202,24 @@ bool WriteChromatogramCdf(const std::string& path, const ExportSource& source, c
     cdf.Text(values, "uniform_sampling_flag", "N");
     cdf.Text(values, "autosampler_position", "");
     const int times = cdf.Variable("raw_data_retention", NC_FLOAT, {points});
+    // The peak table, times in seconds, areas in the detector's unit x seconds.
+    using PeakColumn = std::pair<const char*, double (*)(const Peak&)>;
+    static constexpr PeakColumn kPeakColumns[] = {
+        {"peak_retention_time", [](const Peak& p) { return p.retentionMinutes * 60.0; }},
+        {"peak_start_time", [](const Peak& p) { return p.startMinutes * 60.0; }},
+        {"peak_end_time", [](const Peak& p) { return p.endMinutes * 60.0; }},
+        {"peak_width", [](const Peak& p) { return p.widthHalfMinutes * 60.0; }},
+        {"peak_area", [](const Peak& p) { return p.area; }},
+        {"peak_area_percent", [](const Peak& p) { return p.areaPercent; }},
+        {"peak_height", [](const Peak& p) { return p.height; }},
+        {"baseline_start_time", [](const Peak& p) { return p.startMinutes * 60.0; }},
+        {"baseline_start_value", [](const Peak& p) { return p.baselineAtStart; }},
+        {"baseline_stop_time", [](const Peak& p) { return p.endMinutes * 60.0; }},
+        {"baseline_stop_value", [](const Peak& p) { return p.baselineAtEnd; }}};
+    std::vector<int> peakVars;
+    for (const auto& [name, value] : kPeakColumns) {
+        peakVars.push_back(cdf.Variable(name, NC_FLOAT, {peakDim}));
+    }
     cdf.EndDefinitions();
 
     (void)errorLog; // left empty: nothing went wrong while the data were taken
@@ -206,6 +230,12 @@ bool WriteChromatogramCdf(const std::string& path, const ExportSource& source, c
     cdf.Put(delay, retention.front());
     cdf.Put(values, ordinate);
     cdf.Put(times, retention);
+    std::vector<float> column(peaks.peaks.size());
+    for (std::size_t c = 0; c < peakVars.size(); ++c) {
+        std::transform(peaks.peaks.begin(), peaks.peaks.end(), column.begin(),
+                       [&](const Peak& p) { return static_cast<float>(kPeakColumns[c].second(p)); });
+        cdf.Put(peakVars[c], column);
+    }
     cdf.Close();
 
     std::error_code ec;

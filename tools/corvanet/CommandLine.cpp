@@ -517,7 +517,8 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
             written(target, success, error);
         } else {
             const std::string target = OutputPath(command, path, ".cdf");
-            const bool success = WriteChromatogramCdf(target, source, settings, chromatogram, error);
+            const PeakTable peaks = FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, command.peaks);
+            const bool success = WriteChromatogramCdf(target, source, settings, chromatogram, peaks, error);
             written(target, success, error);
         }
     }

@@ -5,6 +5,7 @@
 #include "CorvanetMessages.h"
 #include "DataSeries.h"
 #include "Exports.h"
+#include "PeakExport.h"
 #include "Pictures.h"
 #include "PulseMapView.h"
 #include "PulseMath.h"
@@ -142,6 +143,7 @@ void CorvanetWindow::BuildMenus() {
                     &CorvanetWindow::ExportChromatogramCsv);
     file->addAction(QStringLiteral("Export Chromatogram (&netCDF)..."), this,
                     &CorvanetWindow::ExportChromatogramCdf);
+    file->addAction(QStringLiteral("Export Pea&k Table (CSV)..."), this, &CorvanetWindow::ExportPeaks);
     file->addAction(QStringLiteral("Export P&icture..."), this, &CorvanetWindow::ChoosePicture);
     file->addAction(QStringLiteral("P&rint..."), QKeySequence::Print, this, &CorvanetWindow::Print);
     file->addSeparator();
@@ -670,42 +672,50 @@ void CorvanetWindow::ExportPulses() {
     }
 }
 
-void CorvanetWindow::ExportChromatogramCsv() {
+// Asks where the chromatogram's export goes and writes it; says so when it cannot be written.
+void CorvanetWindow::ExportChromatogram(const QString& suffix, const QString& filter,
+                                        const std::function<bool(const std::string&, std::string&)>& write) {
     if (CurrentChromatogram().value.empty()) {
         Warn(Text(messages::kNoPulses));
         return;
     }
-    const QString target =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Export Chromatogram"),
-                                     QFileInfo(path_).completeBaseName() + QStringLiteral(".chrom.csv"),
-                                     QStringLiteral("CSV Files (*.csv)"));
+    const QString target = QFileDialog::getSaveFileName(this, QStringLiteral("Export Chromatogram"),
+                                                        QFileInfo(path_).completeBaseName() + suffix, filter);
     if (target.isEmpty()) {
         return;
     }
-    const ExportSource source{SourceName(), file_.header};
-    if (!corvanet::ExportChromatogramCsv(target.toStdString(), source, chromatogramPanel_->Settings(),
-                                         CurrentChromatogram(), MetadataPlacement::Sidecar)) {
-        Warn(Text(messages::kCannotWriteFile));
+    std::string error = messages::kCannotWriteFile;
+    if (!write(target.toStdString(), error)) {
+        Warn(Text(error));
     }
 }
 
+void CorvanetWindow::ExportChromatogramCsv() {
+    ExportChromatogram(QStringLiteral(".chrom.csv"), QStringLiteral("CSV Files (*.csv)"),
+                       [this](const std::string& target, std::string&) {
+                           return corvanet::ExportChromatogramCsv(
+                               target, {SourceName(), file_.header}, chromatogramPanel_->Settings(),
+                               CurrentChromatogram(), MetadataPlacement::Sidecar);
+                       });
+}
+
 void CorvanetWindow::ExportChromatogramCdf() {
-    if (CurrentChromatogram().value.empty()) {
-        Warn(Text(messages::kNoPulses));
-        return;
-    }
-    const QString target =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Export Chromatogram"),
-                                     QFileInfo(path_).completeBaseName() + QStringLiteral(".cdf"),
-                                     QStringLiteral("ANDI/AIA Chromatography (*.cdf)"));
-    if (target.isEmpty()) {
-        return;
-    }
-    std::string error;
-    if (!WriteChromatogramCdf(target.toStdString(), {SourceName(), file_.header},
-                              chromatogramPanel_->Settings(), CurrentChromatogram(), error)) {
-        Warn(Text(error));
-    }
+    ExportChromatogram(QStringLiteral(".cdf"), QStringLiteral("ANDI/AIA Chromatography (*.cdf)"),
+                       [this](const std::string& target, std::string& error) {
+                           return WriteChromatogramCdf(target, {SourceName(), file_.header},
+                                                       chromatogramPanel_->Settings(), CurrentChromatogram(),
+                                                       chromatogramPanel_->Peaks(), error);
+                       });
+}
+
+void CorvanetWindow::ExportPeaks() {
+    ExportChromatogram(QStringLiteral(".peaks.csv"), QStringLiteral("CSV Files (*.csv)"),
+                       [this](const std::string& target, std::string&) {
+                           return WriteTextFile(target, [this](std::ostream& out) {
+                               return WritePeaksCsv(out, chromatogramPanel_->Settings().gate,
+                                                    chromatogramPanel_->Peaks());
+                           });
+                       });
 }
 
 } // namespace veltrane::corvanet

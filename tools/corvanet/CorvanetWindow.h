@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,9 @@ private:
     void ExportPulses();
     void ExportChromatogramCsv();
     void ExportChromatogramCdf();
+    void ExportPeaks();
+    void ExportChromatogram(const QString& suffix, const QString& filter,
+                            const std::function<bool(const std::string&, std::string&)>& write);
     void ResetRanges();
     void ScalePulsePlot();
     void SetPulseTrace(int trace, const double* values, bool visible);

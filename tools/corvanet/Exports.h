@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Peaks.h"
 #include "Regating.h"
 #include "live/DataFileReader.h"
 
@@ -65,11 +66,11 @@ bool ExportChromatogramCsv(const std::string& path, const ExportSource& source,
                            const RegateSettings& settings, const Chromatogram& chromatogram,
                            MetadataPlacement placement);
 
-// The chromatogram as an ANDI/AIA chromatography netCDF file (classic format) of completeness
-// C1+C2, the gate parameters as further global attributes. False with a message on any library
-// failure; a partly written file is removed.
+// The chromatogram and its peak table as an ANDI/AIA chromatography netCDF file (classic format) of
+// completeness C1+C2 (raw data and peak results), the gate parameters as further global
+// attributes. False with a message on any library failure; a partly written file is removed.
 bool WriteChromatogramCdf(const std::string& path, const ExportSource& source, const RegateSettings& settings,
-                          const Chromatogram& chromatogram, std::string& error);
+                          const Chromatogram& chromatogram, const PeakTable& peaks, std::string& error);
 
 // Writes to a file through a temporary name, so a failed export never leaves half a file
 // in place of a good one.
