@@ -1,4 +1,5 @@
 #include "ChromatogramPanel.h"
+#include "CorvanetMessages.h"
 #include "CorvanetWindow.h"
 #include "FakePlatform.h"
 #include "SyntheticRun.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTabWidget>
@@ -62,6 +64,22 @@ TEST(PeakPanel, TypedPeakSettingsUpdateTheTableAndRowsHighlightTheirPeaks) {
     EXPECT_EQ(table->rowCount(), 4); // nothing happens until the value is committed
     QTest::keyClick(threshold, Qt::Key_Return);
     EXPECT_EQ(table->rowCount(), 3);
+
+    // Wider than any peak: none left, and the panel says what to try.
+    auto* width = panel->findChild<QDoubleSpinBox*>(QStringLiteral("peakMinWidth"));
+    auto* summary = panel->findChild<QLabel*>(QStringLiteral("peakSummary"));
+    ASSERT_TRUE(width != nullptr && summary != nullptr);
+    EXPECT_TRUE(summary->text().startsWith(QStringLiteral("3 peaks; noise ")));
+    width->setFocus();
+    QTest::keyClick(width, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(width, QStringLiteral("5"));
+    QTest::keyClick(width, Qt::Key_Return);
+    EXPECT_EQ(table->rowCount(), 0);
+    EXPECT_EQ(summary->text(), QString::fromUtf8(messages::kNoPeaksFound));
+    QTest::keyClick(width, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(width, QStringLiteral("0.01"));
+    QTest::keyClick(width, Qt::Key_Return);
+    ASSERT_EQ(table->rowCount(), 3);
 
     table->setFocus();
     QTest::keyClick(table, Qt::Key_Down);

@@ -185,9 +185,17 @@ ChromatogramPanel::ChromatogramPanel(QWidget* parent) : QWidget(parent) {
     sideLayout->addWidget(chromInfo_);
     sideLayout->addLayout(peakForm);
     sideLayout->addStretch(1);
+    peakSummary_ = new QLabel;
+    peakSummary_->setObjectName(QStringLiteral("peakSummary"));
+    peakSummary_->setWordWrap(true);
+    auto* peaks = new QWidget;
+    auto* peaksLayout = new QVBoxLayout(peaks);
+    peaksLayout->setContentsMargins(0, 0, 0, 0);
+    peaksLayout->addWidget(peakSummary_);
+    peaksLayout->addWidget(peakTable_, 1);
     auto* split = new QSplitter(Qt::Vertical);
     split->addWidget(chromPlot_);
-    split->addWidget(peakTable_);
+    split->addWidget(peaks);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
     auto* layout = new QHBoxLayout(this);
@@ -353,6 +361,10 @@ void ChromatogramPanel::UpdatePeaks() {
             peakTable_->setItem(static_cast<int>(i), column, item);
         }
     }
+    peakSummary_->setText(
+        peaks_.peaks.empty() && !chromatogram_.value.empty()
+            ? Text(messages::kNoPeaksFound)
+            : Text(Format(messages::kPeaksFound, peaks_.peaks.size(), AmountText(peaks_.noise).c_str())));
     // The row still selected, if any, is the peak highlighted.
     HighlightPeak(peakTable_->currentRow());
 }

@@ -74,6 +74,7 @@ private:
     OFloatArray* chromX_ = nullptr;
     OFloatArray* chromY_ = nullptr;
     QLabel* chromInfo_ = nullptr;
+    QLabel* peakSummary_ = nullptr;
     QDoubleSpinBox* peakThreshold_ = nullptr;
     QDoubleSpinBox* peakMinWidth_ = nullptr;
     QDoubleSpinBox* peakMinArea_ = nullptr;

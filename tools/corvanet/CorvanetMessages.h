@@ -23,6 +23,10 @@ inline constexpr const char* kNetCdfFailed = "Unable to write the netCDF file: "
 inline constexpr const char* kNoGateModes =
     "The file's configuration holds no gate modes; the default gates are used.";
 inline constexpr const char* kExportDone = "Written: ";
+// Above the peak table: how many were found, and what to try when none were.
+inline constexpr const char* kPeaksFound = "%zu peaks; noise %s";
+inline constexpr const char* kNoPeaksFound =
+    "No peaks found. Broad peaks need a larger least width at half height; small ones a lower threshold.";
 // kExportClashBefore + first input + kExportClashAnd + second input + kExportClashAfter
 inline constexpr const char* kExportClashBefore = "Nothing written: ";
 inline constexpr const char* kExportClashAnd = " and ";
