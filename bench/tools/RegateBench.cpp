@@ -5,8 +5,8 @@
 // done on the bytes, not the disk.
 
 #include "DataSeries.h"
-#include "Regating.h"
 #include "live/DataFileFormat.h"
+#include "live/Regating.h"
 
 #include <benchmark/benchmark.h>
 
@@ -146,9 +146,8 @@ void RegateDayFromFile(benchmark::State& state) {
             state.SkipWithError(error.c_str());
             return;
         }
-        corvanet::Chromatogram chromatogram;
-        corvanet::Regate(file.pulses, corvanet::SettingsForChannel(file.configuration, 0), chromatogram,
-                         error);
+        Chromatogram chromatogram;
+        Regate(file.pulses, SettingsForChannel(file.configuration, 0), chromatogram, error);
         pulses = chromatogram.value.size();
         benchmark::DoNotOptimize(chromatogram.value.data());
     }
@@ -164,10 +163,10 @@ void RegateDayInMemory(benchmark::State& state) {
         state.SkipWithError(error.c_str());
         return;
     }
-    const corvanet::RegateSettings settings = corvanet::SettingsForChannel(file.configuration, 0);
+    const RegateSettings settings = SettingsForChannel(file.configuration, 0);
     for (auto _ : state) {
-        corvanet::Chromatogram chromatogram;
-        corvanet::Regate(file.pulses, settings, chromatogram, error);
+        Chromatogram chromatogram;
+        Regate(file.pulses, settings, chromatogram, error);
         benchmark::DoNotOptimize(chromatogram.value.data());
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Regating.h"
+#include "live/Regating.h"
 
 #include <optional>
 #include <ostream>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace veltrane::corvanet {
+namespace veltrane {
 
 // Samples are 0.1 ms apart.
 inline constexpr double kSampleMs = 0.1;
@@ -79,4 +79,4 @@ RegateSettings SettingsForChannel(const ConfigurationBlock& block, int channel);
 std::vector<std::pair<std::string, std::string>> DescribeSettings(const RegateSettings& settings,
                                                                   const Chromatogram& result);
 
-} // namespace veltrane::corvanet
+} // namespace veltrane

@@ -1,13 +1,14 @@
-#include "Regating.h"
+#include "live/Regating.h"
 
-#include "CorvanetMessages.h"
 #include "config/Vocabulary.h"
+#include "live/LiveMessages.h"
+#include "platform/NumberText.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
-namespace veltrane::corvanet {
+namespace veltrane {
 
 namespace {
 
@@ -223,4 +224,4 @@ std::vector<std::pair<std::string, std::string>> DescribeSettings(const RegateSe
     return lines;
 }
 
-} // namespace veltrane::corvanet
+} // namespace veltrane
