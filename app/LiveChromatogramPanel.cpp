@@ -65,9 +65,16 @@ LiveChromatogramPanel::LiveChromatogramPanel(std::function<ConfigurationBlock()>
 LiveChromatogramPanel::~LiveChromatogramPanel() = default;
 
 void LiveChromatogramPanel::AddPulse(const PulseRecord& record) {
-    if (!isHidden()) {
-        chromatogram_.Add(record);
+    if (isHidden()) {
+        missedPulses_ = true;
+        return;
     }
+    // A run may have begun unseen while the panel was closed: it starts again from here.
+    if (missedPulses_) {
+        missedPulses_ = false;
+        chromatogram_.Clear();
+    }
+    chromatogram_.Add(record);
 }
 
 void LiveChromatogramPanel::showEvent(QShowEvent* event) {
@@ -103,8 +110,11 @@ void LiveChromatogramPanel::Redraw() {
         return;
     }
     drawnRevision_ = chromatogram_.Revision();
-    QString info =
-        QStringLiteral("Run %1, %2 pulses").arg(chromatogram_.RunsBegun()).arg(chromatogram_.Pulses());
+    QString info = chromatogram_.RunsBegun() == 0
+                       ? QStringLiteral("%1 pulses, no GC run begun yet").arg(chromatogram_.Pulses())
+                       : QStringLiteral("GC run %1, %2 pulses")
+                             .arg(chromatogram_.RunsBegun())
+                             .arg(chromatogram_.Pulses());
     for (int c = 0; c < LiveChromatogram::kChannels; ++c) {
         const std::size_t at = static_cast<std::size_t>(c);
         chromatogram_.Points(c, points_);

@@ -56,6 +56,7 @@ private:
     std::array<OFloatArray*, LiveChromatogram::kChannels> y_{};
     std::vector<LiveChromatogram::Point> points_; // reused by every redraw
     std::uint64_t drawnRevision_ = ~std::uint64_t{0};
+    bool missedPulses_ = false;
     QTimer timer_;
 };
 

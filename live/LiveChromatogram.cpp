@@ -2,17 +2,6 @@
 
 namespace veltrane {
 
-namespace {
-
-bool SameSettings(const RegateSettings& a, const RegateSettings& b) {
-    return a.gate == b.gate && a.fromPulseStart == b.fromPulseStart && a.triggerLevel == b.triggerLevel &&
-           a.baseline.kind == b.baseline.kind && a.baseline.count == b.baseline.count &&
-           a.baseline.first == b.baseline.first && a.baseline.last == b.baseline.last &&
-           a.baseline.value == b.baseline.value;
-}
-
-} // namespace
-
 LiveChromatogram::LiveChromatogram() {
     for (auto& channel : channels_) {
         channel.emplace(RegateSettings{});
@@ -24,11 +13,7 @@ const RegateSettings& LiveChromatogram::Settings(int channel) const {
 }
 
 void LiveChromatogram::SetSettings(const std::array<RegateSettings, kChannels>& settings) {
-    bool same = true;
-    for (int c = 0; c < kChannels; ++c) {
-        same = same && SameSettings(settings[static_cast<std::size_t>(c)], Settings(c));
-    }
-    if (same) {
+    if (settings[0] == Settings(0) && settings[1] == Settings(1)) {
         return;
     }
     for (int c = 0; c < kChannels; ++c) {
@@ -57,6 +42,7 @@ void LiveChromatogram::Regate() {
 
 void LiveChromatogram::Clear() {
     held_.clear();
+    havePrevious_ = false;
     Regate();
 }
 

@@ -39,6 +39,7 @@ public:
     // transition, or the time counter going back) first empties the chromatogram. True when
     // the pulse began a new run.
     bool Add(const PulseRecord& record);
+    // Empty, and the next pulse begins it whatever came before.
     void Clear();
 
     std::size_t Pulses() const { return pulses_; }

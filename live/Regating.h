@@ -27,6 +27,8 @@ struct BaselineChoice {
     std::size_t first = 0;
     std::size_t last = 0;
     double value = 0.0;
+
+    bool operator==(const BaselineChoice& other) const = default;
 };
 
 // How pulses are turned into one chromatogram point each.
@@ -39,6 +41,8 @@ struct RegateSettings {
     BaselineChoice baseline;
     // The gate differs from the mode of that name in the file's configuration.
     bool edited = false;
+
+    bool operator==(const RegateSettings& other) const = default;
 };
 
 struct Chromatogram {

@@ -7,6 +7,8 @@
 #include "config/ConfigurationBlock.h"
 #include "live/LiveChromatogram.h"
 #include "plot/OPlot.h"
+#include "sim/Chromatogram.h"
+#include "sim/PulseModel.h"
 
 #include <QApplication>
 #include <QImage>
@@ -14,31 +16,22 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cmath>
-
 using namespace veltrane;
 
 namespace {
 
-// A pulse shaped like the detector's, its delayed emission following a peak every 2000 pulses.
-PulseRecord MakePulse(std::size_t n) {
+// The emulator's pulses through its sample chromatogram, one run of 4096 pulses at 3.3 Hz.
+PulseRecord MakePulse(std::size_t n, PulseModel& model) {
+    constexpr double kRate = 3.3;
+    static const SampleChromatogram sample(4096 / kRate);
+    const Elution elution = sample.At(static_cast<double>(n) / kRate);
+    PulseConditions conditions;
+    conditions.hydrocarbon = 1.0 + elution.hydrocarbon;
+    conditions.phosphorus = elution.phosphorus;
+    conditions.sulfur = elution.sulfur;
     PulseRecord pulse;
-    pulse.timeCounter = static_cast<std::uint32_t>(n * 30);
     pulse.statusWord = kStatusGcRunLevel;
-    const double peak = 1.0 + 40.0 * std::exp(-std::pow((static_cast<double>(n % 2000) - 1000.0) / 60.0, 2));
-    std::uint32_t noise = static_cast<std::uint32_t>(n) * 2654435761u;
-    for (int i = 0; i < kPulseSamples; ++i) {
-        const double t = i * 0.1 - 1.0;
-        double value = 180.0;
-        if (t >= 0.0) {
-            value +=
-                9000.0 * std::exp(-t / 1.2) + 300.0 * peak * (1.0 - std::exp(-t / 2.0)) * std::exp(-t / 8.0);
-        }
-        noise = noise * 1664525u + 1013904223u;
-        value += static_cast<double>(noise >> 27);
-        pulse.samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(std::min(value, 65535.0));
-    }
+    pulse.samples = model.Synthesize(conditions);
     return pulse;
 }
 
@@ -46,8 +39,9 @@ PulseRecord MakePulse(std::size_t n) {
 const std::vector<PulseRecord>& Pulses() {
     static const std::vector<PulseRecord> pulses = [] {
         std::vector<PulseRecord> made;
+        PulseModel model;
         for (std::size_t n = 0; n < 4096; ++n) {
-            made.push_back(MakePulse(n));
+            made.push_back(MakePulse(n, model));
         }
         return made;
     }();
@@ -60,27 +54,23 @@ PulseRecord PulseAt(std::size_t n) {
     return pulse;
 }
 
+// Channel 1 "A - alpha*B" with the square root after the baseline, channel 2 the prompt light alone.
 ConfigurationBlock Configuration(float alpha = 0.8f) {
     ConfigurationBlock block;
-    GateMode s;
-    s.name = 0;
-    s.startA = 4.0f;
-    s.stopA = 15.0f;
-    s.alpha = alpha;
-    s.startB = 18.0f;
-    s.stopB = 24.0f;
-    s.squareRoot = 1;
-    GateMode p = s;
-    p.name = 1;
-    p.startA = 1.0f;
-    p.stopA = 4.0f;
-    p.squareRoot = 0;
-    block.gateModes = {s, p};
-    block.channels[0].gateModeName = 0;
-    block.channels[0].gateModeSuffix = s.suffix;
-    block.channels[1].gateModeName = 1;
-    block.channels[1].gateModeSuffix = p.suffix;
-    block.board.triggerLevel = 1000;
+    const float gates[2][4] = {{4.0f, 15.0f, 18.0f, 24.0f}, {1.0f, 4.0f, 18.0f, 24.0f}};
+    for (int c = 0; c < 2; ++c) {
+        GateMode mode;
+        mode.name = static_cast<std::int16_t>(c);
+        mode.startA = gates[c][0];
+        mode.stopA = gates[c][1];
+        mode.startB = gates[c][2];
+        mode.stopB = gates[c][3];
+        mode.alpha = c == 0 ? alpha : 0.0f;
+        mode.squareRoot = c == 0 ? 1 : 0;
+        block.gateModes.push_back(mode);
+        block.channels[static_cast<std::size_t>(c)].gateModeName = mode.name;
+    }
+    block.board.triggerLevel = 50;
     return block;
 }
 
