@@ -552,6 +552,14 @@ TEST_F(MainWindowTest, LiveChromatogramDrawsTheRunAndStartsAgainWithTheNext) {
     EXPECT_LT(panel->DrawnPoints(0), drawn);
     EXPECT_LT(trace.XAt(0), 0.01f);
 
+    // Channel 1's gate mode changed in the configuration (as a receive changes it): followed.
+    const ChannelSettings& channel = program.Config().GetChannel(0);
+    GateMode& mode = program.Config().GetGateMode(
+        program.Config().FindGateMode(channel.gateModeName, channel.gateModeSuffix));
+    mode.stopA += 1.0f;
+    guitest::Pump(2 * 1000 / LiveChromatogramPanel::kRedrawsPerSecond);
+    EXPECT_EQ(panel->Chromatogram().Settings(0).gate, mode);
+
     QTest::keyClick(&frame, Qt::Key_L, Qt::ControlModifier);
     EXPECT_TRUE(panel->isHidden());
     EXPECT_EQ(SettingsProfile(options.profileFile).GetInt("Window", "Live Chromatogram", 1), 0);

@@ -89,7 +89,7 @@ TEST(LiveChromatogram, LongRunsAreThinnedWithoutLosingThePeakAndANewRunStartsAfr
     PulseRecord record = Pulse(1);
     for (std::size_t i = 0; i < n; ++i) {
         record.timeCounter = static_cast<std::uint32_t>(i);
-        record.samples[18] = i == 7777 ? 60000 : 200;
+        record.samples[18] = i == 7781 ? 60000 : 200;
         live.Add(record);
     }
     std::vector<LiveChromatogram::Point> points;
@@ -97,7 +97,7 @@ TEST(LiveChromatogram, LongRunsAreThinnedWithoutLosingThePeakAndANewRunStartsAfr
     EXPECT_LE(points.size(), 2 * LiveChromatogram::kBuckets);
     const auto peak = std::max_element(points.begin(), points.end(),
                                        [](const auto& a, const auto& b) { return a.value < b.value; });
-    EXPECT_FLOAT_EQ(peak->runTimeMinutes, 7777.0f / 6000.0f);
+    EXPECT_FLOAT_EQ(peak->runTimeMinutes, 7781.0f / 6000.0f);
     EXPECT_TRUE(std::is_sorted(points.begin(), points.end(), [](const auto& a, const auto& b) {
         return a.runTimeMinutes < b.runTimeMinutes;
     }));
