@@ -4,8 +4,10 @@
 #include "app/AppMessages.h"
 #include "app/CPfpdApp.h"
 #ifdef VELTRANE_HAVE_PLOT
+#include "app/LiveChromatogramPanel.h"
 #include "app/PfpdPlotAdapter.h"
 #endif
+#include "config/ConfigurationBlock.h"
 #include "config/Messages.h"
 #include "dialogs/DialogHost.h"
 #include "dialogs/ParameterDialogs.h"
@@ -35,9 +37,16 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <filesystem>
+
 namespace veltrane {
 
 namespace {
+
+// The panel's visibility, kept in a section of our own.
+const char* const kWindowSection = "Window";
+const char* const kLiveChromatogramKey = "Live Chromatogram";
+constexpr int kHeightWithPanel = 760;
 
 QString Q(const char* text) {
     return QString::fromUtf8(text);
@@ -82,6 +91,7 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     BuildMenus();
     BuildToolBar();
     BuildStatusBar();
+    BuildChromatogramPanel();
     viewerPath_ = app_.GetProfile().GetString("Corvanet", "Path", "");
     viewerAvailable_ = !viewerPath_.empty();
 
@@ -102,6 +112,9 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     hooks.pulseShown = [this](const PulseRecord& record) {
         app_.Timeline().PulseShown(record.sequence, record.timeCounter);
     };
+    if (chromatogram_ != nullptr) {
+        hooks.pulseReceived = [this](const PulseRecord& record) { chromatogram_->AddPulse(record); };
+    }
     view_->SetHooks(std::move(hooks));
 #ifdef VELTRANE_HAVE_PLOT
     view_->CreatePlot([this](QWidget* parent) -> std::unique_ptr<PulsePlotPort> {
@@ -125,7 +138,7 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
         UpdateStatusPanes();
     });
     idleTimer_.start();
-    resize(640, 480);
+    resize(640, chromatogram_ != nullptr && !chromatogram_->isHidden() ? kHeightWithPanel : 480);
     move(0, 0);
     UpdateTitle();
     UpdateCommandUi();
@@ -210,6 +223,13 @@ void CMainFrame::BuildMenus() {
         statusBar()->setVisible(shown);
         update();
     });
+    view->addSeparator();
+    QAction* chromatogram =
+        AddCommand(view, Command::ViewLiveChromatogram, 32800, QStringLiteral("Live &Chromatogram"),
+                   QKeySequence(Qt::CTRL | Qt::Key_L),
+                   QStringLiteral("Show or hide the chromatogram of the current GC run"),
+                   QStringLiteral("Live Chromatogram"));
+    chromatogram->setCheckable(true);
 
     QMenu* parameters = menuBar()->addMenu(QStringLiteral("&Parameters"));
     connect(AddCommand(parameters, Command::GatesModes, 32772, QStringLiteral("&Gates/Modes"), {},
@@ -320,6 +340,34 @@ void CMainFrame::BuildToolBar() {
     toolBar_->addSeparator();
     add(57607, LetterIcon(QStringLiteral("P"), QColor(90, 90, 90)));
     add(57664, LetterIcon(QStringLiteral("?"), QColor(90, 90, 90)));
+}
+
+void CMainFrame::BuildChromatogramPanel() {
+    QAction* action = byId_.at(32800);
+#ifdef VELTRANE_HAVE_PLOT
+    chromatogram_ = new LiveChromatogramPanel([this] { return app_.Config().Snapshot(); }, this);
+    addDockWidget(Qt::BottomDockWidgetArea, chromatogram_);
+    const bool shown = app_.GetProfile().GetInt(kWindowSection, kLiveChromatogramKey, 0) != 0;
+    chromatogram_->setVisible(shown);
+    action->setChecked(shown);
+    connect(action, &QAction::triggered, this, [this](bool show) {
+        chromatogram_->setVisible(show);
+        // The form keeps its size: the window grows to make room below it.
+        if (show && !isMaximized() && !isFullScreen() && height() < kHeightWithPanel) {
+            resize(width(), kHeightWithPanel);
+        }
+    });
+    // Closed by its own button too: the check mark and the profile follow whichever way it went.
+    connect(chromatogram_, &QDockWidget::visibilityChanged, this, [this, action] {
+        const bool open = !chromatogram_->isHidden();
+        action->setChecked(open);
+        if (app_.GetProfile().GetInt(kWindowSection, kLiveChromatogramKey, 0) != (open ? 1 : 0)) {
+            app_.GetProfile().SetInt(kWindowSection, kLiveChromatogramKey, open ? 1 : 0);
+        }
+    });
+#else
+    action->setVisible(false);
+#endif
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -534,10 +582,12 @@ void CMainFrame::OnCommunicationsPort() {
 }
 
 void CMainFrame::OnUseCorvanet() {
-    StartCorvanet(CorvanetCommand(viewerPath_));
+    StartCorvanet(CorvanetCommand(viewerPath_),
+                  CorvanetArgument(app_.Document().Recorder().Path(), view_->Settings().directory,
+                                   std::filesystem::current_path().string()));
 }
 
-void CMainFrame::StartCorvanet(const std::string& command) {
+void CMainFrame::StartCorvanet(const std::string& command, const std::string& argument) {
     const QString program = QString::fromStdString(command);
     const QString name = QString::fromStdString(CorvanetProgramName());
     const QFileInfo info(program);
@@ -548,7 +598,8 @@ void CMainFrame::StartCorvanet(const std::string& command) {
         failure = messages::kCorvanetFileNotFound;
     } else if (!info.isFile() || !info.isExecutable()) {
         failure = messages::kCorvanetCorrupt;
-    } else if (!QProcess::startDetached(program, {}, info.absolutePath())) {
+    } else if (!QProcess::startDetached(program, {QFile::decodeName(argument.c_str())},
+                                        info.absolutePath())) {
         failure = messages::kCorvanetError;
     }
     if (failure != nullptr) {

@@ -18,6 +18,7 @@ class QToolBar;
 namespace veltrane {
 
 class CLiveView;
+class LiveChromatogramPanel;
 class ReportPrinting;
 class CPfpdApp;
 
@@ -36,6 +37,8 @@ public:
     ~CMainFrame() override;
 
     CLiveView& View() { return *view_; }
+    // Null in a build without the plot.
+    LiveChromatogramPanel* Chromatogram() const { return chromatogram_; }
     QAction* Action(Command command) const;
     QAction* ActionById(int id) const;
     QToolBar* ToolBar() const { return toolBar_; }
@@ -74,10 +77,12 @@ private:
     void BuildStatusBar();
     FrameState CurrentState() const;
     void RunDialog(const std::function<void()>& body);
-    void StartCorvanet(const std::string& command);
+    void StartCorvanet(const std::string& command, const std::string& argument);
+    void BuildChromatogramPanel();
 
     CPfpdApp& app_;
     CLiveView* view_ = nullptr;
+    LiveChromatogramPanel* chromatogram_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;

@@ -175,6 +175,10 @@ bool CPfpdApp::StartSimulator() {
         emulatorOptions.rateHz = options_.simulateRateHz;
     }
     emulatorOptions.baud = live_.baudRate;
+    if (options_.simulateRunSeconds > 0) {
+        emulatorOptions.gc.runEverySeconds = options_.simulateRunSeconds;
+        emulatorOptions.gc.runLengthSeconds = options_.simulateRunSeconds;
+    }
     emulatorOptions.faults.hangupStart = options_.simulateHangupStart;
     emulatorOptions.faults.hangupLength = options_.simulateHangupLength;
     // When each pulse reply's last byte left the emulator: the start of its latency.

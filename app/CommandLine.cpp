@@ -91,6 +91,14 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
                 error = "--simulate-rate needs pulses per second";
                 return std::nullopt;
             }
+        } else if (name == "--simulate-runs") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            if (!ParseNumber(value, options.simulateRunSeconds) || options.simulateRunSeconds <= 0) {
+                error = "--simulate-runs needs a number of seconds";
+                return std::nullopt;
+            }
         } else if (name == "--simulate-hangup") {
             if (!takeValue()) {
                 return std::nullopt;
@@ -180,6 +188,7 @@ std::string UsageText(const std::string& programName) {
            "  --simulate           run online against the built-in controller emulator\n"
            "  --simulate-rate HZ   pulse rate of the emulator (default 3.3)\n"
            "  --simulate-hangup S:L the emulator's line goes away at second S for L seconds\n"
+           "  --simulate-runs S    the emulator's GC runs one after another, each S seconds long\n"
            "  --device PATH        serial device of the controller (e.g. /dev/ttyUSB0)\n"
            "  --port N             numbered port (profile \"Com\"/\"Device<N>\", else /dev/ttyS<N-1>)\n"
            "  --trace-serial FILE  write every frame sent and received to FILE\n"

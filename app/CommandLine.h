@@ -28,7 +28,8 @@ struct CommandLineOptions {
     // The emulator's line goes away at this second for this long (an unplugged adapter).
     double simulateHangupStart = -1.0;
     double simulateHangupLength = 0.0;
-    std::string profileFile; // settings file instead of the per-user one
+    double simulateRunSeconds = 0.0; // 0: GC runs start only on command
+    std::string profileFile;         // settings file instead of the per-user one
     std::string workingDirectory;
     // Once online and the controller's settings are in, records into this data file
     // (unattended runs: soaks, kiosks).

@@ -76,4 +76,18 @@ std::string CorvanetCommand(const std::string& viewerPath) {
     return folder + CorvanetProgramName();
 }
 
+std::string CorvanetArgument(const std::string& recordingPath, const std::string& dataFolder,
+                             const std::string& workingFolder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path chosen = workingFolder;
+    if (!recordingPath.empty() && fs::is_regular_file(recordingPath, error)) {
+        chosen = recordingPath;
+    } else if (!dataFolder.empty() && fs::is_directory(dataFolder, error)) {
+        chosen = dataFolder;
+    }
+    const fs::path absolute = fs::absolute(chosen, error);
+    return (error ? chosen : absolute).string();
+}
+
 } // namespace veltrane

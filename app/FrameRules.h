@@ -28,6 +28,7 @@ enum class Command {
     ViewRunLog,
     CommunicationsPort,
     UseCorvanet,
+    ViewLiveChromatogram,
     Advanced,
     About,
     Help
@@ -55,5 +56,9 @@ bool IsDefaultsFile(const std::string& path);
 // Corvanet: the folder with a trailing separator, then the program file name.
 std::string CorvanetProgramName();
 std::string CorvanetCommand(const std::string& viewerPath);
+// What Corvanet is given to open, as an absolute path: the data file being recorded or recorded
+// last while it is there, else the data folder chosen in the form, else the working folder.
+std::string CorvanetArgument(const std::string& recordingPath, const std::string& dataFolder,
+                             const std::string& workingFolder);
 
 } // namespace veltrane

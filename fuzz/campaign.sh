@@ -48,7 +48,7 @@ parser_sources() {
     cfg_loader) echo config/ConfigurationBlock.cpp config/ConfigurationModel.cpp config/LogTexts.cpp ;;
     dat_reader) echo live/DataFileReader.cpp live/DataFileFormat.h ;;
     corvanet_export) echo tools/corvanet/CommandLine.cpp tools/corvanet/DataSeries.cpp tools/corvanet/CsvExport.cpp \
-        tools/corvanet/CdfExport.cpp tools/corvanet/Regating.cpp ;;
+        tools/corvanet/CdfExport.cpp live/Regating.cpp ;;
     *) return 1 ;;
     esac
 }

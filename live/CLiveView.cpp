@@ -508,6 +508,9 @@ void CLiveView::ShowPulse(const PulseRecord& record) {
             hooks_.pulseShown(record);
         }
     }
+    if (hooks_.pulseReceived) {
+        hooks_.pulseReceived(record);
+    }
     if (hooks_.refreshStatusPanes) {
         hooks_.refreshStatusPanes();
     }

@@ -36,10 +36,11 @@ public:
         std::function<void(const std::string&)> writeRunLog;
         std::function<void()> refreshBoardDialog;
         std::function<void()> refreshStatusPanes;
-        std::function<void(const std::string&)> linkMessage; // non-modal notice
-        std::function<void(const char*)> openHelp;           // manual section anchor
-        std::function<void(const PulseRecord&)> pulseShown;  // handed to the plot
-        std::function<void()> pmtWarning;                    // instead of the warning dialog
+        std::function<void(const std::string&)> linkMessage;   // non-modal notice
+        std::function<void(const char*)> openHelp;             // manual section anchor
+        std::function<void(const PulseRecord&)> pulseShown;    // handed to the plot
+        std::function<void(const PulseRecord&)> pulseReceived; // every pulse, shown or not
+        std::function<void()> pmtWarning;                      // instead of the warning dialog
     };
 
     static constexpr int kTimerId = 1;

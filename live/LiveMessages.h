@@ -54,4 +54,8 @@ inline constexpr const char* kDatMissingRecords =
     "The data file holds fewer pulse records than its count says.";
 inline constexpr const char* kDatUnreadable = "Unable to read the data file.";
 
+// Re-gating pulses into a chromatogram.
+inline constexpr const char* kBadPulseRange = "The pulse range is outside the file's pulses.";
+inline constexpr const char* kBadOperator = "The gate operator must be one of - + * /.";
+
 } // namespace veltrane::messages

@@ -7,7 +7,7 @@ namespace veltrane {
 
 namespace {
 
-const Chromatogram::Peak kPeaks[] = {
+const SampleChromatogram::Peak kPeaks[] = {
     {0.10, 4.0, 0.0, 0.0}, // solvent
     {0.22, 0.2, 0.0, 1.0}, // a sulfide
     {0.34, 0.2, 1.0, 0.0}, // an organophosphate
@@ -17,12 +17,12 @@ const Chromatogram::Peak kPeaks[] = {
 
 } // namespace
 
-const Chromatogram::Peak* Chromatogram::Peaks(int& count) {
+const SampleChromatogram::Peak* SampleChromatogram::Peaks(int& count) {
     count = static_cast<int>(std::size(kPeaks));
     return kPeaks;
 }
 
-Elution Chromatogram::At(double runSeconds) const {
+Elution SampleChromatogram::At(double runSeconds) const {
     Elution elution;
     if (runLength_ <= 0.0 || runSeconds < 0.0) {
         return elution;

@@ -11,9 +11,9 @@ struct Elution {
 
 // The built-in sample: a solvent front, sulfur and phosphorus compounds and a sulfur compound
 // hidden under a hydrocarbon, placed at fixed fractions of the run so short runs show them too.
-class Chromatogram {
+class SampleChromatogram {
 public:
-    explicit Chromatogram(double runLengthSeconds) : runLength_(runLengthSeconds) {}
+    explicit SampleChromatogram(double runLengthSeconds) : runLength_(runLengthSeconds) {}
 
     Elution At(double runSeconds) const;
 

@@ -129,7 +129,7 @@ private:
     mutable std::mutex mutex_;
     ControllerMemory memory_;
     GcCycle gc_;
-    Chromatogram chromatogram_;
+    SampleChromatogram chromatogram_;
     PulseModel pulseModel_;
     FaultInjector faults_;
     RequestParser parser_;

@@ -6,8 +6,8 @@
 
 #include "DataSeries.h"
 #include "Peaks.h"
-#include "Regating.h"
 #include "live/DataFileFormat.h"
+#include "live/Regating.h"
 
 #include <benchmark/benchmark.h>
 
@@ -147,9 +147,8 @@ void RegateDayFromFile(benchmark::State& state) {
             state.SkipWithError(error.c_str());
             return;
         }
-        corvanet::Chromatogram chromatogram;
-        corvanet::Regate(file.pulses, corvanet::SettingsForChannel(file.configuration, 0), chromatogram,
-                         error);
+        Chromatogram chromatogram;
+        Regate(file.pulses, SettingsForChannel(file.configuration, 0), chromatogram, error);
         pulses = chromatogram.value.size();
         benchmark::DoNotOptimize(chromatogram.value.data());
     }
@@ -176,9 +175,8 @@ void PeakTableDayFromFile(benchmark::State& state) {
             state.SkipWithError(error.c_str());
             return;
         }
-        corvanet::Chromatogram chromatogram;
-        corvanet::Regate(file.pulses, corvanet::SettingsForChannel(file.configuration, 0), chromatogram,
-                         error);
+        Chromatogram chromatogram;
+        Regate(file.pulses, SettingsForChannel(file.configuration, 0), chromatogram, error);
         const corvanet::PeakTable table =
             corvanet::FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, DayPeakSettings());
         peaks = table.peaks.size();
@@ -196,8 +194,8 @@ void PeaksDayInMemory(benchmark::State& state) {
         state.SkipWithError(error.c_str());
         return;
     }
-    corvanet::Chromatogram chromatogram;
-    corvanet::Regate(file.pulses, corvanet::SettingsForChannel(file.configuration, 0), chromatogram, error);
+    Chromatogram chromatogram;
+    Regate(file.pulses, SettingsForChannel(file.configuration, 0), chromatogram, error);
     for (auto _ : state) {
         const corvanet::PeakTable table =
             corvanet::FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, DayPeakSettings());
@@ -214,10 +212,10 @@ void RegateDayInMemory(benchmark::State& state) {
         state.SkipWithError(error.c_str());
         return;
     }
-    const corvanet::RegateSettings settings = corvanet::SettingsForChannel(file.configuration, 0);
+    const RegateSettings settings = SettingsForChannel(file.configuration, 0);
     for (auto _ : state) {
-        corvanet::Chromatogram chromatogram;
-        corvanet::Regate(file.pulses, settings, chromatogram, error);
+        Chromatogram chromatogram;
+        Regate(file.pulses, settings, chromatogram, error);
         benchmark::DoNotOptimize(chromatogram.value.data());
     }
 }

@@ -63,6 +63,20 @@ TEST(FrameRules, CorvanetPathGetsOneSeparator) {
     EXPECT_EQ(CorvanetCommand("/opt/corvanet/"), "/opt/corvanet/Corvanet");
 }
 
+// Corvanet opens the recording while it is there; a file since removed gives way to the data
+// folder, and a folder that is not there to the working folder.
+TEST(FrameRules, CorvanetOpensTheRecordingElseItsFolderElseTheWorkingFolder) {
+    fakes::TempDir dir;
+    const std::string data = dir.File("data");
+    std::filesystem::create_directory(data);
+    const std::string recording = data + "/RUN001.dat";
+    fakes::WriteBytes(recording, {1});
+    EXPECT_EQ(CorvanetArgument(recording, data, dir.Path().string()), recording);
+    std::filesystem::remove(recording);
+    EXPECT_EQ(CorvanetArgument(recording, data, dir.Path().string()), data);
+    EXPECT_EQ(CorvanetArgument({}, dir.File("gone"), dir.Path().string()), dir.Path().string());
+}
+
 TEST(CommandLine, OptionsAndMistakes) {
     std::string error;
     auto options = ParseCommandLine({"--simulate", "--quit-after", "2.5", "--stats"}, error);

@@ -3,6 +3,7 @@
 #include "GuiTestSupport.h"
 #include "app/CMainFrame.h"
 #include "app/CPfpdApp.h"
+#include "app/LiveChromatogramPanel.h"
 #include "app/SettingsProfile.h"
 #include "config/Messages.h"
 #include "live/CLiveView.h"
@@ -10,6 +11,7 @@
 #include "live/LiveMessages.h"
 #include "live/RecordingSession.h"
 #include "plot/OPfpdPlot.h"
+#include "plot/PlotTrace.h"
 #include "sim/ControllerMemory.h"
 
 #include <QAbstractButton>
@@ -18,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTest>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -508,4 +511,82 @@ TEST_F(MainWindowTest, RecordIntoARefusedNameRecordsNothing) {
     EXPECT_FALSE(program.Frame()->View().Recording()->IsRecording());
     EXPECT_FALSE(std::filesystem::exists(dir.File("elsewhere.dat")));
     EXPECT_FALSE(std::filesystem::exists(dir.File("file001.dat")));
+}
+
+// View > Live Chromatogram by its shortcut: the panel draws the emulator's GC run as the pulses
+// come and starts again with the next run; the profile remembers it open.
+TEST_F(MainWindowTest, LiveChromatogramDrawsTheRunAndStartsAgainWithTheNext) {
+    WriteDefaults("DEFAULT.CFG");
+    ASSERT_TRUE(CommandLine(
+        {"--simulate", "--simulate-rate", "10", "--simulate-runs", "2.5", "--auto-answer", "no"}));
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    CMainFrame& frame = *program.Frame();
+    LiveChromatogramPanel* panel = frame.Chromatogram();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isHidden());
+    QApplication::setActiveWindow(&frame);
+    QTest::keyClick(&frame, Qt::Key_L, Qt::ControlModifier);
+    ASSERT_FALSE(panel->isHidden());
+    EXPECT_TRUE(frame.Action(Command::ViewLiveChromatogram)->isChecked());
+    EXPECT_EQ(SettingsProfile(options.profileFile).GetInt("Window", "Live Chromatogram", 0), 1);
+
+    // A run under way: points drawn, at run times that grow.
+    const auto pumpUntil = [](const std::function<bool()>& done) {
+        for (int waited = 0; waited < 15000 && !done(); waited += 50) {
+            guitest::Pump(50);
+        }
+        return done();
+    };
+    ASSERT_TRUE(
+        pumpUntil([&] { return panel->Chromatogram().RunsBegun() >= 1 && panel->DrawnPoints(0) >= 12; }));
+    const PlotTrace& trace = *panel->Plot()->Model().Trace(1);
+    EXPECT_EQ(trace.count, panel->DrawnPoints(1));
+    EXPECT_GT(trace.XAt(trace.count - 1), trace.XAt(0));
+    const int run = panel->Chromatogram().RunsBegun();
+    const int drawn = panel->DrawnPoints(0);
+
+    // The next run starts the chromatogram again, from run time 0.
+    ASSERT_TRUE(pumpUntil([&] { return panel->Chromatogram().RunsBegun() > run; }));
+    guitest::Pump(2 * 1000 / LiveChromatogramPanel::kRedrawsPerSecond);
+    EXPECT_LT(panel->DrawnPoints(0), drawn);
+    EXPECT_LT(trace.XAt(0), 0.01f);
+
+    // Channel 1's gate mode changed in the configuration (as a receive changes it): followed.
+    const ChannelSettings& channel = program.Config().GetChannel(0);
+    GateMode& mode = program.Config().GetGateMode(
+        program.Config().FindGateMode(channel.gateModeName, channel.gateModeSuffix));
+    mode.stopA += 1.0f;
+    guitest::Pump(2 * 1000 / LiveChromatogramPanel::kRedrawsPerSecond);
+    EXPECT_EQ(panel->Chromatogram().Settings(0).gate, mode);
+
+    QTest::keyClick(&frame, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(panel->isHidden());
+    EXPECT_EQ(SettingsProfile(options.profileFile).GetInt("Window", "Live Chromatogram", 1), 0);
+}
+
+// Use Corvanet gives Corvanet the file being recorded.
+TEST_F(MainWindowTest, UseCorvanetOpensTheFileBeingRecorded) {
+    const std::string folder = dir.File("viewer");
+    std::filesystem::create_directory(folder);
+    {
+        std::ofstream script(folder + "/Corvanet");
+        script << "#!/bin/sh\nprintf '%s' \"$1\" > \"" << folder << "/argument.txt\"\n";
+    }
+    std::filesystem::permissions(folder + "/Corvanet", std::filesystem::perms::owner_all);
+    SettingsProfile(options.profileFile).SetString("Corvanet", "Path", folder);
+    ASSERT_TRUE(CommandLine({"--simulate", "--auto-answer", "no", "--record", "RUN.dat"}));
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    PumpUntilRecorded(program, 1);
+    program.Frame()->UpdateCommandUi();
+    program.Frame()->Action(Command::UseCorvanet)->trigger();
+    for (int waited = 0; waited < 5000 && FileBytes(folder + "/argument.txt").empty(); waited += 50) {
+        guitest::Pump(50);
+    }
+    const std::string argument = FileBytes(folder + "/argument.txt");
+    ASSERT_FALSE(argument.empty());
+    EXPECT_TRUE(std::filesystem::path(argument).is_absolute());
+    EXPECT_EQ(argument, program.Document().Recorder().Path());
+    EXPECT_EQ(std::filesystem::path(argument).parent_path(), dir.Path());
 }

@@ -138,7 +138,7 @@ TEST(PulseModel, SameSeedSameNoise) {
 
 TEST(Chromatogram, PeaksShowAtTheirPlaceInShortAndLongRuns) {
     for (double length : {20.0, 600.0}) {
-        const Chromatogram chromatogram(length);
+        const SampleChromatogram chromatogram(length);
         EXPECT_NEAR(chromatogram.At(0.22 * length).sulfur, 1.0, 0.01);
         EXPECT_NEAR(chromatogram.At(0.34 * length).phosphorus, 1.0, 0.01);
         EXPECT_GT(chromatogram.At(0.48 * length).hydrocarbon, 2.9);

@@ -1,6 +1,6 @@
 #include "DatBuilder.h"
 #include "PulseMath.h"
-#include "Regating.h"
+#include "live/Regating.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "Exports.h"
 #include "Peaks.h"
-#include "Regating.h"
+#include "live/Regating.h"
 
 #include <functional>
 #include <optional>

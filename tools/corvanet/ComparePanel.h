@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Compare.h"
-#include "Regating.h"
 #include "live/DataFileReader.h"
+#include "live/Regating.h"
 
 #include <QString>
 #include <QStringList>

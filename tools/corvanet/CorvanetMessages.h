@@ -1,5 +1,7 @@
 #pragma once
 
+#include "live/LiveMessages.h"
+
 namespace veltrane::corvanet::messages {
 
 // Every text Corvanet shows, in one place.
@@ -16,8 +18,9 @@ inline constexpr const char* kRecoveredRecords =
 inline constexpr const char* kIgnoredBytesBefore = "The last ";
 inline constexpr const char* kIgnoredBytesAfter =
     " bytes of the file hold no whole pulse record and were ignored.";
-inline constexpr const char* kBadPulseRange = "The pulse range is outside the file's pulses.";
-inline constexpr const char* kBadOperator = "The gate operator must be one of - + * /.";
+// Said by the re-gating both programs share.
+inline constexpr const char* kBadPulseRange = veltrane::messages::kBadPulseRange;
+inline constexpr const char* kBadOperator = veltrane::messages::kBadOperator;
 inline constexpr const char* kCannotWriteFile = "Unable to write the export file.";
 inline constexpr const char* kNetCdfFailed = "Unable to write the netCDF file: ";
 inline constexpr const char* kNoGateModes =

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Regating.h"
 #include "live/DataFileReader.h"
+#include "live/Regating.h"
 
 #include <QMainWindow>
 

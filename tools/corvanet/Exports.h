@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Peaks.h"
-#include "Regating.h"
 #include "live/DataFileReader.h"
+#include "live/Regating.h"
 
 #include <cstddef>
 #include <functional>

@@ -2,7 +2,7 @@
 
 #include "CommandLine.h"
 #include "CorvanetMessages.h"
-#include "Regating.h"
+#include "live/Regating.h"
 #include "plot/OFloatArray.h"
 #include "plot/OPlot.h"
 #include "plot/PlotConstants.h"

@@ -7,9 +7,12 @@
 class QPagedPaintDevice;
 class QWidget;
 
+namespace veltrane {
+struct Chromatogram;
+}
+
 namespace veltrane::corvanet {
 
-struct Chromatogram;
 struct Command;
 
 // A view written as a picture: PNG (the view's pixels), SVG (lines and text), or PDF (a page with

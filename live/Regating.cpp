@@ -1,13 +1,14 @@
-#include "Regating.h"
+#include "live/Regating.h"
 
-#include "CorvanetMessages.h"
 #include "config/Vocabulary.h"
+#include "live/LiveMessages.h"
+#include "platform/NumberText.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
-namespace veltrane::corvanet {
+namespace veltrane {
 
 namespace {
 
@@ -24,14 +25,6 @@ std::string FloatText(float value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
-}
-
-double Mean(std::span<const double> values) {
-    double sum = 0.0;
-    for (const double v : values) {
-        sum += v;
-    }
-    return values.empty() ? 0.0 : sum / static_cast<double>(values.size());
 }
 
 } // namespace
@@ -86,6 +79,65 @@ bool Combine(int operatorIndex, double a, double alpha, double b, double& result
     }
 }
 
+GatedPulse PulseGate::Next(std::span<const std::uint16_t> samples, std::uint32_t timeCounter) {
+    const GateMode& gate = settings_.gate;
+    if (settings_.fromPulseStart) {
+        const int start = PulseStart(samples, settings_.triggerLevel);
+        if (start >= 0) {
+            anchor_ = start;
+        }
+    }
+    long aFrom = 0, aTo = 0, bFrom = 0, bTo = 0;
+    GateIndexes(gate.startA, gate.stopA, anchor_, aFrom, aTo);
+    GateIndexes(gate.startB, gate.stopB, anchor_, bFrom, bTo);
+    GatedPulse out;
+    out.runTimeMinutes = static_cast<double>(timeCounter) / 6000.0;
+    out.areaA = GateArea(samples, aFrom, aTo);
+    out.areaB = GateArea(samples, bFrom, bTo);
+    Combine(gate.operatorIndex, out.areaA, gate.alpha, out.areaB, out.value);
+    out.divisionByZero = gate.operatorIndex == 3 && gate.alpha * out.areaB == 0.0;
+    return out;
+}
+
+void RunningBaseline::Add(double value) {
+    const std::size_t index = seen_++;
+    bool take = false;
+    switch (choice_.kind) {
+    case BaselineKind::FirstPulses:
+        take = index < choice_.count;
+        break;
+    case BaselineKind::PulseRange:
+        take = index >= choice_.first && index <= choice_.last;
+        break;
+    default:
+        break;
+    }
+    if (take) {
+        sum_ += value;
+        ++summed_;
+    }
+}
+
+double RunningBaseline::Value() const {
+    switch (choice_.kind) {
+    case BaselineKind::FirstPulses:
+    case BaselineKind::PulseRange:
+        return summed_ == 0 ? 0.0 : sum_ / static_cast<double>(summed_);
+    case BaselineKind::Fixed:
+        return choice_.value;
+    default:
+        return 0.0;
+    }
+}
+
+double BaselinedValue(double raw, double baseline, bool squareRoot) {
+    const double v = raw - baseline;
+    if (!squareRoot) {
+        return v;
+    }
+    return v > 0.0 ? std::sqrt(v) : 0.0;
+}
+
 bool Regate(std::span<const StoredPulse> pulses, const RegateSettings& settings, Chromatogram& out,
             std::string& error) {
     const GateMode& gate = settings.gate;
@@ -105,52 +157,22 @@ bool Regate(std::span<const StoredPulse> pulses, const RegateSettings& settings,
     result.areaA.resize(n);
     result.areaB.resize(n);
     result.value.resize(n);
-    const double alpha = gate.alpha;
-    // A pulse without a start keeps the previous pulse's start, as the live plot does.
-    int anchor = 0;
+    PulseGate pulseGate(settings);
+    RunningBaseline baseline(base);
     for (std::size_t i = 0; i < n; ++i) {
-        const StoredPulse& pulse = pulses[i];
-        if (settings.fromPulseStart) {
-            const int start = PulseStart(pulse.samples, settings.triggerLevel);
-            if (start >= 0) {
-                anchor = start;
-            }
-        }
-        long aFrom = 0, aTo = 0, bFrom = 0, bTo = 0;
-        GateIndexes(gate.startA, gate.stopA, anchor, aFrom, aTo);
-        GateIndexes(gate.startB, gate.stopB, anchor, bFrom, bTo);
-        const double a = GateArea(pulse.samples, aFrom, aTo);
-        const double b = GateArea(pulse.samples, bFrom, bTo);
-        double v = 0.0;
-        Combine(gate.operatorIndex, a, alpha, b, v);
-        if (gate.operatorIndex == 3 && alpha * b == 0.0) {
+        const GatedPulse gated = pulseGate.Next(pulses[i].samples, pulses[i].timeCounter);
+        if (gated.divisionByZero) {
             ++result.divisionsByZero;
         }
-        result.runTimeMinutes[i] = static_cast<double>(pulse.timeCounter) / 6000.0;
-        result.areaA[i] = a;
-        result.areaB[i] = b;
-        result.value[i] = v;
+        result.runTimeMinutes[i] = gated.runTimeMinutes;
+        result.areaA[i] = gated.areaA;
+        result.areaB[i] = gated.areaB;
+        result.value[i] = gated.value;
+        baseline.Add(gated.value);
     }
-
-    switch (base.kind) {
-    case BaselineKind::None:
-        break;
-    case BaselineKind::FirstPulses:
-        result.baseline = Mean(std::span<const double>(result.value).first(std::min(base.count, n)));
-        break;
-    case BaselineKind::PulseRange:
-        result.baseline =
-            Mean(std::span<const double>(result.value).subspan(base.first, base.last - base.first + 1));
-        break;
-    case BaselineKind::Fixed:
-        result.baseline = base.value;
-        break;
-    }
+    result.baseline = baseline.Value();
     for (double& v : result.value) {
-        v -= result.baseline;
-        if (gate.squareRoot != 0) {
-            v = v > 0.0 ? std::sqrt(v) : 0.0;
-        }
+        v = BaselinedValue(v, result.baseline, gate.squareRoot != 0);
     }
     out = std::move(result);
     return true;
@@ -223,4 +245,4 @@ std::vector<std::pair<std::string, std::string>> DescribeSettings(const RegateSe
     return lines;
 }
 
-} // namespace veltrane::corvanet
+} // namespace veltrane

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace veltrane::corvanet {
+namespace veltrane {
 
 // Samples are 0.1 ms apart.
 inline constexpr double kSampleMs = 0.1;
@@ -27,6 +27,8 @@ struct BaselineChoice {
     std::size_t first = 0;
     std::size_t last = 0;
     double value = 0.0;
+
+    bool operator==(const BaselineChoice& other) const = default;
 };
 
 // How pulses are turned into one chromatogram point each.
@@ -39,6 +41,8 @@ struct RegateSettings {
     BaselineChoice baseline;
     // The gate differs from the mode of that name in the file's configuration.
     bool edited = false;
+
+    bool operator==(const RegateSettings& other) const = default;
 };
 
 struct Chromatogram {
@@ -62,6 +66,48 @@ int PulseStart(std::span<const std::uint16_t> samples, int triggerLevel);
 // "A <op> alpha*B" for operator index 0..3; false for any other operator.
 bool Combine(int operatorIndex, double a, double alpha, double b, double& result);
 
+// The gate areas and the combined value of one pulse, before any baseline.
+struct GatedPulse {
+    double runTimeMinutes = 0.0;
+    double areaA = 0.0;
+    double areaB = 0.0;
+    double value = 0.0;
+    bool divisionByZero = false; // "/" with alpha*B = 0: the value is 0
+};
+
+// Re-gates pulses one at a time in the order they came: the batch Regate and the live
+// chromatogram both go through it. The operator must be one of the four (Regate checks).
+class PulseGate {
+public:
+    explicit PulseGate(const RegateSettings& settings) : settings_(settings) {}
+    GatedPulse Next(std::span<const std::uint16_t> samples, std::uint32_t timeCounter);
+
+private:
+    RegateSettings settings_;
+    // A pulse without a start keeps the previous pulse's start, as the live plot does.
+    int anchor_ = 0;
+};
+
+// The baseline of values arriving one at a time, as Regate takes it from all of them: at any
+// moment it is the baseline the batch would give for the values so far. A pulse range not yet
+// complete gives the mean of the part there is.
+class RunningBaseline {
+public:
+    explicit RunningBaseline(const BaselineChoice& choice) : choice_(choice) {}
+    void Add(double value);
+    double Value() const;
+
+private:
+    BaselineChoice choice_;
+    std::size_t seen_ = 0;
+    std::size_t summed_ = 0;
+    double sum_ = 0.0;
+};
+
+// A point's value after the baseline: subtracted, then the square root when the gate asks for
+// it (negative values give 0). Never decreasing in raw, so the extremes of raw stay extremes.
+double BaselinedValue(double raw, double baseline, bool squareRoot);
+
 // Re-gates every pulse. False (with a message) for an operator outside the table or a baseline
 // range outside the pulses; out is then left as it was.
 bool Regate(std::span<const StoredPulse> pulses, const RegateSettings& settings, Chromatogram& out,
@@ -79,4 +125,4 @@ RegateSettings SettingsForChannel(const ConfigurationBlock& block, int channel);
 std::vector<std::pair<std::string, std::string>> DescribeSettings(const RegateSettings& settings,
                                                                   const Chromatogram& result);
 
-} // namespace veltrane::corvanet
+} // namespace veltrane
