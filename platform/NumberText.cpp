@@ -1,5 +1,6 @@
 #include "NumberText.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -122,6 +123,23 @@ std::string Format(const char* format, ...) {
     std::string text = FormatV(format, args);
     va_end(args);
     return text;
+}
+
+std::string DecimalText(double value, int decimals) {
+    char buffer[48];
+    int length = FormatInto(buffer, sizeof buffer, "%.*f", decimals, value);
+    if (length <= 0 || length >= static_cast<int>(sizeof buffer)) {
+        length = FormatInto(buffer, sizeof buffer, "%.7g", value);
+    } else if (decimals > 0) {
+        while (buffer[length - 1] == '0') {
+            --length;
+        }
+        if (buffer[length - 1] == '.') {
+            --length;
+        }
+    }
+    std::string text(buffer, static_cast<std::size_t>(std::max(length, 0)));
+    return text == "-0" ? std::string("0") : text;
 }
 
 } // namespace veltrane

@@ -1,5 +1,6 @@
 #include "ChromatogramPanel.h"
 
+#include "Compare.h"
 #include "CorvanetMessages.h"
 #include "PeakExport.h"
 #include "config/Vocabulary.h"
@@ -293,24 +294,16 @@ bool ChromatogramPanel::RunRegate() {
     // The plot gets at most a few thousand buckets, each its lowest and highest point, so a day
     // of pulses draws quickly and no peak is lost.
     const std::size_t n = chromatogram_.value.size();
-    const std::size_t buckets = std::min(n, kChromatogramBuckets);
+    std::vector<double> xs, ys;
+    DecimateMinMax(chromatogram_.runTimeMinutes, chromatogram_.value, kChromatogramBuckets, xs, ys);
     chromX_->SetSize(0, 100);
     chromY_->SetSize(0, 100);
     double low = 0.0, high = 1.0;
-    for (std::size_t b = 0; b < buckets; ++b) {
-        const std::size_t from = n * b / buckets;
-        const std::size_t to = n * (b + 1) / buckets;
-        std::size_t lo = from, hi = from;
-        for (std::size_t i = from; i < to; ++i) {
-            lo = chromatogram_.value[i] < chromatogram_.value[lo] ? i : lo;
-            hi = chromatogram_.value[i] > chromatogram_.value[hi] ? i : hi;
-        }
-        for (const std::size_t i : {std::min(lo, hi), std::max(lo, hi)}) {
-            chromX_->Add(static_cast<float>(chromatogram_.runTimeMinutes[i]));
-            chromY_->Add(static_cast<float>(chromatogram_.value[i]));
-            low = std::min(low, chromatogram_.value[i]);
-            high = std::max(high, chromatogram_.value[i]);
-        }
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+        chromX_->Add(static_cast<float>(xs[i]));
+        chromY_->Add(static_cast<float>(ys[i]));
+        low = std::min(low, ys[i]);
+        high = std::max(high, ys[i]);
     }
     PlotTrace* trace = chromPlot_->Model().Trace(0);
     trace->count = chromY_->Size();

@@ -27,21 +27,8 @@ void AppendNumberText(std::string& line, const char* text, int length) {
     }
 }
 
-// value with at most `decimals` decimals, trailing zeros left out: 22, 22.5, 1.005.
 void Fixed(std::string& line, double value, int decimals) {
-    char buffer[48];
-    int length = FormatInto(buffer, sizeof buffer, "%.*f", decimals, value);
-    if (length <= 0 || length >= static_cast<int>(sizeof buffer)) {
-        length = FormatInto(buffer, sizeof buffer, "%.7g", value);
-    } else if (decimals > 0) {
-        while (buffer[length - 1] == '0') {
-            --length;
-        }
-        if (buffer[length - 1] == '.') {
-            --length;
-        }
-    }
-    AppendNumberText(line, buffer, length);
+    line += DecimalText(value, decimals);
 }
 
 void Significant(std::string& line, double value) {
