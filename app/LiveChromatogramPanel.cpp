@@ -133,9 +133,9 @@ void LiveChromatogramPanel::Redraw() {
         trace->count = y_[at]->Size();
         const float first = points_.empty() ? 0.0f : points_.front().runTimeMinutes;
         const float last = points_.empty() ? 1.0f : points_.back().runTimeMinutes;
+        // Room below too, so a flat baseline shows above the frame rather than in it.
         const float margin = std::max((high - low) * 0.05f, 1.0f);
-        trace->SetRange(first, low - (low < 0.0f ? margin : 0.0f), std::max(last, first + 0.05f),
-                        high + margin);
+        trace->SetRange(first, low - margin, std::max(last, first + 0.05f), high + margin);
         // The label names each trace in its colour, since the plot has no room for a legend.
         const QColor colour(RedOf(trace->colour), GreenOf(trace->colour), BlueOf(trace->colour));
         info += QStringLiteral("; <span style=\"color:%1\">&#9632; %2</span>")

@@ -240,8 +240,8 @@ std::vector<std::pair<std::string, std::string>> DescribeSettings(const RegateSe
         break;
     }
     lines.emplace_back("baseline_method", baseline);
-    // Areas are whole counts x 0.1 ms, so their mean needs no more than six decimals.
-    lines.emplace_back("baseline_value", DecimalText(result.baseline, 6));
+    // Areas are whole counts x 0.1 ms, so four decimals say all their mean means.
+    lines.emplace_back("baseline_value", DecimalText(result.baseline, 4));
     lines.emplace_back("area_unit", "counts*ms");
     return lines;
 }
