@@ -86,6 +86,33 @@ constexpr float kGap = std::numeric_limits<float>::quiet_NaN();
 
 } // namespace
 
+void FillChromatogramTrace(PlotTrace& trace, const Chromatogram& chromatogram,
+                           const RegateSettings& settings) {
+    // At most a few thousand buckets, each its lowest and highest point, so a day of pulses draws
+    // quickly and no peak is lost.
+    std::vector<double> xs, ys;
+    DecimateMinMax(chromatogram.runTimeMinutes, chromatogram.value, kChromatogramBuckets, xs, ys);
+    trace.xValues->SetSize(0, 100);
+    trace.yValues->SetSize(0, 100);
+    double low = 0.0, high = 1.0;
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+        trace.xValues->Add(static_cast<float>(xs[i]));
+        trace.yValues->Add(static_cast<float>(ys[i]));
+        low = std::min(low, ys[i]);
+        high = std::max(high, ys[i]);
+    }
+    trace.count = trace.yValues->Size();
+    const std::vector<double>& minutes = chromatogram.runTimeMinutes;
+    const float first = minutes.empty() ? 0.0f : static_cast<float>(minutes.front());
+    const float last = minutes.empty() ? 1.0f : static_cast<float>(minutes.back());
+    // Room above and below, so a flat baseline shows above the frame rather than in it.
+    const double margin = (high - low) * 0.04;
+    trace.SetRange(first, static_cast<float>(low - margin), std::max(last, first + 0.01f),
+                   static_cast<float>(high + margin));
+    trace.yTitle = GateModeDisplayName(settings.gate.name, settings.gate.suffix) + ", " +
+                   ValueUnitOf(settings.gate).text;
+}
+
 ChromatogramPanel::ChromatogramPanel(QWidget* parent) : QWidget(parent) {
     gateModeBox_ = new QComboBox;
     connect(gateModeBox_, &QComboBox::activated, this, &ChromatogramPanel::GateModeChosen);
@@ -164,7 +191,7 @@ ChromatogramPanel::ChromatogramPanel(QWidget* parent) : QWidget(parent) {
     auto trace = std::make_unique<PlotTrace>(2, 1);
     trace->name = "Chromatogram";
     trace->xTitle = "min";
-    trace->yTitle = "A op alpha*B";
+    trace->yTitle = "value";
     trace->hasX = true;
     trace->ownsArrays = true;
     chromX_ = trace->xValues = NewArray();
@@ -291,26 +318,7 @@ bool ChromatogramPanel::RunRegate() {
     }
     settings_ = settings;
     chromatogram_ = std::move(result);
-    // The plot gets at most a few thousand buckets, each its lowest and highest point, so a day
-    // of pulses draws quickly and no peak is lost.
-    const std::size_t n = chromatogram_.value.size();
-    std::vector<double> xs, ys;
-    DecimateMinMax(chromatogram_.runTimeMinutes, chromatogram_.value, kChromatogramBuckets, xs, ys);
-    chromX_->SetSize(0, 100);
-    chromY_->SetSize(0, 100);
-    double low = 0.0, high = 1.0;
-    for (std::size_t i = 0; i < xs.size(); ++i) {
-        chromX_->Add(static_cast<float>(xs[i]));
-        chromY_->Add(static_cast<float>(ys[i]));
-        low = std::min(low, ys[i]);
-        high = std::max(high, ys[i]);
-    }
-    PlotTrace* trace = chromPlot_->Model().Trace(0);
-    trace->count = chromY_->Size();
-    const float first = n != 0 ? static_cast<float>(chromatogram_.runTimeMinutes.front()) : 0.0f;
-    const float last = n != 0 ? static_cast<float>(chromatogram_.runTimeMinutes.back()) : 1.0f;
-    trace->SetRange(first, static_cast<float>(low), std::max(last, first + 0.01f),
-                    static_cast<float>(high + (high - low) * 0.05));
+    FillChromatogramTrace(*chromPlot_->Model().Trace(0), chromatogram_, settings_);
     chromPlot_->InvalidatePlot();
     std::string info;
     for (const auto& [key, value] : DescribeSettings(settings_, chromatogram_)) {

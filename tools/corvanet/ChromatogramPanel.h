@@ -19,8 +19,14 @@ namespace veltrane {
 
 class OFloatArray;
 class OPlot;
+struct PlotTrace;
 
 namespace corvanet {
+
+// Puts a chromatogram into a plot trace that owns its arrays: its points thinned for drawing, the
+// run time range, room above and below, and the gate mode and the value's unit as the y title.
+void FillChromatogramTrace(PlotTrace& trace, const Chromatogram& chromatogram,
+                           const RegateSettings& settings);
 
 // The re-gating page: a gate mode taken from the file's configuration or edited, the
 // chromatogram it gives plotted against run time, and its peaks: marked on the plot and listed

@@ -513,7 +513,8 @@ bool ExportOne(const Command& command, const std::string& path, std::ostream& ou
                     messages::kCannotWriteFile);
         } else if (command.kind == CommandKind::ExportPng) {
             const std::string target = OutputPath(command, path, ".chrom.png");
-            const bool success = command.drawPicture && command.drawPicture(target, chromatogram, error);
+            const bool success =
+                command.drawPicture && command.drawPicture(target, settings, chromatogram, error);
             written(target, success, error);
         } else {
             const std::string target = OutputPath(command, path, ".cdf");

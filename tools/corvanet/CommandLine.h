@@ -48,7 +48,9 @@ struct Command {
     GateOverrides gate;
     std::pair<int, int> pictureSize{1200, 800}; // --size WxH, pixels
     // Draws the picture of --export-png to the target; set by the program, as the core has no Qt.
-    std::function<bool(const std::string& target, const Chromatogram&, std::string& error)> drawPicture;
+    std::function<bool(const std::string& target, const RegateSettings&, const Chromatogram&,
+                       std::string& error)>
+        drawPicture;
     PeakSettings peaks;
     std::string error; // for Invalid
 };

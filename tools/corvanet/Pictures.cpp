@@ -1,5 +1,7 @@
 #include "Pictures.h"
 
+#include "ChromatogramPanel.h"
+
 #include "CommandLine.h"
 #include "CorvanetMessages.h"
 #include "live/Regating.h"
@@ -97,31 +99,16 @@ bool WritePicture(QWidget& view, const QString& path, const QStringList& header,
     return true;
 }
 
-bool WriteChromatogramPng(const Chromatogram& chromatogram, QSize size, const QString& path, QString& error) {
+bool WriteChromatogramPng(const Chromatogram& chromatogram, const RegateSettings& settings, QSize size,
+                          const QString& path, QString& error) {
     OPlot plot;
     auto trace = std::make_unique<PlotTrace>(2, 1);
     trace->xTitle = "min";
-    trace->yTitle = "A op alpha*B";
     trace->hasX = true;
     trace->ownsArrays = true;
     trace->xValues = new OFloatArray;
     trace->yValues = new OFloatArray;
-    const std::size_t n = chromatogram.value.size();
-    trace->xValues->SetSize(0, static_cast<int>(n));
-    trace->yValues->SetSize(0, static_cast<int>(n));
-    double low = 0.0;
-    double high = 1.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        trace->xValues->Add(static_cast<float>(chromatogram.runTimeMinutes[i]));
-        trace->yValues->Add(static_cast<float>(chromatogram.value[i]));
-        low = std::min(low, chromatogram.value[i]);
-        high = std::max(high, chromatogram.value[i]);
-    }
-    trace->count = static_cast<int>(n);
-    const float first = n != 0 ? static_cast<float>(chromatogram.runTimeMinutes.front()) : 0.0f;
-    const float last = n != 0 ? static_cast<float>(chromatogram.runTimeMinutes.back()) : 1.0f;
-    trace->SetRange(first, static_cast<float>(low), std::max(last, first + 0.01f),
-                    static_cast<float>(high + (high - low) * 0.05));
+    FillChromatogramTrace(*trace, chromatogram, settings);
     plot.AddTrace(std::move(trace));
     QImage image(size, QImage::Format_RGB32);
     image.fill(ToQColor(kLightGrey));
@@ -134,10 +121,11 @@ bool WriteChromatogramPng(const Chromatogram& chromatogram, QSize size, const QS
 
 void SetPictureWriter(Command& command) {
     const QSize size(command.pictureSize.first, command.pictureSize.second);
-    command.drawPicture = [size](const std::string& target, const Chromatogram& chromatogram,
-                                 std::string& error) {
+    command.drawPicture = [size](const std::string& target, const RegateSettings& settings,
+                                 const Chromatogram& chromatogram, std::string& error) {
         QString why;
-        const bool ok = WriteChromatogramPng(chromatogram, size, QFile::decodeName(target.c_str()), why);
+        const bool ok =
+            WriteChromatogramPng(chromatogram, settings, size, QFile::decodeName(target.c_str()), why);
         error = why.toStdString();
         return ok;
     };

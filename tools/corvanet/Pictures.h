@@ -9,7 +9,8 @@ class QWidget;
 
 namespace veltrane {
 struct Chromatogram;
-}
+struct RegateSettings;
+} // namespace veltrane
 
 namespace veltrane::corvanet {
 
@@ -24,7 +25,8 @@ bool WritePicture(QWidget& view, const QString& path, const QStringList& header,
 void PaintPage(QWidget& view, QPagedPaintDevice& device, const QStringList& header);
 
 // The chromatogram alone, drawn at the given size, as a PNG file (the command line's pictures).
-bool WriteChromatogramPng(const Chromatogram& chromatogram, QSize size, const QString& path, QString& error);
+bool WriteChromatogramPng(const Chromatogram& chromatogram, const RegateSettings& settings, QSize size,
+                          const QString& path, QString& error);
 
 // Lets an --export-png command draw its pictures (with WriteChromatogramPng at the command's size).
 void SetPictureWriter(Command& command);
