@@ -356,7 +356,7 @@ void ComparePanel::Redraw() {
         trace->xTitle = "min";
         trace->yTitle = normalise == Normalisation::Height ? "value / highest point"
                         : normalise == Normalisation::Area ? "value / area (1/min)"
-                                                           : "A op alpha*B";
+                                                           : "value";
         trace->hasX = true;
         trace->ownsArrays = true;
         trace->xValues = new OFloatArray;
