@@ -29,7 +29,6 @@ public:
     // empty when Corvanet was found nowhere). OK refuses a folder without a runnable Corvanet and
     // writes the key only when the text was changed.
     void SetCorvanetFolderChoice(Prompts& prompts, const std::string& found);
-    QLineEdit* CorvanetFolderField() const { return corvanetFolder_; }
 
     void accept() override;
 
