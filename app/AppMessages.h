@@ -38,6 +38,13 @@ inline constexpr const char* kCorvanetPathNotFound = "The path for %1 was not fo
 inline constexpr const char* kCorvanetCorrupt = "The file %1 is corrupt.";
 inline constexpr const char* kCorvanetError = "There was an error loading %1.";
 
+// Help.
+inline constexpr const char* kNoBrowser =
+    "No web browser could be started to show the manual. Open this file in any web browser:\n%1";
+inline constexpr const char* kNoManual =
+    "The manual was not found. It is installed as share/veltrane/manual/index.html beside the folder "
+    "that holds the program (for a package: /usr/share/veltrane/manual/index.html).";
+
 // Document.
 inline constexpr const char* kDefaultFileName = "DEFAULT.CFG";
 inline constexpr const char* kDefaultFileNameLower = "default.cfg";

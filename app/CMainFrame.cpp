@@ -92,8 +92,7 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     BuildToolBar();
     BuildStatusBar();
     BuildChromatogramPanel();
-    viewerPath_ = app_.GetProfile().GetString("Corvanet", "Path", "");
-    viewerAvailable_ = !viewerPath_.empty();
+    LocateViewer();
 
     CLiveView::Hooks hooks;
     hooks.writeRunLog = [this](const std::string& text) { app_.Config().WriteRunLog(text); };
@@ -270,13 +269,7 @@ void CMainFrame::BuildMenus() {
     QMenu* utilities = menuBar()->addMenu(QStringLiteral("&Utilities"));
     connect(AddCommand(utilities, Command::Preferences, 32778, QStringLiteral("&Set Preferences"), {},
                        QStringLiteral("Set preferences"), QStringLiteral("Preferences")),
-            &QAction::triggered, this, [this] {
-                RunDialog([this] {
-                    PreferencesDialog dialog(
-                        app_.Live(), app_.GetProfile(), [this] { app_.OpenHelp("preferences"); }, this);
-                    dialog.exec();
-                });
-            });
+            &QAction::triggered, this, &CMainFrame::OnPreferences);
     connect(AddCommand(utilities, Command::ViewRunLog, 32779, QStringLiteral("&View Run Log"), {},
                        QStringLiteral("View the Run Log"), QStringLiteral("Run Log")),
             &QAction::triggered, this,
@@ -577,6 +570,29 @@ void CMainFrame::OnCommunicationsPort() {
             if (dialog.Port() != 0) {
                 profile.SetInt("Com", "Port", dialog.Port()); // takes effect at the next start
             }
+        }
+    });
+}
+
+// A folder in the profile is used as it stands (a wrong one gives the start's own messages); an
+// empty one lets the program look for Corvanet, without writing what it found.
+void CMainFrame::LocateViewer() {
+    viewerPath_ = app_.GetProfile().GetString("Corvanet", "Path", "");
+    if (viewerPath_.empty()) {
+        viewerPath_ = FindCorvanetFolder(app_.programFolder, app_.searchPath);
+    }
+    viewerAvailable_ = !viewerPath_.empty();
+}
+
+void CMainFrame::OnPreferences() {
+    RunDialog([this] {
+        PreferencesDialog dialog(
+            app_.Live(), app_.GetProfile(), [this] { app_.OpenHelp("preferences"); }, this);
+        dialog.SetCorvanetFolderChoice(app_.GetPrompts(),
+                                       FindCorvanetFolder(app_.programFolder, app_.searchPath));
+        if (dialog.exec() == QDialog::Accepted) {
+            LocateViewer();
+            UpdateCommandUi();
         }
     });
 }

@@ -44,6 +44,8 @@ public:
     QToolBar* ToolBar() const { return toolBar_; }
     QString PaneText(int paneId) const;
     bool ViewerAvailable() const { return viewerAvailable_; }
+    // The folder Corvanet is started from: the profile's, else the one found (empty when none).
+    const std::string& ViewerPath() const { return viewerPath_; }
     QWidget* BoardDialog() const { return boardDialog_; }
 
     // Re-applies every enable rule (the framework does this at idle time).
@@ -78,6 +80,8 @@ private:
     FrameState CurrentState() const;
     void RunDialog(const std::function<void()>& body);
     void StartCorvanet(const std::string& command, const std::string& argument);
+    void LocateViewer();
+    void OnPreferences();
     void BuildChromatogramPanel();
 
     CPfpdApp& app_;

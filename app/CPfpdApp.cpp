@@ -26,6 +26,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include <unistd.h>
@@ -74,7 +75,13 @@ CPfpdApp::CPfpdApp(CommandLineOptions options, const std::string& executablePath
         }
         return QFile::encodeName(path).toStdString();
     };
-    openUrl = [](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); };
+    openUrl = [](const std::string& url) {
+        return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+    };
+    programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    if (const char* path = std::getenv("PATH"); path != nullptr) {
+        searchPath = path;
+    }
 }
 
 CPfpdApp::~CPfpdApp() {
@@ -404,14 +411,18 @@ std::string CPfpdApp::ManualPath() const {
 void CPfpdApp::OpenHelp(const char* anchor) {
     const std::string path = ManualPath();
     if (path.empty()) {
+        prompts_.ShowMessage(messages::kNoManual, MessageIcon::Information);
         return;
     }
     QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
     if (anchor != nullptr && std::string(anchor) != "index") {
         url.setFragment(QString::fromUtf8(anchor));
     }
-    if (openUrl) {
-        openUrl(url.toString().toStdString());
+    if (openUrl && !openUrl(url.toString().toStdString())) {
+        prompts_.ShowMessage(QString::fromUtf8(messages::kNoBrowser)
+                                 .arg(QDir::toNativeSeparators(QString::fromStdString(path)))
+                                 .toStdString(),
+                             MessageIcon::Information);
     }
 }
 

@@ -59,9 +59,13 @@ public:
     bool ContinueFlag() const { return continueFlag_; }
     std::int64_t LaunchMs() const { return launchMs_; }
 
-    // Test and automation seams: file dialogs and help opening.
+    // Test and automation seams: file dialogs and help opening (false when no browser started).
     std::function<std::optional<std::string>()> chooseOpenPath;
-    std::function<void(const std::string& url)> openUrl;
+    std::function<bool(const std::string& url)> openUrl;
+    // Where Corvanet is looked for when the profile names no folder: the running program's folder
+    // and the PATH variable's text.
+    std::string programFolder;
+    std::string searchPath;
 
     // The program is ending (window closed, File Exit, --quit-after): the timer stops and a
     // running recording is completed as a stop completes it.

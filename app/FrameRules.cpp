@@ -59,14 +59,6 @@ bool IsDefaultsFile(const std::string& path) {
     return name == "DEFAULT.CFG";
 }
 
-std::string CorvanetProgramName() {
-#if defined(_WIN32)
-    return "Corvanet.exe";
-#else
-    return "Corvanet";
-#endif
-}
-
 std::string CorvanetCommand(const std::string& viewerPath) {
     const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
     std::string folder = viewerPath;

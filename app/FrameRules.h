@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CorvanetLocation.h"
+
 #include <cstdint>
 #include <string>
 
@@ -54,7 +56,6 @@ std::string FreeSpacePaneText(std::uint64_t freeBytes);
 bool IsDefaultsFile(const std::string& path);
 
 // Corvanet: the folder with a trailing separator, then the program file name.
-std::string CorvanetProgramName();
 std::string CorvanetCommand(const std::string& viewerPath);
 // What Corvanet is given to open, as an absolute path: the data file being recorded or recorded
 // last while it is there, else the data folder chosen in the form, else the working folder.

@@ -43,6 +43,15 @@ inline constexpr const char* kNoGateModesDefined = "No Gate Modes Defined!";
 inline constexpr const char* kPrintFailed =
     "Printing failed. Check the printer, or the folder of the file to print to, and try again.";
 
+// Preferences: the folder "Use Corvanet" starts the viewer from ("%1" is a folder).
+inline constexpr const char* kCorvanetFolderLabel = "Corvanet Folder:";
+inline constexpr const char* kCorvanetFolderFound = "Left empty, Corvanet found in %1 is used.";
+inline constexpr const char* kCorvanetFolderNotFound =
+    "Left empty, Corvanet is looked for beside Veltrane and on the PATH (not found there now).";
+inline constexpr const char* kNoCorvanetInFolder =
+    "The folder %1 holds no Corvanet program that can be run. Choose the folder that holds Corvanet, or "
+    "leave the field empty to use the one found beside Veltrane or on the PATH.";
+
 // Captions and labels the dialogs share with their tests.
 inline constexpr const char* kBoardDialogTitle = "Board / Channel Parameters";
 inline constexpr const char* kGateDialogTitle = "Gate Parameters";

@@ -1,11 +1,13 @@
 #include "CommaLocale.h"
 #include "FakePlatform.h"
 #include "GuiTestSupport.h"
+#include "app/AppMessages.h"
 #include "app/CMainFrame.h"
 #include "app/CPfpdApp.h"
 #include "app/LiveChromatogramPanel.h"
 #include "app/SettingsProfile.h"
 #include "config/Messages.h"
+#include "dialogs/DialogMessages.h"
 #include "live/CLiveView.h"
 #include "live/DataFileReader.h"
 #include "live/LiveMessages.h"
@@ -47,7 +49,12 @@ protected:
 
     CPfpdApp& Start() {
         app = std::make_unique<CPfpdApp>(options, "veltrane");
-        app->openUrl = [this](const std::string& url) { opened.push_back(url); };
+        app->openUrl = [this](const std::string& url) {
+            opened.push_back(url);
+            return browserStarts;
+        };
+        app->programFolder = programFolder;
+        app->searchPath = searchPath;
         started = app->InitInstance();
         return *app;
     }
@@ -104,6 +111,10 @@ protected:
     std::unique_ptr<CPfpdApp> app;
     bool started = false;
     std::vector<std::string> opened;
+    bool browserStarts = true;
+    // Where the program looks for Corvanet: nothing there unless a test puts it there.
+    std::string programFolder = dir.File("bin");
+    std::string searchPath;
 };
 
 // Message boxes still open anywhere (a notice is not modal, so it can outlive its event).
@@ -213,6 +224,77 @@ TEST_F(MainWindowTest, HelpOpensTheManualAtTheDialogsSection) {
     program.OpenHelp("communications");
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_NE(opened[0].find("manual/index.html#communications"), std::string::npos);
+    EXPECT_TRUE(program.GetPrompts().History().empty());
+
+    // Without a browser the operator is told where the manual lies.
+    browserStarts = false;
+    program.GetPrompts().SetAutoAnswer(false);
+    program.OpenHelp("preferences");
+    ASSERT_EQ(program.GetPrompts().History().size(), 1u);
+    EXPECT_EQ(program.GetPrompts().History().back(), QString::fromUtf8(messages::kNoBrowser)
+                                                         .arg(QString::fromStdString(program.ManualPath()))
+                                                         .toStdString());
+}
+
+// A fresh install has no profile: Corvanet beside the program is found, and the profile is left as
+// it was.
+TEST_F(MainWindowTest, UseCorvanetFindsTheViewerBesideTheProgramWithAnEmptyProfile) {
+    WriteDefaults("DEFAULT.CFG");
+    options.session = SessionChoice::Offline;
+    fakes::WriteScript(programFolder + "/Corvanet");
+    searchPath = dir.File("elsewhere");
+    fakes::WriteScript(searchPath + "/Corvanet");
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    program.Frame()->UpdateCommandUi();
+    EXPECT_TRUE(program.Frame()->Action(Command::UseCorvanet)->isEnabled());
+    EXPECT_EQ(program.Frame()->ViewerPath(), programFolder);
+    app.reset();
+    EXPECT_EQ(SettingsProfile(options.profileFile).GetString("Corvanet", "Path", "unset"), "unset");
+}
+
+// The Preferences dialog keeps a folder without Corvanet out of the profile; a folder holding it
+// is stored and enables Use Corvanet at once.
+TEST_F(MainWindowTest, PreferencesTakeOnlyAFolderThatHoldsCorvanet) {
+    WriteDefaults("DEFAULT.CFG");
+    options.session = SessionChoice::Offline;
+    options.autoAnswer = false;
+    const std::string good = dir.File("viewer");
+    fakes::WriteScript(good + "/Corvanet");
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    CMainFrame& frame = *program.Frame();
+    frame.UpdateCommandUi();
+    EXPECT_FALSE(frame.Action(Command::UseCorvanet)->isEnabled());
+
+    bool stayedOpen = false;
+    guitest::OnNextModal([&](QWidget* modal) {
+        auto* field = modal->findChild<QLineEdit*>(QStringLiteral("corvanetFolder"));
+        ASSERT_NE(field, nullptr);
+        QAbstractButton* ok = nullptr;
+        for (auto* button : modal->findChildren<QAbstractButton*>()) {
+            if (button->text() == QStringLiteral("&OK")) {
+                ok = button;
+            }
+        }
+        ASSERT_NE(ok, nullptr);
+        field->setFocus();
+        QTest::keyClicks(field, QString::fromStdString(dir.File("bin")));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        stayedOpen = modal->isVisible();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QString::fromStdString(good));
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    frame.ActionById(32778)->trigger();
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_FALSE(program.GetPrompts().History().empty());
+    EXPECT_EQ(program.GetPrompts().History().back(), QString::fromUtf8(messages::kNoCorvanetInFolder)
+                                                         .arg(QString::fromStdString(dir.File("bin")))
+                                                         .toStdString());
+    EXPECT_EQ(program.GetProfile().GetString("Corvanet", "Path", ""), good);
+    EXPECT_TRUE(frame.Action(Command::UseCorvanet)->isEnabled());
 }
 
 TEST_F(MainWindowTest, SimulatedSessionShowsPulsesWithoutGaps) {

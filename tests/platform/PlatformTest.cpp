@@ -1,7 +1,10 @@
 #include "FakePlatform.h"
+#include "platform/CorvanetLocation.h"
 #include "platform/Profile.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace veltrane;
 
@@ -27,4 +30,32 @@ TEST(SystemDiskSpace, ReportsTheTempFolderAndNothingForAMissingOne) {
     fakes::TempDir dir;
     EXPECT_TRUE(SystemDiskSpace::Instance().FreeBytes(dir.Path().string()).has_value());
     EXPECT_FALSE(SystemDiskSpace::Instance().FreeBytes(dir.File("missing/deeper")).has_value());
+}
+
+TEST(CorvanetLocation, ProgramFolderThenBuildTreeThenAbsolutePathEntriesInOrder) {
+    fakes::TempDir dir;
+    const std::string program = dir.File("bin");
+    const std::string onPathFirst = dir.File("path1");
+    const std::string onPathSecond = dir.File("path2");
+    std::filesystem::create_directories(program);
+    fakes::WriteScript(onPathSecond + "/" + CorvanetProgramName());
+    fakes::WriteScript(onPathFirst + "/" + CorvanetProgramName(), false); // cannot be run: skipped
+    const std::string path = "relative:" + onPathFirst + "::" + onPathSecond;
+    EXPECT_EQ(FindCorvanetFolder(program, path), onPathSecond);
+
+    fakes::WriteScript(dir.File("tools/corvanet/") + CorvanetProgramName());
+    EXPECT_EQ(FindCorvanetFolder(program, path), dir.File("tools/corvanet"));
+
+    fakes::WriteScript(program + "/" + CorvanetProgramName());
+    EXPECT_EQ(FindCorvanetFolder(program, path), program);
+}
+
+TEST(CorvanetLocation, NothingFoundGivesEmptyAndRelativeEntriesAreNotSearched) {
+    fakes::TempDir dir;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    fakes::WriteScript(dir.File("here/") + CorvanetProgramName());
+    EXPECT_EQ(FindCorvanetFolder(dir.File("bin"), ":here:."), "");
+    EXPECT_FALSE(HoldsCorvanet(""));
+    std::filesystem::current_path(previous);
 }

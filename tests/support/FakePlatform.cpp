@@ -58,6 +58,14 @@ void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+void WriteScript(const std::string& path, bool executable) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::trunc) << "#!/bin/sh\nexit 0\n";
+    using std::filesystem::perms;
+    std::filesystem::permissions(path,
+                                 executable ? perms::owner_all : perms::owner_read | perms::owner_write);
+}
+
 std::string TestDataPath(const std::string& name) {
     const char* root = std::getenv("VELTRANE_TEST_DATA");
     return std::string(root ? root : "tests/data") + "/" + name;

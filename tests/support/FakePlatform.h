@@ -74,6 +74,8 @@ private:
 std::vector<unsigned char> ReadBytes(const std::string& path);
 std::string ReadText(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+// A small shell script at path (folders made), executable or not.
+void WriteScript(const std::string& path, bool executable = true);
 
 // Folder of the checked-in test files (tests/data).
 std::string TestDataPath(const std::string& name);

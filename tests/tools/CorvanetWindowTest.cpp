@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMenuBar>
@@ -339,6 +340,27 @@ TEST(CorvanetWindow, DamagedFileShowsAMessageAndKeepsTheOpenFile) {
     EXPECT_EQ(closer.texts.size(), 1);
     EXPECT_TRUE(window.File().pulses.empty());
     EXPECT_FALSE(window.OpenPath(QString::fromStdString(dir.Path().string() + "/none")));
+}
+
+// Help without a browser says which file to open by hand; F1 is how the operator asks.
+TEST(CorvanetWindow, HelpWithoutABrowserNamesTheChapter) {
+    CorvanetWindow window;
+    QString shown;
+    window.showInBrowser = [&shown](const QString& path) {
+        shown = path;
+        return false;
+    };
+    window.show();
+    QApplication::setActiveWindow(&window);
+    BoxCloser closer;
+    QTest::keyClick(&window, Qt::Key_F1);
+    for (int waited = 0; waited < 2000 && closer.texts.isEmpty(); waited += 20) {
+        QTest::qWait(20);
+    }
+    ASSERT_TRUE(shown.endsWith(QStringLiteral("corvanet.html")));
+    ASSERT_EQ(closer.texts.size(), 1);
+    EXPECT_EQ(closer.texts.front(),
+              QString::fromUtf8(messages::kNoBrowserBefore) + QDir::toNativeSeparators(shown));
 }
 
 } // namespace

@@ -87,6 +87,7 @@ CorvanetWindow::CorvanetWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(Text(messages::kProgramName));
     // Times and gate values are typed and shown with a decimal point in every locale (the fields inherit it).
     setLocale(QLocale::c());
+    showInBrowser = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     BuildMenus();
     tabs_ = new QTabWidget;
     fileText_ = new QPlainTextEdit;
@@ -638,7 +639,7 @@ void CorvanetWindow::OpenHelp() {
     for (const QString& candidate : candidates) {
         if (QFileInfo::exists(candidate)) {
             const QString path = QFileInfo(candidate).absoluteFilePath();
-            if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+            if (!showInBrowser(path)) {
                 Warn(Text(messages::kNoBrowserBefore) + QDir::toNativeSeparators(path));
             }
             return;

@@ -39,6 +39,9 @@ class CorvanetWindow : public QMainWindow {
 public:
     explicit CorvanetWindow(QWidget* parent = nullptr);
 
+    // Shows a local file in the web browser; false when no browser could be started. Tests replace it.
+    std::function<bool(const QString& path)> showInBrowser;
+
     // A .dat file or a folder holding a series; false (after a message box) when nothing was opened.
     bool OpenPath(const QString& path);
     bool OpenFile(const QString& path);
