@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream file(input, std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    // The last byte picks the options, so one input reaches both channels and both gate anchors.
+    // The last byte picks the options, so one input reaches both channels, both gate anchors and
+    // every peak baseline.
     const std::uint8_t pick = size > 0 ? data[size - 1] : 0;
     std::vector<std::string> args = {(pick & 1) != 0 ? "--export-cdf" : "--export-csv", "--out",
                                      (folder / "out").string()};
@@ -51,6 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if ((pick & 4) != 0) {
         args.insert(args.end(), {"--anchor", "first", "--sqrt", "on"});
+    }
+    // The netCDF file carries the peak table: every way of drawing the peaks' baselines is reached.
+    if ((pick & 8) != 0) {
+        args.insert(args.end(), {"--peak-baseline", (pick & 16) != 0 ? "skim" : "valley"});
     }
     args.push_back(input);
     const Command command = ParseCommandLine(args);
