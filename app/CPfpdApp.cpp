@@ -267,7 +267,8 @@ void CPfpdApp::RunStartupChoice() {
 ConnectionResult CPfpdApp::AskConnectionOptions() {
     ConnectFailure answer = options_.onConnectFailure;
     if (answer == ConnectFailure::Ask && options_.autoAnswer) {
-        answer = *options_.autoAnswer ? ConnectFailure::Retry : ConnectFailure::Offline;
+        // No: a run that was to be online does not go on offline, where it would record nothing.
+        answer = *options_.autoAnswer ? ConnectFailure::Retry : ConnectFailure::Exit;
     }
     switch (answer) {
     case ConnectFailure::Ask:
