@@ -5,17 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <grp.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#ifdef __linux__
-#include <linux/serial.h>
-#endif
 
 namespace veltrane {
 
@@ -44,21 +37,13 @@ std::vector<std::string> Matching(const fs::path& folder, const std::string& pre
     return found;
 }
 
-// A built-in port node exists whether or not a UART is behind it: only one that opens and
-// reports a UART counts.
-bool BuiltInPortAnswers(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-#ifdef __linux__
-    serial_struct info{};
-    const bool answers = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
-#else
-    const bool answers = ::isatty(fd) != 0;
-#endif
-    ::close(fd);
-    return answers;
+// A built-in port node exists whether or not a UART is behind it: only one the kernel reports
+// a UART type for counts. Asked of the kernel's device folder, not by opening the port, which
+// would raise its modem lines under whatever is attached.
+bool BuiltInPortPresent(const SystemFolders& folders, const std::string& name) {
+    std::ifstream in(fs::path(folders.sys) / "class" / "tty" / name / "type");
+    int type = 0;
+    return static_cast<bool>(in >> type) && type != 0;
 }
 
 std::string ProcessName(const fs::path& processFolder) {
@@ -114,7 +99,7 @@ PortError ClassifyOpenError(int errnoValue) {
 std::vector<std::string> ListSerialDevices(const SystemFolders& folders) {
     std::vector<std::string> devices;
     for (const std::string& path : Matching(folders.dev, "ttyS")) {
-        if (BuiltInPortAnswers(path)) {
+        if (BuiltInPortPresent(folders, fs::path(path).filename().string())) {
             devices.push_back(path);
         }
     }

@@ -15,6 +15,7 @@ struct SystemFolders {
     std::string dev = "/dev";
     std::string proc = "/proc";
     std::string lock = "/var/lock";
+    std::string sys = "/sys";
 };
 
 // A process that holds a device open.
@@ -23,7 +24,7 @@ struct DeviceHolder {
     std::string name;
 };
 
-// The serial devices present: the built-in ports that open and report a UART, the USB adapters
+// The serial devices present: the built-in ports with a UART behind them, the USB adapters
 // (ttyUSB*, ttyACM*) and their stable names (serial/by-id/*), each list sorted.
 std::vector<std::string> ListSerialDevices(const SystemFolders& folders = {});
 // The processes with the device open (their descriptors, as far as this user may look), and the

@@ -30,7 +30,11 @@ TEST(PortDiagnosis, MissingDeviceListsTheAdaptersPresent) {
     fakes::TempDir dir;
     SystemFolders folders;
     folders.dev = dir.File("dev");
+    folders.sys = dir.File("sys");
     WriteFile(dir.Path() / "dev" / "ttyS0", "");
+    WriteFile(dir.Path() / "dev" / "ttyS1", "");
+    WriteFile(dir.Path() / "sys" / "class" / "tty" / "ttyS0" / "type", "0\n");
+    WriteFile(dir.Path() / "sys" / "class" / "tty" / "ttyS1" / "type", "4\n");
     WriteFile(dir.Path() / "dev" / "ttyUSB0", "");
     WriteFile(dir.Path() / "dev" / "ttyACM1", "");
     fs::create_directories(dir.Path() / "dev" / "serial" / "by-id");
@@ -41,8 +45,8 @@ TEST(PortDiagnosis, MissingDeviceListsTheAdaptersPresent) {
     EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB3", ClassifyOpenError(ENOENT), ENOENT, folders),
               "/dev/ttyUSB3 does not exist. Name the controller's device with --device or in Communications "
               "Settings.\nSerial devices present: " +
-                  folders.dev + "/ttyUSB0, " + folders.dev + "/ttyACM1, " + folders.dev +
-                  "/serial/by-id/usb-Adapter_A1-if00-port0.");
+                  folders.dev + "/ttyS1, " + folders.dev + "/ttyUSB0, " + folders.dev + "/ttyACM1, " +
+                  folders.dev + "/serial/by-id/usb-Adapter_A1-if00-port0.");
 
     fs::remove_all(dir.Path() / "dev");
     EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB3", PortError::NotFound, ENOENT, folders),
