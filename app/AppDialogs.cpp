@@ -1,6 +1,7 @@
 #include "app/AppDialogs.h"
 
 #include "app/AppMessages.h"
+#include "platform/Version.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -145,6 +146,9 @@ AboutDialog::AboutDialog(QWidget* parent, const std::string& controllerId,
     setObjectName(QStringLiteral("aboutDialog"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(Q(messages::kAboutVersion), this));
+    auto* programVersion = new QLabel(Q(messages::kAboutProgramVersion).arg(Q(kProgramVersion)), this);
+    programVersion->setObjectName(QStringLiteral("programVersion"));
+    layout->addWidget(programVersion);
     auto* form = new QFormLayout;
     auto* id = new QLineEdit(QString::fromStdString(controllerId), this);
     id->setReadOnly(true);

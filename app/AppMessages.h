@@ -14,9 +14,6 @@ inline constexpr const char* kConnectionText = "Please choose to work offline or
 inline constexpr const char* kPortBusy =
     "The configured communications port is busy.\n\nYou may choose 'Offline' and change the port number or "
     "choose 'Retry' after closing the application that is currently using the configured port.";
-// Added below the busy message when the device exists but this user may not open it.
-inline constexpr const char* kPermissionHint = "\n\nYou are not allowed to open %1. Ask for your account to "
-                                               "be added to the group '%2' and log in again.";
 
 // Communications Settings.
 inline constexpr const char* kCommCaption = "Veltrane Communications Settings";
@@ -25,6 +22,8 @@ inline constexpr const char* kCommText = "Please select the desired port and bau
 // About.
 inline constexpr const char* kAboutCaption = "About Veltrane";
 inline constexpr const char* kAboutVersion = "Veltrane32 Version 2.1";
+// Below it: the version of this build, as --version prints it.
+inline constexpr const char* kAboutProgramVersion = "Program version %1";
 
 // Main window.
 inline constexpr const char* kDefaultsSet = "The configuration parameters have been set to their defaults!";

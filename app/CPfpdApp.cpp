@@ -53,6 +53,8 @@ float ParseDecimal(const std::string& text, float fallback) {
     return end != text.c_str() && std::isfinite(value) ? value : fallback;
 }
 
+constexpr int kUnattendedRetryPauseMs = 1000;
+
 } // namespace
 
 CPfpdApp::CPfpdApp(CommandLineOptions options, const std::string& executablePath)
@@ -230,6 +232,10 @@ void CPfpdApp::ConfigureLink() {
 void CPfpdApp::RunStartupChoice() {
     const HelpOpener help = [this](const char* anchor) { OpenHelp(anchor); };
     SessionChoice choice = options_.session;
+    if (choice == SessionChoice::Ask && options_.autoAnswer) {
+        choice = *options_.autoAnswer ? SessionChoice::Online : SessionChoice::Offline;
+        prompts_.LogAnswer(messages::kModeText, choice == SessionChoice::Online ? "Online" : "Offline");
+    }
     if (choice == SessionChoice::Ask) {
         switch (AskSessionMode(nullptr, help)) {
         case kModeOnline:
@@ -249,16 +255,8 @@ void CPfpdApp::RunStartupChoice() {
     }
 
     const int port = options_.port.value_or(profile_->GetInt("Com", "Port", 2));
-    ConnectionProcedure procedure(port_, prompts_, SystemSleeper::Instance(), [help] {
-        switch (AskConnectionOption(nullptr, help)) {
-        case kConnectionRetry:
-            return ConnectionResult::Retry;
-        case kConnectionOffline:
-            return ConnectionResult::Offline;
-        default:
-            return ConnectionResult::Exit;
-        }
-    });
+    ConnectionProcedure procedure(port_, prompts_, SystemSleeper::Instance(),
+                                  [this] { return AskConnectionOptions(); });
     switch (procedure.Run(port, live_.baudRate, live_.controllerVersion)) {
     case ConnectionResult::Connected:
         EnterOnline();
@@ -270,6 +268,53 @@ void CPfpdApp::RunStartupChoice() {
         continueFlag_ = false;
         break;
     }
+}
+
+// The Connection Options dialog, or the answer an unattended run gave in advance.
+ConnectionResult CPfpdApp::AskConnectionOptions() {
+    ConnectFailure answer = options_.onConnectFailure;
+    if (answer == ConnectFailure::Ask && options_.autoAnswer) {
+        // No: a run that was to be online does not go on offline, where it would record nothing.
+        answer = *options_.autoAnswer ? ConnectFailure::Retry : ConnectFailure::Exit;
+    }
+    switch (answer) {
+    case ConnectFailure::Ask:
+        break;
+    case ConnectFailure::Offline:
+        prompts_.LogAnswer(messages::kConnectionText, "Offline");
+        return ConnectionResult::Offline;
+    case ConnectFailure::Exit:
+        prompts_.LogAnswer(messages::kConnectionText, "Exit");
+        connectionGaveUp_ = true;
+        return ConnectionResult::Exit;
+    case ConnectFailure::Retry:
+        prompts_.LogAnswer(messages::kConnectionText, "Retry");
+        // A pause between rounds (a missing device fails at once); the end of the run is
+        // noticed within a tenth of a second.
+        for (int waited = 0; waited < kUnattendedRetryPauseMs && !QuitDue(); waited += 100) {
+            SystemSleeper::Instance().SleepMs(100);
+        }
+        connectionGaveUp_ = QuitDue();
+        return connectionGaveUp_ ? ConnectionResult::Exit : ConnectionResult::Retry;
+    }
+    if (QuitDue()) {
+        return ConnectionResult::Exit; // the run ended while the busy message was up
+    }
+    const HelpOpener help = [this](const char* anchor) { OpenHelp(anchor); };
+    switch (AskConnectionOption(nullptr, help)) {
+    case kConnectionRetry:
+        return QuitDue() ? ConnectionResult::Exit : ConnectionResult::Retry;
+    case kConnectionOffline:
+        return ConnectionResult::Offline;
+    default:
+        return ConnectionResult::Exit;
+    }
+}
+
+bool CPfpdApp::QuitDue() const {
+    return quitRequested_ || (options_.quitAfterSeconds > 0 &&
+                              static_cast<double>(SystemClock::Instance().NowMs() - launchMs_) >=
+                                  options_.quitAfterSeconds * 1000.0);
 }
 
 void CPfpdApp::EnterOffline() {

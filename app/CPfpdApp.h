@@ -2,6 +2,7 @@
 
 #include "app/CPfpdDoc.h"
 #include "app/CommandLine.h"
+#include "app/ConnectionProcedure.h"
 #include "app/DeviceControllerPort.h"
 #include "app/QtPrompts.h"
 #include "app/SettingsProfile.h"
@@ -58,6 +59,10 @@ public:
     const CommandLineOptions& Options() const { return options_; }
     bool ContinueFlag() const { return continueFlag_; }
     std::int64_t LaunchMs() const { return launchMs_; }
+    // The run is to end (--quit-after): start-up questions still waiting are answered Exit.
+    void RequestQuit() { quitRequested_ = true; }
+    // An unattended start-up gave up on a controller that never answered.
+    bool ConnectionGaveUp() const { return connectionGaveUp_; }
 
     // Test and automation seams: file dialogs and help opening (false when no browser started).
     std::function<std::optional<std::string>()> chooseOpenPath;
@@ -79,6 +84,8 @@ private:
     bool StartSimulator();
     void ConfigureLink();
     void RunStartupChoice();
+    ConnectionResult AskConnectionOptions();
+    bool QuitDue() const;
     void EnterOffline();
     void EnterOnline();
     void ArmRecording();
@@ -101,6 +108,8 @@ private:
     std::filesystem::path simulatorDir_;
     std::unique_ptr<CMainFrame> frame_;
     bool continueFlag_ = true;
+    bool quitRequested_ = false;
+    bool connectionGaveUp_ = false;
     std::string armedRecordPath_; // --record, until the controller's settings are in
     int recordingReceiveRetries_ = 0;
 };

@@ -150,6 +150,20 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
                 return std::nullopt;
             }
             options.autoAnswer = value == "yes";
+        } else if (name == "--on-connect-failure") {
+            if (!takeValue()) {
+                return std::nullopt;
+            }
+            if (value == "retry") {
+                options.onConnectFailure = ConnectFailure::Retry;
+            } else if (value == "offline") {
+                options.onConnectFailure = ConnectFailure::Offline;
+            } else if (value == "exit") {
+                options.onConnectFailure = ConnectFailure::Exit;
+            } else {
+                error = "--on-connect-failure needs retry, offline or exit";
+                return std::nullopt;
+            }
         } else if (name == "--pdf") {
             if (!takeValue()) {
                 return std::nullopt;
@@ -205,7 +219,15 @@ std::string UsageText(const std::string& programName) {
            "  --stats              print pulses shown, sequence gaps and the longest tick on exit\n"
            "  --pulse-log FILE     one line per pulse shown: time (ms), sequence, time counter, latency\n"
            "  --auto-answer yes|no show no message boxes: print them on standard error and answer\n"
-           "                       every question this way (unattended runs)\n"
+           "                       every question this way (unattended runs). At start-up yes goes\n"
+           "                       online and, when the controller does not answer, tries again\n"
+           "                       every second until it does or --quit-after ends the run; no\n"
+           "                       works offline unless --online or --simulate is given, and then ends\n"
+           "                       the run when the controller does not answer. A run that ends\n"
+           "                       without reaching the controller exits with status 1\n"
+           "  --on-connect-failure retry|offline|exit\n"
+           "                       when the controller does not answer at start-up, do this instead\n"
+           "                       of asking (retry: every second, until --quit-after)\n"
            "  --help               show this text\n"
            "  --version            show the program version\n";
 }

@@ -6,6 +6,15 @@
 
 namespace veltrane {
 
+// What an unattended run does when the controller did not answer at start-up (the Connection
+// Options dialog's choices).
+enum class ConnectFailure {
+    Ask,
+    Retry,
+    Offline,
+    Exit
+};
+
 enum class SessionChoice {
     Ask,
     Online,
@@ -45,6 +54,7 @@ struct CommandLineOptions {
     // Unattended runs: message boxes are not shown but written to standard error, and every
     // question gets this answer.
     std::optional<bool> autoAnswer;
+    ConnectFailure onConnectFailure = ConnectFailure::Ask;
 };
 
 // Parses the arguments after the program name. On a mistake returns nothing and sets error.

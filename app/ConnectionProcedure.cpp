@@ -4,31 +4,11 @@
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 
-#include <grp.h>
-#include <sys/stat.h>
-
 namespace veltrane {
 
-std::string DeviceGroupName(const std::string& devicePath) {
-    struct stat info {};
-    if (::stat(devicePath.c_str(), &info) == 0) {
-        if (const group* entry = ::getgrgid(info.st_gid); entry != nullptr && entry->gr_name != nullptr) {
-            return entry->gr_name;
-        }
-    }
-    return "dialout";
-}
-
 std::string BusyMessage(const ConnectionLine& line) {
-    std::string text = messages::kPortBusy;
-    if (line.PermissionDenied()) {
-        std::string hint = messages::kPermissionHint;
-        const std::string device = line.DeviceName();
-        hint.replace(hint.find("%1"), 2, device);
-        hint.replace(hint.find("%2"), 2, DeviceGroupName(device));
-        text += hint;
-    }
-    return text;
+    const std::string reason = line.OpenFailure();
+    return reason.empty() ? messages::kPortBusy : std::string(messages::kPortBusy) + "\n\n" + reason;
 }
 
 ConnectionProcedure::ConnectionProcedure(ConnectionLine& line, Prompts& prompts, Sleeper& sleeper,

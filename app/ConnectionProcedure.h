@@ -17,9 +17,8 @@ public:
     virtual bool SetTimeouts(int milliseconds) = 0;
     virtual bool ReadControllerId(std::string& text) = 0;
     virtual void CloseLine() = 0;
-    // The last open failed because this user may not open the device.
-    virtual bool PermissionDenied() const = 0;
-    virtual std::string DeviceName() const = 0;
+    // The device and why the last open failed, in one line for the operator (empty: no reason known).
+    virtual std::string OpenFailure() const = 0;
 };
 
 enum class ConnectionResult {
@@ -29,9 +28,7 @@ enum class ConnectionResult {
     Connected = 3
 };
 
-// The group that owns a device, to name in the permission hint ("dialout" when unknown).
-std::string DeviceGroupName(const std::string& devicePath);
-// The busy message, plus the permission hint when the open was refused for permission.
+// The busy message, and below it the device and why it could not be opened.
 std::string BusyMessage(const ConnectionLine& line);
 
 // Opens the port, asks the controller for its identification up to five times 500 ms

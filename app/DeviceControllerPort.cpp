@@ -2,6 +2,7 @@
 
 #include "config/ConfigurationModel.h"
 #include "device/DeviceLink.h"
+#include "device/PortDiagnosis.h"
 #include "live/PendingRequest.h"
 #include "platform/Clock.h"
 
@@ -134,12 +135,12 @@ void DeviceControllerPort::CloseLine() {
     link_.Close();
 }
 
-bool DeviceControllerPort::PermissionDenied() const {
-    return link_.LastError() == PortError::PermissionDenied;
-}
-
-std::string DeviceControllerPort::DeviceName() const {
-    return link_.DevicePath().empty() ? link_.DevicePathFor(port_) : link_.DevicePath();
+std::string DeviceControllerPort::OpenFailure() const {
+    if (link_.IsOpen()) {
+        return {};
+    }
+    const std::string device = link_.DevicePath().empty() ? link_.DevicePathFor(port_) : link_.DevicePath();
+    return DescribeOpenFailure(device, link_.LastError(), link_.LastErrno());
 }
 
 } // namespace veltrane

@@ -52,8 +52,7 @@ public:
     bool SetTimeouts(int milliseconds) override;
     bool ReadControllerId(std::string& text) override;
     void CloseLine() override;
-    bool PermissionDenied() const override;
-    std::string DeviceName() const override;
+    std::string OpenFailure() const override;
 
 private:
     DeviceLink& link_;

@@ -12,6 +12,8 @@
 namespace veltrane {
 
 namespace {
+constexpr std::size_t kLongMessage = 200;
+
 QMessageBox::Icon ToQt(MessageIcon icon) {
     switch (icon) {
     case MessageIcon::Information:
@@ -41,6 +43,10 @@ void QtPrompts::ShowMessage(const std::string& text, MessageIcon icon) {
     ScopedPollingSuspend suspend(state_);
     QMessageBox box(ToQt(icon), QString::fromUtf8(messages::kAppName), QString::fromStdString(text),
                     QMessageBox::Ok, Parent());
+    if (text.size() > kLongMessage) {
+        // Wide enough that device paths and options are not broken at a '/' or '-'.
+        box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 36em; }"));
+    }
     box.exec();
 }
 
@@ -70,6 +76,11 @@ QtPrompts::Choice QtPrompts::AskYesNoCancel(const std::string& text, bool yesUna
     const int answer = box.exec();
     return answer == QMessageBox::Yes ? Choice::Yes
                                       : (answer == QMessageBox::No ? Choice::No : Choice::Cancel);
+}
+
+void QtPrompts::LogAnswer(const std::string& question, const std::string& answer) {
+    history_.push_back(question);
+    Print("question", question, (" -> " + answer).c_str());
 }
 
 void QtPrompts::ShowNotice(const std::string& text) {

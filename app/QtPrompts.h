@@ -41,6 +41,10 @@ public:
     // yesUnattended says a Yes needs nobody to carry it out (no further dialog), else No.
     Choice AskYesNoCancel(const std::string& text, bool yesUnattended);
 
+    // A question answered in advance (start-up choices of an unattended run): written where the
+    // messages of such a run go, with its answer.
+    void LogAnswer(const std::string& question, const std::string& answer);
+
     // Every text shown, oldest first (the --stats line and the GUI tests read it).
     const std::vector<std::string>& History() const { return history_; }
 

@@ -2,6 +2,8 @@
 #include "app/CPfpdApp.h"
 #include "app/CommandLine.h"
 #include "dialogs/ReportPrinter.h"
+#include "platform/Version.h"
+#include "platform/WindowSystem.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -60,6 +62,8 @@ bool WriteReport(const std::string& configFile, const std::string& pdfFile, std:
     return false;
 }
 
+constexpr const char* kNoControllerLine = "veltrane: the controller did not answer; the run ends\n";
+
 // Ctrl+C or a stop of an unattended run ends the event loop as --quit-after does, so a running
 // recording is completed with its run-log text. A second signal ends the program at once.
 int stopPipe[2] = {-1, -1};
@@ -92,26 +96,33 @@ int main(int argc, char* argv[]) {
     // not end the program and the recording with it.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    // --help and --version need no display.
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
+    // --help, --version and mistakes in the arguments need no display: the arguments are read
+    // before the window system is started. They are used as the bytes given, so a file name that
+    // is not UTF-8 reaches the file system unchanged.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    for (const std::string& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
             std::fputs(UsageText("veltrane").c_str(), stdout);
             return 0;
         }
         if (argument == "--version") {
-            std::printf("veltrane %s\n", VELTRANE_VERSION);
+            std::fputs(VersionLine("veltrane").c_str(), stdout);
             return 0;
         }
     }
+    std::string error;
+    auto options = ParseCommandLine(WithoutToolkitOptions(arguments), error);
+    if (!options) {
+        std::fputs(ArgumentErrorLine("veltrane", error).c_str(), stderr);
+        return 2;
+    }
 
     // The report needs no window, so it must not need a display either.
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if ((argument.rfind("--print-report", 0) == 0 || argument.rfind("--pdf", 0) == 0) &&
-            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
+    if (!options->printReportFile.empty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    } else if (!WindowSystemReachable(arguments)) {
+        std::fprintf(stderr, "veltrane: %s\n", kNoDisplay);
+        return 1;
     }
 
     QApplication application(argc, argv);
@@ -119,15 +130,6 @@ int main(int argc, char* argv[]) {
     // Qt took the C library's locale from the desktop; numbers keep a decimal point whatever it is.
     std::setlocale(LC_NUMERIC, "C");
     QLocale::setDefault(QLocale::c());
-    // Qt has taken its own options (-platform ...) out of argv; the rest are used as the bytes
-    // given, so a file name that is not UTF-8 reaches the file system unchanged.
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    std::string error;
-    auto options = ParseCommandLine(arguments, error);
-    if (!options) {
-        std::fprintf(stderr, "veltrane: %s\n%s", error.c_str(), UsageText("veltrane").c_str());
-        return 2;
-    }
     if (!options->workingDirectory.empty()) {
         // A file named on the command line is where the caller sees it, not in the new folder.
         if (!options->documentFile.empty()) {
@@ -151,17 +153,34 @@ int main(int argc, char* argv[]) {
     }
 
     CPfpdApp app(*options, argv[0]);
-    if (!app.InitInstance()) {
-        return 0; // Exit chosen at start-up: the window was never shown
-    }
-    QuitOnStopSignals(&application);
+    // Armed before the first start-up question: one left open ends with the run, as Exit.
+    bool quitting = false;
     if (options->quitAfterSeconds > 0) {
         QTimer::singleShot(static_cast<int>(options->quitAfterSeconds * 1000.0), &application,
-                           [] { QCoreApplication::exit(0); });
+                           [&app, &quitting] {
+                               quitting = true;
+                               app.RequestQuit();
+                               QCoreApplication::exit(0); // every event loop, a dialog's too
+                           });
     }
+    if (!app.InitInstance()) {
+        // Exit chosen at start-up (the window was never shown), or an unattended run that
+        // never reached the controller.
+        if (app.ConnectionGaveUp()) {
+            std::fputs(kNoControllerLine, stderr);
+            return 1;
+        }
+        return 0;
+    }
+    QuitOnStopSignals(&application);
     QObject::connect(&application, &QCoreApplication::aboutToQuit,
                      [&app, &options] { SaveScreenshot(app, options->screenshotFile); });
-    const int result = QApplication::exec();
+    int result = 0;
+    if (quitting) {
+        SaveScreenshot(app, options->screenshotFile); // the time was up during start-up
+    } else {
+        result = QApplication::exec();
+    }
     if (options->stats) {
         std::printf("%s\n", app.StatsLine().c_str());
     }

@@ -1,6 +1,7 @@
 #include "device/SerialPort.h"
 
 #include "device/BaudRate.h"
+#include "device/PortDiagnosis.h"
 #include "platform/Profile.h"
 
 #include <algorithm>
@@ -133,15 +134,7 @@ bool SerialPort::FullOpen(int port, const std::string& path, int accessMode, int
     const int fd = ::open(path.c_str(), flags | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        if (error == EACCES || error == EPERM) {
-            SetError(PortError::PermissionDenied, error);
-        } else if (error == EBUSY) {
-            SetError(PortError::Busy, error);
-        } else if (error == ENOENT || error == ENODEV || error == ENXIO || error == ENOTDIR) {
-            SetError(PortError::NotFound, error);
-        } else {
-            SetError(PortError::Io, error);
-        }
+        SetError(ClassifyOpenError(error), error);
         return false;
     }
     // TIOCEXCL keeps other users out but not root; the lock keeps out everyone, even a

@@ -129,7 +129,8 @@ std::string SimHelpText() {
            "                          byte, a scheduled fault (silence, hang-up, drip, noise, wrong\n"
            "                          rate) when it is over. E.g. \"1234567.891 pulse pulse 17\"\n"
            "  --verbose               one line per request on stderr\n"
-           "  --help                  this text\n";
+           "  --help                  this text\n"
+           "  --version               the program's version\n";
 }
 
 std::string DefaultEepromPath() {
@@ -250,6 +251,8 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             out.help = true;
+        } else if (arg == "--version") {
+            out.version = true;
         } else if (arg == "--fast") {
             e.fast = true;
         } else if (arg == "--verbose" || arg == "-v") {
@@ -269,7 +272,7 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
                 return false;
             }
         } else {
-            error = "unknown option " + arg + " (see --help)";
+            error = "unknown option " + arg;
             return false;
         }
     }

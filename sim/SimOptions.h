@@ -12,6 +12,7 @@ struct SimCommandLine {
     std::string linkPath;     // a stable name for the device, kept across hang-ups
     std::string eventLogPath; // one line per pulse sent and fault begun or ended; empty: none
     bool help = false;
+    bool version = false;
 };
 
 // Parses pfpd-sim's arguments (without the program name). False with a message in error for

@@ -12,6 +12,7 @@
 // sequence: the pulse's sequence byte, also on the end of a damaged pulse reply; else -1.
 //     1234567.891 pulse pulse 17
 //     1234570.002 fault-end flip -1
+#include "platform/Version.h"
 #include "sim/LineEvent.h"
 #include "sim/SimOptions.h"
 #include "sim/SimulatorSession.h"
@@ -46,11 +47,15 @@ int main(int argc, char** argv) {
     SimCommandLine commandLine;
     std::string error;
     if (!ParseSimCommandLine(std::vector<std::string>(argv + 1, argv + argc), commandLine, error)) {
-        std::fprintf(stderr, "pfpd-sim: %s\n", error.c_str());
+        std::fputs(ArgumentErrorLine("pfpd-sim", error).c_str(), stderr);
         return 2;
     }
     if (commandLine.help) {
         std::fputs(SimHelpText().c_str(), stdout);
+        return 0;
+    }
+    if (commandLine.version) {
+        std::fputs(VersionLine("pfpd-sim").c_str(), stdout);
         return 0;
     }
     struct sigaction action {};

@@ -38,12 +38,11 @@ public:
         open = false;
         ++closes;
     }
-    bool PermissionDenied() const override { return denied; }
-    std::string DeviceName() const override { return "/dev/null"; }
+    std::string OpenFailure() const override { return failure; }
 
     bool open = false;
     bool openWorks = true;
-    bool denied = false;
+    std::string failure;
     int answerOnTry = 1000;
     int opens = 0;
     int closes = 0;
@@ -85,7 +84,7 @@ TEST(ConnectionProcedure, RetryKeepsTheOpenPortAndConnects) {
     EXPECT_EQ(line.openedPort, 1);
 }
 
-TEST(ConnectionProcedure, BusyPortShowsTheMessageAndThePermissionHint) {
+TEST(ConnectionProcedure, BusyPortShowsTheMessageAndTheReason) {
     FakeLine line;
     line.openWorks = false;
     fakes::FakePrompts prompts;
@@ -98,14 +97,11 @@ TEST(ConnectionProcedure, BusyPortShowsTheMessageAndThePermissionHint) {
     EXPECT_EQ(line.idRequests, 0);
     EXPECT_EQ(clock.slept, 0);
 
-    line.denied = true;
+    line.failure = "/dev/ttyUSB0 does not exist.";
     prompts.Clear();
     procedure.Run(2, 38400, version);
     ASSERT_EQ(prompts.shown.size(), 1u);
-    const std::string& text = prompts.shown[0].text;
-    EXPECT_EQ(text.rfind(messages::kPortBusy, 0), 0u);
-    EXPECT_NE(text.find("/dev/null"), std::string::npos);
-    EXPECT_NE(text.find("group '" + DeviceGroupName("/dev/null") + "'"), std::string::npos);
+    EXPECT_EQ(prompts.shown[0].text, std::string(messages::kPortBusy) + "\n\n/dev/ttyUSB0 does not exist.");
 }
 
 // Noise on the line at start-up: every identification read still ends on time, so the five

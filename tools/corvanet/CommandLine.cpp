@@ -5,6 +5,7 @@
 #include "Exports.h"
 #include "PeakExport.h"
 #include "config/Vocabulary.h"
+#include "platform/Version.h"
 
 #include <algorithm>
 #include <cctype>

@@ -11,6 +11,7 @@
 #include "PulseMath.h"
 #include "ReportText.h"
 #include "config/Vocabulary.h"
+#include "platform/Version.h"
 #include "plot/OFloatArray.h"
 #include "plot/OPlot.h"
 #include "plot/PlotTrace.h"
@@ -172,7 +173,7 @@ void CorvanetWindow::BuildHelpMenu() {
                     &CorvanetWindow::OpenHelp);
     help->addAction(QStringLiteral("&About Corvanet"), this, [this] {
         QMessageBox::about(this, Text(messages::kProgramName),
-                           Text(messages::kAboutText).arg(QStringLiteral(VELTRANE_VERSION)));
+                           Text(messages::kAboutText).arg(QString::fromUtf8(kProgramVersion)));
     });
 }
 

@@ -1,6 +1,8 @@
 // Corvanet: opens the .dat files Veltrane records; exports them from the command line too.
 
 #include "CommandLine.h"
+#include "platform/Version.h"
+#include "platform/WindowSystem.h"
 
 #include <iostream>
 #include <string>
@@ -19,8 +21,9 @@
 
 int main(int argc, char** argv) {
     using namespace veltrane::corvanet;
+    // The toolkit's own options (-platform NAME) are left to it.
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const Command command = ParseCommandLine(args);
+    const Command command = ParseCommandLine(veltrane::WithoutToolkitOptions(args));
     switch (command.kind) {
     case CommandKind::Help:
         std::cout << kUsage;
@@ -29,7 +32,7 @@ int main(int argc, char** argv) {
         std::cout << kVersionText;
         return 0;
     case CommandKind::Invalid:
-        std::cerr << "Corvanet: " << command.error << "\n\n" << kUsage;
+        std::cerr << veltrane::ArgumentErrorLine("Corvanet", command.error);
         return 2;
     case CommandKind::ExportCsv:
     case CommandKind::ExportCdf:
@@ -46,6 +49,9 @@ int main(int argc, char** argv) {
     // Pictures are drawn without a screen.
     if (command.kind == CommandKind::ExportPng && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    } else if (!veltrane::WindowSystemReachable(args)) {
+        std::cerr << "Corvanet: " << veltrane::kNoDisplay << "\n";
+        return 1;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvanet"));

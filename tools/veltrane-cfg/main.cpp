@@ -6,6 +6,7 @@
 #include "config/ConfigurationFile.h"
 #include "config/Messages.h"
 #include "platform/Prompts.h"
+#include "platform/Version.h"
 
 #include <cstdio>
 #include <iostream>
@@ -20,6 +21,7 @@ using namespace veltrane;
 constexpr const char* kUsage =
     "usage: veltrane-cfg show FILE.cfg\n"
     "       veltrane-cfg make TEXT OUT.cfg\n"
+    "       veltrane-cfg --version\n"
     "\n"
     "show  prints every field of a configuration file, one 'field = value' line each, in a fixed\n"
     "      order, so two configurations can be compared with diff.\n"
@@ -100,6 +102,21 @@ int Make(const std::string& textPath, const std::string& outPath) {
     return 0;
 }
 
+// What is wrong with arguments that are neither "show FILE" nor "make TEXT OUT".
+std::string ArgumentMistake(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        return "show or make expected";
+    }
+    const std::string& first = args[0];
+    if (first.rfind('-', 0) == 0 && first != "-") {
+        return "unknown option " + first;
+    }
+    if (first == "show" || first == "make") {
+        return first + (first == "show" ? " takes FILE.cfg" : " takes TEXT and OUT.cfg");
+    }
+    return "unknown command " + first + " (show or make)";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -108,12 +125,16 @@ int main(int argc, char** argv) {
         std::cout << kUsage;
         return 0;
     }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << VersionLine("veltrane-cfg");
+        return 0;
+    }
     if (args.size() == 2 && args[0] == "show") {
         return Show(args[1]);
     }
     if (args.size() == 3 && args[0] == "make") {
         return Make(args[1], args[2]);
     }
-    std::cerr << kUsage;
+    std::cerr << ArgumentErrorLine("veltrane-cfg", ArgumentMistake(args));
     return 2;
 }
