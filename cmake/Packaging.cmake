@@ -13,11 +13,56 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/veltrane.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/veltrane)
 
+set(VELTRANE_MAINTAINER "Veltrane maintainers <maintainers@veltrane.example>"
+    CACHE STRING "Name and mail address of whoever answers for the package (Maintainer field)")
+set(VELTRANE_DEB_RELEASE 1 CACHE STRING "Packaging revision of the Debian package of one version")
+set(VELTRANE_DEB_VERSION ${PROJECT_VERSION}-${VELTRANE_DEB_RELEASE})
+
+# Debian's documentation files (the licence and the changelog) and the manual pages of the four
+# programs, written by hand in docs/man. Compressed files are made with gzip -9n, as the policy
+# asks: no name or time stamp inside, so two builds give the same bytes.
+set(_pkgdoc ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright ${_pkgdoc}/copyright @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${_pkgdoc}/changelog.Debian @ONLY)
+install(FILES ${_pkgdoc}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/veltrane)
+if(UNIX)
+    set(_compressed)
+    foreach(_source ${_pkgdoc}/changelog.Debian ${PROJECT_SOURCE_DIR}/docs/man/veltrane.1
+                    ${PROJECT_SOURCE_DIR}/docs/man/Corvanet.1 ${PROJECT_SOURCE_DIR}/docs/man/pfpd-sim.1
+                    ${PROJECT_SOURCE_DIR}/docs/man/veltrane-cfg.1)
+        get_filename_component(_name ${_source} NAME)
+        add_custom_command(OUTPUT ${_pkgdoc}/${_name}.gz
+                           COMMAND gzip -9n -c ${_source} > ${_name}.gz
+                           DEPENDS ${_source}
+                           WORKING_DIRECTORY ${_pkgdoc})
+        list(APPEND _compressed ${_pkgdoc}/${_name}.gz)
+    endforeach()
+    add_custom_target(veltrane_package_docs ALL DEPENDS ${_compressed})
+    list(POP_FRONT _compressed _changelog)
+    install(FILES ${_changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/veltrane)
+    install(FILES ${_compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
 set(CPACK_PACKAGE_NAME veltrane)
 set(CPACK_PACKAGE_VENDOR "Veltrane")
-set(CPACK_PACKAGE_CONTACT "Veltrane maintainers <veltrane@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Operator's program for a PFPD detector controller, with the Corvanet data viewer")
+set(CPACK_PACKAGE_CONTACT "${VELTRANE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "operator's program for a PFPD detector controller")
+# The extended description; CPack puts the summary above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Veltrane sets up a pulsed flame photometric detector (PFPD) controller beside a
+gas chromatograph: board, two output channels, gate modes and timed events. It
+sends the configuration over a serial line, shows the detector's light pulses
+live, records every pulse to numbered data files, keeps configuration files,
+prints a configuration report and keeps a run log of every change. It also
+works offline, with no controller, to prepare configuration files.
+.
+The package also holds Corvanet, which views recorded pulses, re-gates them
+into chromatograms and exports them as CSV, ANDI/AIA netCDF or pictures;
+pfpd-sim, a controller emulator on a pseudo-terminal for trying the program
+without hardware; and veltrane-cfg, which turns configuration files into text
+and back.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${VELTRANE_DEB_RELEASE})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -30,4 +75,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_STRIP_FILES ON)
+# Files and folders in the package as the policy asks (0644 and 0755 in the control part too).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -21,14 +21,15 @@ SymbolShape MakeSymbol(int type, LogicalPoint at, int xLineStep, int yLineStep, 
     const int y = at.y;
     shape.low = {x - hw, y - hh};
     shape.high = {x + hw, y + hh};
+    // Line symbols are pairs of ends, each shape given whole.
     const LogicalPoint bottomLeft{x - hw, y - hh};
     const LogicalPoint topRight{x + hw, y + hh};
     const LogicalPoint topLeft{x - hw, y + hh};
     const LogicalPoint bottomRight{x + hw, y - hh};
-    const auto addDiagonals = [&] {
-        shape.points.insert(shape.points.end(), {bottomLeft, topRight, topLeft, bottomRight});
-    };
-    const auto addHorizontal = [&] { shape.points.insert(shape.points.end(), {{x - hw, y}, {x + hw, y}}); };
+    const LogicalPoint left{x - hw, y};
+    const LogicalPoint right{x + hw, y};
+    const LogicalPoint bottom{x, y - hh};
+    const LogicalPoint top{x, y + hh};
     switch (type) {
     case 0:
     case 4:
@@ -50,23 +51,19 @@ SymbolShape MakeSymbol(int type, LogicalPoint at, int xLineStep, int yLineStep, 
         break;
     case 8:
         shape.kind = SymbolKind::Lines;
-        shape.points = {{x, y - hh}, {x, y + hh}};
-        addHorizontal();
+        shape.points = {bottom, top, left, right};
         break;
     case 9:
         shape.kind = SymbolKind::Lines;
-        shape.points = {{x, y - hh}, {x, y + hh}};
-        addHorizontal();
-        addDiagonals();
+        shape.points = {bottom, top, left, right, bottomLeft, topRight, topLeft, bottomRight};
         break;
     case 10:
         shape.kind = SymbolKind::Lines;
-        addDiagonals();
+        shape.points = {bottomLeft, topRight, topLeft, bottomRight};
         break;
     default: // 11
         shape.kind = SymbolKind::Lines;
-        addHorizontal();
-        addDiagonals();
+        shape.points = {left, right, bottomLeft, topRight, topLeft, bottomRight};
         break;
     }
     return shape;

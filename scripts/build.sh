@@ -1,29 +1,47 @@
 #!/usr/bin/env bash
-# Configures and builds one flavour of the tree.
+# Configures and builds one flavour of the tree, warnings as errors, through ccache when present.
 #   scripts/build.sh            normal build in build/ (programs, tests, benchmarks)
+#   scripts/build.sh app        the programs alone in build/ (what scripts/run.sh needs)
+#   scripts/build.sh release    the programs alone, as packaged (-O3), in build-release/
 #   scripts/build.sh asan       non-GUI layers and tests under ASan + UBSan in build-asan/
 #   scripts/build.sh fuzz       libFuzzer targets with clang in build-fuzz/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+common=(-G Ninja -DVELTRANE_WERROR=ON)
+if command -v ccache >/dev/null; then
+    common+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 flavour="${1:-normal}"
 case "$flavour" in
 normal)
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S . -B build "${common[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_TESTS=ON \
+        -DVELTRANE_BENCH=ON >/dev/null
     cmake --build build
     ;;
+app)
+    cmake -S . -B build "${common[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_TESTS=OFF \
+        -DVELTRANE_BENCH=OFF >/dev/null
+    cmake --build build
+    ;;
+release)
+    cmake -S . -B build-release "${common[@]}" -DCMAKE_BUILD_TYPE=Release -DVELTRANE_TESTS=OFF \
+        -DVELTRANE_BENCH=OFF >/dev/null
+    cmake --build build-release
+    ;;
 asan)
-    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_GUI=OFF -DVELTRANE_BENCH=OFF \
+    cmake -S . -B build-asan "${common[@]}" -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_GUI=OFF -DVELTRANE_BENCH=OFF \
         -DVELTRANE_SANITIZE=ON >/dev/null
     cmake --build build-asan
     ;;
 fuzz)
-    CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_GUI=OFF \
+    CXX=clang++ cmake -S . -B build-fuzz "${common[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_GUI=OFF \
         -DVELTRANE_TESTS=OFF -DVELTRANE_BENCH=OFF -DVELTRANE_FUZZ=ON >/dev/null
     cmake --build build-fuzz
     ;;
 *)
-    echo "usage: $0 [normal|asan|fuzz]" >&2
+    echo "usage: $0 [normal|app|release|asan|fuzz]" >&2
     exit 2
     ;;
 esac

@@ -4,8 +4,8 @@
 # recorded data go there. Arguments replace the default "--simulate".
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/build.sh normal
+scripts/install-deps.sh run
+scripts/build.sh app
 
 workdir="$PWD/work"
 mkdir -p "$workdir"

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine and runs every check CI runs:
-# format, build, all tests, the non-GUI tests under ASan + UBSan, and each fuzz target for a bounded time.
+# Sets up a fresh machine and runs every check CI runs: format, the package choice of the set-up,
+# build, all tests, the checks of what a user meets (scripts/check-*.sh: the Release build and its
+# Debian package among them), the non-GUI tests under ASan + UBSan, each fuzz target for a bounded
+# time, and the soaks.
 #   FUZZ_SECONDS   seconds per fuzz target (default 60; 0 skips fuzzing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 fuzz_seconds="${FUZZ_SECONDS:-60}"
 
-scripts/install-deps.sh
+scripts/install-deps.sh check
 # install-deps.sh generated a decimal-comma locale: the locale tests must not skip here.
 export VELTRANE_REQUIRE_COMMA_LOCALE=1
 
@@ -16,10 +18,19 @@ if [ ${#sources[@]} -gt 0 ]; then
     clang-format --dry-run --Werror "${sources[@]}"
 fi
 
+echo "== set-up: package names on Debian 12 and 13 and Ubuntu 24.04"
+tests/shell/install_deps_test.sh
+
 echo "== build"
 scripts/build.sh normal
 echo "== tests"
 (cd build && ctest --output-on-failure -j2)
+
+# Each scripts/check-NAME.sh checks the built programs or their package as a user meets them.
+for check in scripts/check-*.sh; do
+    echo "== $(basename "$check" .sh)"
+    "$check"
+done
 
 echo "== tests under ASan + UBSan"
 scripts/build.sh asan
