@@ -95,6 +95,44 @@ TEST(Peaks, TangentSkimTakesTheRiderOffItsParentsTail) {
     EXPECT_DOUBLE_EQ(valley.peaks[2].endMinutes, valley.peaks[3].startMinutes);
 }
 
+// The smoothing and the slope's span follow the peaks, whatever the least width: broad peaks,
+// hundreds to thousands of points, are found with the defaults down to ten times the noise high.
+TEST(Peaks, EvidentPeaksOfEveryWidthAreFoundWithTheDefaults) {
+    // Gaussian sigma in minutes (0.005 min a point): 80 and 500 points.
+    for (const double sigma : {0.4, 2.5}) {
+        const double length = 40.0 * sigma + 1.0;
+        const double height = sigma * std::sqrt(2.0 * M_PI); // area that makes a height of 1
+        SyntheticRun run;
+        run.drift = 0.3 / length;
+        run.peaks = {{0.3 * length, sigma, 0.0, 100.0 * height}, {0.7 * length, sigma, 0.0, 10.0 * height}};
+        std::vector<double> minutes, values;
+        testing::SampleRun(run, static_cast<std::size_t>(length / kPulsePeriodMinutes), 1.0, 29, minutes,
+                           values);
+        const PeakTable table = FindPeaks(minutes, values, PeakSettings{});
+        ASSERT_EQ(table.peaks.size(), 2u) << "sigma " << sigma;
+        for (std::size_t k = 0; k < 2; ++k) {
+            const Peak& p = table.peaks[k];
+            EXPECT_NEAR(p.retentionMinutes, run.Apex(k), (k == 0 ? 0.05 : 0.2) * sigma) << sigma;
+            EXPECT_NEAR(p.widthHalfMinutes, 2.3548 * sigma, 0.25 * sigma + kPulsePeriodMinutes) << sigma;
+        }
+        // The noise summed over the peak is most of these errors.
+        EXPECT_NEAR(table.peaks[0].area, run.peaks[0].area * 60.0, 0.03 * run.peaks[0].area * 60.0) << sigma;
+        EXPECT_NEAR(table.peaks[1].area, run.peaks[1].area * 60.0, 0.25 * run.peaks[1].area * 60.0) << sigma;
+    }
+}
+
+// Noise alone makes no peaks: seeded traces of 20,000 points each.
+TEST(Peaks, NoiseAloneMakesNoPeaks) {
+    std::size_t found = 0;
+    SyntheticRun flat;
+    std::vector<double> minutes, values;
+    for (std::uint32_t seed = 100; seed < 120; ++seed) {
+        testing::SampleRun(flat, 20000, 1.0, seed, minutes, values);
+        found += FindPeaks(minutes, values, PeakSettings{}).peaks.size();
+    }
+    EXPECT_EQ(found, 0u);
+}
+
 TEST(Peaks, NothingIsMadeOfNothingAndEveryNumberIsFinite) {
     PeakSettings settings;
     const std::vector<double> none;
