@@ -15,10 +15,13 @@ constexpr double kFwhmPerSigma = 2.3548;
 constexpr double kLargestValue = 1.0e100;
 // The peak scale is looked for on bunchings of at least this many bunches.
 constexpr std::size_t kLeastBunches = 8;
-// The smoothing's half width is the best bunch over this, about a quarter of a Gaussian peak's
-// standard deviation; the slope's span either side, twice that.
+// From the peak scale (two to four standard deviations of a Gaussian peak): the smoothing's half
+// width, and the span either side over which the slope is taken (wider: its noise falls with it).
 constexpr std::size_t kBunchPerHalf = 16;
-constexpr std::size_t kBunchPerSpan = 8;
+constexpr std::size_t kBunchPerSpan = 4;
+// The baseline's level at the open ends of a group of peaks is the mean of this many spans of
+// points outside it.
+constexpr std::size_t kOpenSpan = 2;
 
 // A stretch of points the slope says is one peak, before integration.
 struct Segment {
@@ -56,17 +59,13 @@ double Median(std::vector<double>& values) {
     return *middle;
 }
 
-// Robust standard deviation of values around their median (put in `centre` when asked); the mean
-// absolute deviation when more than half of them are equal (quantised or clamped signals), so it
-// is 0 only for a constant.
-double RobustSigma(std::vector<double>& values, double* centre = nullptr) {
-    const double middle = Median(values);
-    if (centre != nullptr) {
-        *centre = middle;
-    }
+// Robust standard deviation of values around their median; the mean absolute deviation when more
+// than half of them are equal (quantised or clamped signals), so it is 0 only for a constant.
+double RobustSigma(std::vector<double>& values) {
+    const double centre = Median(values);
     double meanDeviation = 0.0;
     for (double& v : values) {
-        v = std::fabs(v - middle);
+        v = std::fabs(v - centre);
         meanDeviation += v;
     }
     const double mad = Median(values);
@@ -76,11 +75,12 @@ double RobustSigma(std::vector<double>& values, double* centre = nullptr) {
     return 1.2533 * meanDeviation / static_cast<double>(values.size());
 }
 
-// The scale of the most evident peaks, as a smoothing half width in points. The signal is bunched
-// into means of 1, 2, 4 ... points; on each bunching the rise between a bunch and the one after
-// its neighbour is compared with the noise of such rises there. That ratio grows with the bunch
-// while the bunches are narrower than the peaks (noise falls faster than the rise) and falls once
-// they are wider (the peaks are averaged away): it is highest for bunches about four standard
+// The scale of the most evident peaks, in points, from a signal whose points carry noise of
+// `noise`. The signal is bunched into means of 1, 2, 4 ... points; on each bunching the largest
+// rise (or fall) between a bunch and the one after its neighbour, less the median one (a drift),
+// is compared with the noise such a rise has there. That ratio grows with the bunch while the
+// bunches are narrower than the peaks (the noise falls faster than the rise) and falls once they
+// are wider (the peaks are averaged away): it is highest for bunches two to four standard
 // deviations of a Gaussian peak wide. Linear: the bunchings together hold twice the points.
 std::size_t PeakScale(const std::vector<double>& values, double noise) {
     std::vector<double> level(values), rises;
@@ -166,16 +166,19 @@ PeakFinder::PeakFinder(std::span<const double> minutes, std::span<const double> 
 }
 
 void PeakFinder::Smooth() {
-    std::vector<double> work(n_ - 1);
-    double largest = 0.0;
-    for (std::size_t i = 0; i + 1 < n_; ++i) {
-        work[i] = y_[i + 1] - y_[i];
+    // The noise first from second differences, which the flanks of narrow peaks disturb less than
+    // first differences (taken again away from the peaks once they are found).
+    std::vector<double> work(n_ - 2);
+    double largest = std::fabs(y_[n_ - 1]);
+    for (std::size_t i = 0; i + 2 < n_; ++i) {
+        work[i] = y_[i + 2] - 2.0 * y_[i + 1] + y_[i];
         largest = std::max(largest, std::fabs(y_[i]));
     }
-    largest = std::max(largest, std::fabs(y_[n_ - 1]));
+    largest = std::max(largest, std::fabs(y_[n_ - 2]));
     // A signal without noise still needs a finite level: a millionth of a millionth of its size.
     floor_ = largest * 1.0e-12;
-    noise_ = std::max(RobustSigma(work) / std::sqrt(2.0), floor_);
+    noise_ = std::max(RobustSigma(work) / std::sqrt(6.0), floor_);
+    work.resize(n_ - 1);
     for (std::size_t i = 0; i + 1 < n_; ++i) {
         work[i] = x_[i + 1] - x_[i];
     }
@@ -281,20 +284,24 @@ std::vector<Segment> PeakFinder::Detect() const {
             if (d_[i] < -level) {
                 fallen = true;
             } else if (fallen && risesAt(i)) {
+                // The slope over its span sees a rise that many points early: the valley may lie
+                // up to there.
+                const std::size_t reach = std::min(n_ - 1, i + span_);
                 const auto valley = std::min_element(s_.begin() + static_cast<std::ptrdiff_t>(apex),
-                                                     s_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+                                                     s_.begin() + static_cast<std::ptrdiff_t>(reach) + 1);
                 const auto end = static_cast<std::size_t>(valley - s_.begin());
                 segments.push_back({start, apex, end, true, cutStart, false});
                 cutStart = false;
                 lastEnd = end;
                 start = end;
-                apex = i;
+                apex = std::max(i, end);
                 state = State::Rising;
             } else if (fallen && d_[i] > -level / 2.0) {
-                // The slope has flattened: follow the tail down as long as it still falls.
+                // The slope has flattened: follow the tail down as long as it still falls, and
+                // not over the rise of a next peak.
                 std::size_t j = i;
                 const std::size_t limit = i + (i - start);
-                while (j < limit && StillFalling(j, true)) {
+                while (j < limit && !risesAt(j) && StillFalling(j, true)) {
                     ++j;
                 }
                 segments.push_back({start, apex, j, false, cutStart, false});
@@ -313,9 +320,9 @@ std::vector<Segment> PeakFinder::Detect() const {
 }
 
 // Whether the signal past j (forward) or before j still falls away from the peak, compared over
-// windows a few smoothing spans wide so that noise does not stop the walk on a long tail.
+// windows a few slope spans wide so that noise does not stop the walk on a long tail.
 bool PeakFinder::StillFalling(std::size_t j, bool forward) const {
-    const std::size_t w = std::max<std::size_t>(4 * half_, 5);
+    const std::size_t w = std::max<std::size_t>(4 * span_, 5);
     const auto mean = [&](std::size_t from, std::size_t to) {
         return (sums_[to] - sums_[from]) / static_cast<double>(to - from);
     };
@@ -406,7 +413,10 @@ double PeakFinder::Area(std::size_t from, std::size_t to, const Line& line) cons
 double PeakFinder::FitTop(std::size_t m, std::size_t from, std::size_t to, double t, const Line& line) const {
     const std::size_t a = std::max(from, m >= half_ ? m - half_ : 0);
     const std::size_t b = std::min(to, m + half_);
-    const double unit = std::max(x_[b] - x_[a], floor_) / 2.0;
+    if (!(x_[b] > x_[a])) {
+        return y_[m] - line.At(x_[m]);
+    }
+    const double unit = (x_[b] - x_[a]) / 2.0;
     double s0 = 0, s1 = 0, s2 = 0, s3 = 0, s4 = 0, v0 = 0, v1 = 0, v2 = 0;
     for (std::size_t i = a; i <= b; ++i) {
         const double u = (x_[i] - x_[m]) / unit, u2 = u * u;
@@ -536,8 +546,24 @@ void PeakFinder::Integrate(const std::vector<Segment>& segments, std::vector<Pea
         while (last + 1 < segments.size() && segments[last].fusedToNext) {
             ++last;
         }
-        const Line group = lineThrough(segments[first].start, segments[last].end, segments[first].cutStart,
-                                       segments[last].cutEnd);
+        Line group = lineThrough(segments[first].start, segments[last].end, segments[first].cutStart,
+                                 segments[last].cutEnd);
+        // Where a group stands on open baseline, the baseline's level at each end is the mean of
+        // the points just outside it (up to the neighbouring peaks), placed at their middle: less
+        // noise than one smoothed point, and a drift does not shift it.
+        const std::size_t before = first == 0 ? 0 : segments[first - 1].end;
+        const std::size_t after = last + 1 < segments.size() ? segments[last + 1].start : n_ - 1;
+        const auto open = [&](std::size_t from, std::size_t to, double& x, double& y) {
+            if (to > from) {
+                y = (sums_[to + 1] - sums_[from]) / static_cast<double>(to + 1 - from);
+                x = (x_[from] + x_[to]) / 2.0;
+            }
+        };
+        if (!segments[first].cutStart && !segments[last].cutEnd) {
+            const std::size_t a = segments[first].start, b = segments[last].end;
+            open(std::max(before, a >= kOpenSpan * span_ ? a - kOpenSpan * span_ : 0), a, group.x0, group.y0);
+            open(b, std::min(after, b + kOpenSpan * span_), group.x1, group.y1);
+        }
         if (baseline_ == PeakBaseline::ValleyToValley) {
             // A line that would pass above the signal (a peak on another's tail) ends instead where
             // it touches the signal.
