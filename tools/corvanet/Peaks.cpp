@@ -118,6 +118,7 @@ private:
     void Smooth();
     std::vector<Segment> Detect() const;
     bool StillFalling(std::size_t j, bool forward) const;
+    bool AboveGroupStart(const std::vector<Segment>& segments, std::size_t end) const;
     void EstimateNoise(const std::vector<Segment>& segments);
     double SlopeLevel(double measured) const;
     std::vector<Segment> MergeSmall(const std::vector<Segment>& segments) const;
@@ -253,8 +254,10 @@ std::vector<Segment> PeakFinder::Detect() const {
                 while (j > lastEnd && (s_[j - 1] < s_[j] || StillFalling(j, false))) {
                     --j;
                 }
-                // Rising straight out of the last peak's end: the two share a baseline.
-                if (!segments.empty() && segments.back().end == lastEnd && j <= lastEnd + 2 * half_ + 2) {
+                // Rising straight out of the last peak's end, which stands clear of the baseline
+                // its group began on: the two share a baseline.
+                if (!segments.empty() && segments.back().end == lastEnd && j <= lastEnd + 2 * half_ + 2 &&
+                    AboveGroupStart(segments, lastEnd)) {
                     segments.back().fusedToNext = true;
                     j = lastEnd;
                 }
@@ -317,6 +320,19 @@ std::vector<Segment> PeakFinder::Detect() const {
         segments.push_back({start, apex, n_ - 1, false, cutStart, true});
     }
     return segments;
+}
+
+// Whether the smoothed signal at `end` stands more than the threshold times its noise above the
+// level where the group of the last segment began (less a steady drift): a valley between fused
+// peaks, not baseline between separate ones.
+bool PeakFinder::AboveGroupStart(const std::vector<Segment>& segments, std::size_t end) const {
+    std::size_t k = segments.size() - 1;
+    while (k > 0 && segments[k - 1].fusedToNext) {
+        --k;
+    }
+    const std::size_t from = segments[k].start;
+    const double rest = s_[from] + drift_ * static_cast<double>(end - from);
+    return s_[end] - rest > threshold_ * noise_ / std::sqrt(static_cast<double>(2 * half_ + 1));
 }
 
 // Whether the signal past j (forward) or before j still falls away from the peak, compared over
