@@ -156,15 +156,9 @@ void RegateDayFromFile(benchmark::State& state) {
 }
 BENCHMARK(RegateDayFromFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// The day's peaks are minutes wide: the least width (which also sets the smoothing) suits them.
-corvanet::PeakSettings DayPeakSettings() {
-    corvanet::PeakSettings settings;
-    settings.minWidthMinutes = 0.5;
-    return settings;
-}
-
 // The peak table of a day: read and check the file, re-gate every pulse, find and integrate the
-// peaks. To be compared with SequentialRead in the same run.
+// peaks (minutes wide, found with the default settings). To be compared with SequentialRead in the
+// same run.
 void PeakTableDayFromFile(benchmark::State& state) {
     const std::string& path = DayFile();
     std::size_t peaks = 0;
@@ -178,7 +172,7 @@ void PeakTableDayFromFile(benchmark::State& state) {
         Chromatogram chromatogram;
         Regate(file.pulses, SettingsForChannel(file.configuration, 0), chromatogram, error);
         const corvanet::PeakTable table =
-            corvanet::FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, DayPeakSettings());
+            corvanet::FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, corvanet::PeakSettings{});
         peaks = table.peaks.size();
         benchmark::DoNotOptimize(table.peaks.data());
     }
@@ -198,7 +192,7 @@ void PeaksDayInMemory(benchmark::State& state) {
     Regate(file.pulses, SettingsForChannel(file.configuration, 0), chromatogram, error);
     for (auto _ : state) {
         const corvanet::PeakTable table =
-            corvanet::FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, DayPeakSettings());
+            corvanet::FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, corvanet::PeakSettings{});
         benchmark::DoNotOptimize(table.peaks.data());
     }
 }

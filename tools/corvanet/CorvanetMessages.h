@@ -29,7 +29,7 @@ inline constexpr const char* kExportDone = "Written: ";
 // Above the peak table: how many were found, and what to try when none were.
 inline constexpr const char* kPeaksFound = "%zu peaks; noise %s";
 inline constexpr const char* kNoPeaksFound =
-    "No peaks found. Broad peaks need a larger least width at half height; small ones a lower threshold.";
+    "No peaks found. Small peaks need a lower threshold; narrow ones a smaller least width at half height.";
 // kExportClashBefore + first input + kExportClashAnd + second input + kExportClashAfter
 inline constexpr const char* kExportClashBefore = "Nothing written: ";
 inline constexpr const char* kExportClashAnd = " and ";

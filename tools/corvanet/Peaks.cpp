@@ -9,10 +9,19 @@ namespace {
 
 // The median absolute deviation times this is the standard deviation of normal noise.
 constexpr double kMadToSigma = 1.4826;
+// A Gaussian's full width at half height over its standard deviation.
+constexpr double kFwhmPerSigma = 2.3548;
 // Values are held inside this, so differences and sums of a day of points stay finite.
 constexpr double kLargestValue = 1.0e100;
-// The smoothing the slope is taken on never spans more than this many points either side.
-constexpr std::size_t kMostSmoothing = 50;
+// The peak scale is looked for on bunchings of at least this many bunches.
+constexpr std::size_t kLeastBunches = 8;
+// From the peak scale (two to four standard deviations of a Gaussian peak): the smoothing's half
+// width, and the span either side over which the slope is taken (wider: its noise falls with it).
+constexpr std::size_t kBunchPerHalf = 16;
+constexpr std::size_t kBunchPerSpan = 4;
+// The baseline's level at the open ends of a group of peaks is the mean of this many spans of
+// points outside it.
+constexpr std::size_t kOpenSpan = 2;
 
 // A stretch of points the slope says is one peak, before integration.
 struct Segment {
@@ -66,6 +75,40 @@ double RobustSigma(std::vector<double>& values) {
     return 1.2533 * meanDeviation / static_cast<double>(values.size());
 }
 
+// The scale of the most evident peaks, in points, from a signal whose points carry noise of
+// `noise`. The signal is bunched into means of 1, 2, 4 ... points; on each bunching the largest
+// rise (or fall) between a bunch and the one after its neighbour, less the median one (a drift),
+// is compared with the noise such a rise has there. That ratio grows with the bunch while the
+// bunches are narrower than the peaks (the noise falls faster than the rise) and falls once they
+// are wider (the peaks are averaged away): it is highest for bunches two to four standard
+// deviations of a Gaussian peak wide. Linear: the bunchings together hold twice the points.
+std::size_t PeakScale(const std::vector<double>& values, double noise) {
+    std::vector<double> level(values), rises;
+    double bestScore = 0.0;
+    std::size_t bunch = 1, best = 1;
+    while (level.size() >= kLeastBunches && noise > 0.0) {
+        rises.resize(level.size() - 2);
+        for (std::size_t j = 0; j + 2 < level.size(); ++j) {
+            rises[j] = level[j + 2] - level[j];
+        }
+        const auto [low, high] = std::minmax_element(rises.begin(), rises.end());
+        const double lowest = *low, highest = *high;
+        const double drift = Median(rises);
+        const double score =
+            std::max(highest - drift, drift - lowest) / (noise * std::sqrt(2.0 / static_cast<double>(bunch)));
+        if (score > bestScore) {
+            bestScore = score;
+            best = bunch;
+        }
+        for (std::size_t j = 0; 2 * j + 1 < level.size(); ++j) {
+            level[j] = (level[2 * j] + level[2 * j + 1]) / 2.0;
+        }
+        level.resize(level.size() / 2);
+        bunch *= 2;
+    }
+    return best;
+}
+
 class PeakFinder {
 public:
     PeakFinder(std::span<const double> minutes, std::span<const double> values, const PeakSettings& settings);
@@ -75,9 +118,12 @@ private:
     void Smooth();
     std::vector<Segment> Detect() const;
     bool StillFalling(std::size_t j, bool forward) const;
+    bool AboveGroupStart(const std::vector<Segment>& segments, std::size_t end) const;
     void EstimateNoise(const std::vector<Segment>& segments);
+    double SlopeLevel(double measured) const;
     std::vector<Segment> MergeSmall(const std::vector<Segment>& segments) const;
     std::size_t ArgMax(std::size_t from, std::size_t to, const Line& line) const;
+    double FitTop(std::size_t m, std::size_t from, std::size_t to, double t, const Line& line) const;
     double Area(std::size_t from, std::size_t to, const Line& line) const;
     Peak Measure(std::size_t from, std::size_t apexFrom, std::size_t apexTo, std::size_t to,
                  const Line& line) const;
@@ -89,12 +135,14 @@ private:
     std::vector<double> sums_; // sums_[i]: y_[0] + ... + y_[i - 1]
     double drift_ = 0.0;       // median slope per point
     double floor_ = 0.0;
+    double spacing_ = 0.0; // median minutes between points
     double threshold_ = 0.0;
     double minWidth_ = 0.0;
     double minArea_ = 0.0;
     double slopeLevel_ = 0.0;
     double noise_ = 0.0;
-    std::size_t half_ = 1;
+    std::size_t half_ = 1; // the smoothing's half width, points
+    std::size_t span_ = 1; // the slope is taken between points this far either side
     PeakBaseline baseline_ = PeakBaseline::DropLine;
 };
 
@@ -119,15 +167,26 @@ PeakFinder::PeakFinder(std::span<const double> minutes, std::span<const double> 
 }
 
 void PeakFinder::Smooth() {
-    std::vector<double> work(n_ - 1);
+    // The noise first from second differences, which the flanks of narrow peaks disturb less than
+    // first differences (taken again away from the peaks once they are found).
+    std::vector<double> work(n_ - 2);
+    double largest = std::fabs(y_[n_ - 1]);
+    for (std::size_t i = 0; i + 2 < n_; ++i) {
+        work[i] = y_[i + 2] - 2.0 * y_[i + 1] + y_[i];
+        largest = std::max(largest, std::fabs(y_[i]));
+    }
+    largest = std::max(largest, std::fabs(y_[n_ - 2]));
+    // A signal without noise still needs a finite level: a millionth of a millionth of its size.
+    floor_ = largest * 1.0e-12;
+    noise_ = std::max(RobustSigma(work) / std::sqrt(6.0), floor_);
+    work.resize(n_ - 1);
     for (std::size_t i = 0; i + 1 < n_; ++i) {
         work[i] = x_[i + 1] - x_[i];
     }
-    const double spacing = Median(work);
-    if (spacing > 0.0 && minWidth_ > 0.0) {
-        half_ = static_cast<std::size_t>(
-            std::clamp(std::round(minWidth_ / spacing / 2.0), 1.0, static_cast<double>(kMostSmoothing)));
-    }
+    spacing_ = Median(work);
+    const std::size_t scale = PeakScale(y_, noise_);
+    half_ = std::max<std::size_t>(scale / kBunchPerHalf, 1);
+    span_ = std::max<std::size_t>(scale / kBunchPerSpan, 1);
     // A centred moving average, narrower at the ends, kept as a running sum.
     s_.resize(n_);
     double sum = 0.0;
@@ -143,10 +202,11 @@ void PeakFinder::Smooth() {
         }
         s_[i] = sum / static_cast<double>(to - from);
     }
+    // The slope over the span, narrower at the ends.
     d_.resize(n_);
     for (std::size_t i = 0; i < n_; ++i) {
-        const std::size_t before = i == 0 ? 0 : i - 1;
-        const std::size_t after = std::min(n_ - 1, i + 1);
+        const std::size_t before = i >= span_ ? i - span_ : 0;
+        const std::size_t after = std::min(n_ - 1, i + span_);
         d_[i] = (s_[after] - s_[before]) / static_cast<double>(after - before);
     }
     // A steady drift is the median slope: peaks are what rises above it.
@@ -160,20 +220,16 @@ void PeakFinder::Smooth() {
         sums_[i + 1] = sums_[i] + y_[i];
     }
     work.assign(d_.begin(), d_.end());
-    double slopeNoise = RobustSigma(work);
-    work.resize(n_ - 1);
-    double largest = 0.0;
-    for (std::size_t i = 0; i + 1 < n_; ++i) {
-        work[i] = y_[i + 1] - y_[i];
-        largest = std::max(largest, std::fabs(y_[i]));
-    }
-    largest = std::max(largest, std::fabs(y_[n_ - 1]));
-    noise_ = RobustSigma(work) / std::sqrt(2.0);
-    // A signal without noise still needs a finite level: a millionth of a millionth of its size.
-    floor_ = largest * 1.0e-12;
-    slopeNoise = std::max(slopeNoise, floor_);
-    noise_ = std::max(noise_, floor_);
-    slopeLevel_ = threshold_ * slopeNoise;
+    slopeLevel_ = SlopeLevel(RobustSigma(work));
+}
+
+// The level a peak's slope must pass: the threshold times the slope's noise as measured, or as
+// the signal's noise makes it through the smoothing and the span when that is less (the slopes
+// of peaks that fill much of a short recording raise the measured one).
+double PeakFinder::SlopeLevel(double measured) const {
+    const double box = static_cast<double>(2 * half_ + 1), across = static_cast<double>(2 * span_);
+    const double made = noise_ * std::sqrt(2.0 * std::min(box, across)) / (box * across);
+    return threshold_ * std::max(std::min(measured, made), floor_);
 }
 
 // Walks the slope once: baseline, rising (slope above the level), falling; a new rise before the
@@ -198,8 +254,10 @@ std::vector<Segment> PeakFinder::Detect() const {
                 while (j > lastEnd && (s_[j - 1] < s_[j] || StillFalling(j, false))) {
                     --j;
                 }
-                // Rising straight out of the last peak's end: the two share a baseline.
-                if (!segments.empty() && segments.back().end == lastEnd && j <= lastEnd + 2 * half_ + 2) {
+                // Rising straight out of the last peak's end, which stands clear of the baseline
+                // its group began on: the two share a baseline.
+                if (!segments.empty() && segments.back().end == lastEnd && j <= lastEnd + 2 * half_ + 2 &&
+                    AboveGroupStart(segments, lastEnd)) {
                     segments.back().fusedToNext = true;
                     j = lastEnd;
                 }
@@ -229,20 +287,24 @@ std::vector<Segment> PeakFinder::Detect() const {
             if (d_[i] < -level) {
                 fallen = true;
             } else if (fallen && risesAt(i)) {
+                // The slope over its span sees a rise that many points early: the valley may lie
+                // up to there.
+                const std::size_t reach = std::min(n_ - 1, i + span_);
                 const auto valley = std::min_element(s_.begin() + static_cast<std::ptrdiff_t>(apex),
-                                                     s_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+                                                     s_.begin() + static_cast<std::ptrdiff_t>(reach) + 1);
                 const auto end = static_cast<std::size_t>(valley - s_.begin());
                 segments.push_back({start, apex, end, true, cutStart, false});
                 cutStart = false;
                 lastEnd = end;
                 start = end;
-                apex = i;
+                apex = std::max(i, end);
                 state = State::Rising;
             } else if (fallen && d_[i] > -level / 2.0) {
-                // The slope has flattened: follow the tail down as long as it still falls.
+                // The slope has flattened: follow the tail down as long as it still falls, and
+                // not over the rise of a next peak.
                 std::size_t j = i;
                 const std::size_t limit = i + (i - start);
-                while (j < limit && StillFalling(j, true)) {
+                while (j < limit && !risesAt(j) && StillFalling(j, true)) {
                     ++j;
                 }
                 segments.push_back({start, apex, j, false, cutStart, false});
@@ -260,10 +322,23 @@ std::vector<Segment> PeakFinder::Detect() const {
     return segments;
 }
 
+// Whether the smoothed signal at `end` stands more than the threshold times its noise above the
+// level where the group of the last segment began (less a steady drift): a valley between fused
+// peaks, not baseline between separate ones.
+bool PeakFinder::AboveGroupStart(const std::vector<Segment>& segments, std::size_t end) const {
+    std::size_t k = segments.size() - 1;
+    while (k > 0 && segments[k - 1].fusedToNext) {
+        --k;
+    }
+    const std::size_t from = segments[k].start;
+    const double rest = s_[from] + drift_ * static_cast<double>(end - from);
+    return s_[end] - rest > threshold_ * noise_ / std::sqrt(static_cast<double>(2 * half_ + 1));
+}
+
 // Whether the signal past j (forward) or before j still falls away from the peak, compared over
-// windows a few smoothing spans wide so that noise does not stop the walk on a long tail.
+// windows a few slope spans wide so that noise does not stop the walk on a long tail.
 bool PeakFinder::StillFalling(std::size_t j, bool forward) const {
-    const std::size_t w = std::max<std::size_t>(4 * half_, 5);
+    const std::size_t w = std::max<std::size_t>(4 * span_, 5);
     const auto mean = [&](std::size_t from, std::size_t to) {
         return (sums_[to] - sums_[from]) / static_cast<double>(to - from);
     };
@@ -348,6 +423,45 @@ double PeakFinder::Area(std::size_t from, std::size_t to, const Line& line) cons
     return area;
 }
 
+// The height at t (minutes from the apex point m) of the parabola fitted by least squares to the
+// signal above the line over the smoothing's width about m: the top of a broad noisy peak,
+// without the upward bias of its single highest point.
+double PeakFinder::FitTop(std::size_t m, std::size_t from, std::size_t to, double t, const Line& line) const {
+    const std::size_t a = std::max(from, m >= half_ ? m - half_ : 0);
+    const std::size_t b = std::min(to, m + half_);
+    if (!(x_[b] > x_[a])) {
+        return y_[m] - line.At(x_[m]);
+    }
+    const double unit = (x_[b] - x_[a]) / 2.0;
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0, s4 = 0, v0 = 0, v1 = 0, v2 = 0;
+    for (std::size_t i = a; i <= b; ++i) {
+        const double u = (x_[i] - x_[m]) / unit, u2 = u * u;
+        const double v = y_[i] - line.At(x_[i]);
+        s0 += 1.0;
+        s1 += u;
+        s2 += u2;
+        s3 += u2 * u;
+        s4 += u2 * u2;
+        v0 += v;
+        v1 += v * u;
+        v2 += v * u2;
+    }
+    // Cramer's rule on the normal equations for v = c0 + c1 u + c2 u^2.
+    const auto det = [](double a11, double a12, double a13, double a21, double a22, double a23, double a31,
+                        double a32, double a33) {
+        return a11 * (a22 * a33 - a23 * a32) - a12 * (a21 * a33 - a23 * a31) + a13 * (a21 * a32 - a22 * a31);
+    };
+    const double d = det(s0, s1, s2, s1, s2, s3, s2, s3, s4);
+    if (!(std::fabs(d) > 1e-12)) {
+        return y_[m] - line.At(x_[m]);
+    }
+    const double c0 = det(v0, s1, s2, v1, s2, s3, v2, s3, s4) / d;
+    const double c1 = det(s0, v0, s2, s1, v1, s3, s2, v2, s4) / d;
+    const double c2 = det(s0, s1, v0, s1, s2, v1, s2, s3, v2) / d;
+    const double u = t / unit;
+    return c0 + c1 * u + c2 * u * u;
+}
+
 // Apex, height, width and area of the peak on [from, to] above the line; the apex is looked for
 // in [apexFrom, apexTo].
 Peak PeakFinder::Measure(std::size_t from, std::size_t apexFrom, std::size_t apexTo, std::size_t to,
@@ -379,14 +493,19 @@ Peak PeakFinder::Measure(std::size_t from, std::size_t apexFrom, std::size_t ape
         };
         double unused = 0.0;
         const double t = vertex(s_, 0.0, unused);
-        double top = 0.0;
-        vertex(y_, t, top);
         peak.retentionMinutes = x_[m] + t;
-        peak.height = std::max(top, peak.height);
+        if (half_ == 1) {
+            double top = 0.0;
+            vertex(y_, t, top);
+            peak.height = std::max(top, peak.height);
+        } else {
+            peak.height = FitTop(m, from, to, t, line);
+        }
     }
-    // Width at half height, each side interpolated between the points either side of the half.
+    // Width at half height on the smoothed signal, each side interpolated between the points
+    // either side of the half; the smoothing's own spread is taken out (variances add).
     const double half = peak.height / 2.0;
-    const auto above = [&](std::size_t i) { return y_[i] - line.At(x_[i]); };
+    const auto above = [&](std::size_t i) { return s_[i] - line.At(x_[i]); };
     std::size_t left = m;
     while (left > from && above(left - 1) > half) {
         --left;
@@ -405,7 +524,10 @@ Peak PeakFinder::Measure(std::size_t from, std::size_t apexFrom, std::size_t ape
         const double a = above(right), b = above(right + 1);
         rightX = b != a ? x_[right] + (a - half) / (a - b) * (x_[right + 1] - x_[right]) : x_[right];
     }
-    peak.widthHalfMinutes = std::max(rightX - leftX, 0.0);
+    const double width = std::max(rightX - leftX, 0.0);
+    const double box = static_cast<double>(2 * half_ + 1) * spacing_;
+    peak.widthHalfMinutes =
+        std::sqrt(std::max(width * width - kFwhmPerSigma * kFwhmPerSigma * box * box / 12.0, 0.0));
     peak.area = Area(from, to, line);
     peak.signalToNoise = peak.height / noise_;
     return peak;
@@ -440,8 +562,24 @@ void PeakFinder::Integrate(const std::vector<Segment>& segments, std::vector<Pea
         while (last + 1 < segments.size() && segments[last].fusedToNext) {
             ++last;
         }
-        const Line group = lineThrough(segments[first].start, segments[last].end, segments[first].cutStart,
-                                       segments[last].cutEnd);
+        Line group = lineThrough(segments[first].start, segments[last].end, segments[first].cutStart,
+                                 segments[last].cutEnd);
+        // Where a group stands on open baseline, the baseline's level at each end is the mean of
+        // the points just outside it (up to the neighbouring peaks), placed at their middle: less
+        // noise than one smoothed point, and a drift does not shift it.
+        const std::size_t before = first == 0 ? 0 : segments[first - 1].end;
+        const std::size_t after = last + 1 < segments.size() ? segments[last + 1].start : n_ - 1;
+        const auto open = [&](std::size_t from, std::size_t to, double& x, double& y) {
+            if (to > from) {
+                y = (sums_[to + 1] - sums_[from]) / static_cast<double>(to + 1 - from);
+                x = (x_[from] + x_[to]) / 2.0;
+            }
+        };
+        if (!segments[first].cutStart && !segments[last].cutEnd) {
+            const std::size_t a = segments[first].start, b = segments[last].end;
+            open(std::max(before, a >= kOpenSpan * span_ ? a - kOpenSpan * span_ : 0), a, group.x0, group.y0);
+            open(b, std::min(after, b + kOpenSpan * span_), group.x1, group.y1);
+        }
         if (baseline_ == PeakBaseline::ValleyToValley) {
             // A line that would pass above the signal (a peak on another's tail) ends instead where
             // it touches the signal.

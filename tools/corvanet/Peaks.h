@@ -17,8 +17,8 @@ struct PeakSettings {
     // In noise units: a peak starts where the smoothed slope exceeds threshold times the slope's
     // noise, and is kept only when its height is at least threshold times the signal's noise.
     double threshold = 5.0;
-    // Peaks narrower than this at half height are dropped (a one-pulse spike, for instance). It
-    // also sets the smoothing the slope is taken on.
+    // Peaks narrower than this at half height are dropped (a one-pulse spike, for instance). The
+    // smoothing and the slope's span follow the scale of the peaks found in the data instead.
     double minWidthMinutes = 0.01;
     // Peaks with a smaller area (value x s) are dropped.
     double minArea = 0.0;
