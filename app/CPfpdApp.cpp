@@ -48,9 +48,9 @@ std::string Upper(std::string text) {
 }
 
 float ParseDecimal(const std::string& text, float fallback) {
-    char* end = nullptr;
-    const float value = ParseFloat(text.c_str(), &end);
-    return end != text.c_str() && std::isfinite(value) ? value : fallback;
+    float value = fallback;
+    ParseFloat(text, value);
+    return value;
 }
 
 constexpr int kUnattendedRetryPauseMs = 1000;

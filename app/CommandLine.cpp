@@ -1,16 +1,12 @@
 #include "app/CommandLine.h"
 
+#include "platform/NumberText.h"
+
 #include <charconv>
 
 namespace veltrane {
 
 namespace {
-
-bool ParseNumber(const std::string& text, double& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end;
-}
 
 bool ParseInt(const std::string& text, int& value) {
     const char* end = text.data() + text.size();
@@ -79,7 +75,7 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
             if (!takeValue()) {
                 return std::nullopt;
             }
-            if (!ParseNumber(value, options.quitAfterSeconds) || options.quitAfterSeconds <= 0) {
+            if (!ParseDouble(value, options.quitAfterSeconds) || options.quitAfterSeconds <= 0) {
                 error = "--quit-after needs a number of seconds";
                 return std::nullopt;
             }
@@ -87,7 +83,7 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
             if (!takeValue()) {
                 return std::nullopt;
             }
-            if (!ParseNumber(value, options.simulateRateHz) || options.simulateRateHz <= 0) {
+            if (!ParseDouble(value, options.simulateRateHz) || options.simulateRateHz <= 0) {
                 error = "--simulate-rate needs pulses per second";
                 return std::nullopt;
             }
@@ -95,7 +91,7 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
             if (!takeValue()) {
                 return std::nullopt;
             }
-            if (!ParseNumber(value, options.simulateRunSeconds) || options.simulateRunSeconds <= 0) {
+            if (!ParseDouble(value, options.simulateRunSeconds) || options.simulateRunSeconds <= 0) {
                 error = "--simulate-runs needs a number of seconds";
                 return std::nullopt;
             }
@@ -105,8 +101,8 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
             }
             const auto colon = value.find(':');
             if (colon == std::string::npos ||
-                !ParseNumber(value.substr(0, colon), options.simulateHangupStart) ||
-                !ParseNumber(value.substr(colon + 1), options.simulateHangupLength) ||
+                !ParseDouble(value.substr(0, colon), options.simulateHangupStart) ||
+                !ParseDouble(value.substr(colon + 1), options.simulateHangupLength) ||
                 options.simulateHangupStart < 0 || options.simulateHangupLength <= 0) {
                 error = "--simulate-hangup needs START:LENGTH in seconds";
                 return std::nullopt;

@@ -40,14 +40,8 @@ std::string FieldText(float value) {
 }
 
 std::optional<double> ParseNumber(const std::string& text) {
-    const std::string trimmed = Trimmed(text);
-    if (trimmed.empty()) {
-        return std::nullopt;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const double value = ParseDouble(trimmed.c_str(), &end);
-    if (end != trimmed.c_str() + trimmed.size() || errno == ERANGE || !std::isfinite(value)) {
+    double value = 0.0;
+    if (!ParseDouble(Trimmed(text), value)) {
         return std::nullopt;
     }
     return value;

@@ -1,7 +1,9 @@
 #include "NumberText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <locale.h>
@@ -45,14 +47,6 @@ int FormatInto(char* buffer, std::size_t size, const char* format, ...) {
     }
     va_end(args);
     return length;
-}
-
-double ParseDouble(const char* text, char** end) {
-    return _strtod_l(text, end, CLocale());
-}
-
-float ParseFloat(const char* text, char** end) {
-    return static_cast<float>(_strtod_l(text, end, CLocale()));
 }
 
 #else
@@ -105,16 +99,6 @@ int FormatInto(char* buffer, std::size_t size, const char* format, ...) {
     return length;
 }
 
-double ParseDouble(const char* text, char** end) {
-    const CLocaleScope scope;
-    return std::strtod(text, end);
-}
-
-float ParseFloat(const char* text, char** end) {
-    const CLocaleScope scope;
-    return std::strtof(text, end);
-}
-
 #endif
 
 std::string Format(const char* format, ...) {
@@ -123,6 +107,36 @@ std::string Format(const char* format, ...) {
     std::string text = FormatV(format, args);
     va_end(args);
     return text;
+}
+
+namespace {
+
+template <typename T> bool ParseDecimal(std::string_view text, T& value) {
+    // from_chars takes no '+', which people type and strtod took.
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') {
+            return false;
+        }
+    }
+    T parsed{};
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, parsed, std::chars_format::general);
+    if (text.empty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(parsed)) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+} // namespace
+
+bool ParseDouble(std::string_view text, double& value) {
+    return ParseDecimal(text, value);
+}
+
+bool ParseFloat(std::string_view text, float& value) {
+    return ParseDecimal(text, value);
 }
 
 std::string DecimalText(double value, int decimals) {

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace veltrane {
 
@@ -20,8 +21,9 @@ int FormatInto(char* buffer, std::size_t size, const char* format, ...) __attrib
 // Too large for fixed decimals, it has seven significant digits.
 std::string DecimalText(double value, int decimals);
 
-// std::strtod / std::strtof in the C locale (same leading blanks, errno and end pointer).
-double ParseDouble(const char* text, char** end);
-float ParseFloat(const char* text, char** end);
+// A decimal number that is the whole text ("-1.5", "+2", "3e-4"), finite and in range, whatever the
+// process locale: no blanks, no comma, no hex, no "inf" or "nan". False leaves value as it was.
+bool ParseDouble(std::string_view text, double& value);
+bool ParseFloat(std::string_view text, float& value);
 
 } // namespace veltrane

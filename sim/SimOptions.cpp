@@ -1,6 +1,8 @@
 #include "sim/SimOptions.h"
 
-#include <cmath>
+#include "platform/NumberText.h"
+
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -11,9 +13,7 @@ namespace veltrane {
 namespace {
 
 bool ToDouble(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end && *end == '\0' && std::isfinite(value);
+    return ParseDouble(text, value);
 }
 
 bool ToRate(const std::string& text, double& value) {
@@ -64,9 +64,9 @@ bool ToMilliseconds(const std::string& text, int& value) {
 }
 
 bool ToUnsigned(const std::string& text, std::uint64_t& value) {
-    char* end = nullptr;
-    value = std::strtoull(text.c_str(), &end, 10);
-    return !text.empty() && text[0] != '-' && end && *end == '\0';
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end;
 }
 
 } // namespace

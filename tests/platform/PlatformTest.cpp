@@ -1,5 +1,7 @@
+#include "CommaLocale.h"
 #include "FakePlatform.h"
 #include "platform/CorvanetLocation.h"
+#include "platform/NumberText.h"
 #include "platform/Profile.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +19,25 @@ TEST(Profile, IntegersFallBackOnAnythingButAWholeNumber) {
         profile.SetString("Com", "Port", bad);
         EXPECT_EQ(profile.GetInt("Com", "Port", 2), 2) << '"' << bad << '"';
     }
+}
+
+TEST(NumberText, ParsesOnlyWholeFiniteDecimalTextWithAPointInACommaLocale) {
+    VELTRANE_IN_COMMA_LOCALE(comma);
+    const std::pair<const char*, double> good[] = {{"1.5", 1.5}, {"+2", 2.0}, {"-3e-2", -0.03}, {".5", 0.5}};
+    for (const auto& [text, expected] : good) {
+        double value = 0.0;
+        EXPECT_TRUE(ParseDouble(text, value)) << text;
+        EXPECT_EQ(value, expected) << text;
+    }
+    for (const char* bad : {"", "1,5", " 1", "1 ", "+", "+-1", "inf", "nan", "0x10", "1e400", "12abc"}) {
+        double value = 7.0;
+        EXPECT_FALSE(ParseDouble(bad, value)) << '"' << bad << '"';
+        EXPECT_EQ(value, 7.0) << '"' << bad << '"';
+    }
+    float single = 0.0f;
+    EXPECT_FALSE(ParseFloat("1e39", single)) << "beyond float, though within double";
+    EXPECT_TRUE(ParseFloat("2.5", single));
+    EXPECT_EQ(single, 2.5f);
 }
 
 TEST(FakeClock, SleepingMovesTimeWithoutWaiting) {

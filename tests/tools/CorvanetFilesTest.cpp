@@ -406,6 +406,7 @@ TEST(CorvanetCommandLine, ParsesExportsAndRefusesNonsense) {
          std::vector<std::vector<std::string>>{{"--export-csv"},
                                                {"--export-cdf", "a.dat", "--alpha"},
                                                {"--export-cdf", "a.dat", "--alpha", "x"},
+                                               {"--export-cdf", "a.dat", "--alpha", "1e39"},
                                                {"--export-cdf", "a.dat", "--operator", "%"},
                                                {"--export-cdf", "a.dat", "--channel", "3"},
                                                {"--export-csv", "a.dat", "--metadata", "top"},

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -68,15 +67,10 @@ const char* const kVersionText = "Corvanet " VELTRANE_VERSION "\n";
 namespace {
 
 template <typename T> bool ParseNumber(const std::string& text, T& value) {
-    if constexpr (std::is_floating_point_v<T>) {
-        char* end = nullptr;
-        errno = 0;
-        const double parsed = ParseDouble(text.c_str(), &end);
-        if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(parsed)) {
-            return false;
-        }
-        value = static_cast<T>(parsed);
-        return true;
+    if constexpr (std::is_same_v<T, double>) {
+        return ParseDouble(text, value);
+    } else if constexpr (std::is_same_v<T, float>) {
+        return ParseFloat(text, value);
     } else {
         const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
         return result.ec == std::errc() && result.ptr == text.data() + text.size();

@@ -277,18 +277,7 @@ bool ParseFloat(const std::string& text, float& value) {
             text == "inf" ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
         return true;
     }
-    // Plain decimal numbers only: no hex floats, no bare "nan", no locale surprises.
-    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos) {
-        return false;
-    }
-    errno = 0;
-    char* end = nullptr;
-    const float parsed = veltrane::ParseFloat(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || (errno == ERANGE && std::isinf(parsed))) {
-        return false;
-    }
-    value = parsed;
-    return true;
+    return veltrane::ParseFloat(text, value);
 }
 
 std::string FormatConfiguration(const ConfigurationBlock& block) {
