@@ -1,8 +1,10 @@
 #include "app/CommandLine.h"
 
 #include "platform/NumberText.h"
+#include "platform/Options.h"
 
 #include <charconv>
+#include <functional>
 
 namespace veltrane {
 
@@ -19,161 +21,106 @@ bool ParseInt(const std::string& text, int& value) {
 std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string>& arguments,
                                                    std::string& error) {
     CommandLineOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i];
-        std::string value;
-        bool hasInlineValue = false;
-        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-            hasInlineValue = true;
-        }
-        const auto takeValue = [&]() -> bool {
-            if (hasInlineValue) {
-                return true;
-            }
-            if (i + 1 >= arguments.size()) {
-                error = name + " needs a value";
+    // A value that passes check, else the option's own message.
+    const auto checked = [](const char* refusal, std::function<bool(const std::string&)> check) {
+        return [refusal, check = std::move(check)](const std::string& value, std::string& why) {
+            if (!check(value)) {
+                why = refusal;
                 return false;
             }
-            value = arguments[++i];
             return true;
         };
-        if (name == "--simulate") {
-            options.simulate = true;
-        } else if (name == "--online") {
-            options.session = SessionChoice::Online;
-        } else if (name == "--offline") {
-            options.session = SessionChoice::Offline;
-        } else if (name == "--help" || name == "-h") {
-            options.help = true;
-        } else if (name == "--version") {
-            options.version = true;
-        } else if (name == "--stats") {
-            options.stats = true;
-        } else if (name == "--device") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            options.devicePath = value;
-        } else if (name == "--port") {
-            int port = 0;
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            if (!ParseInt(value, port) || port < 1) {
-                error = "--port needs a port number of 1 or more";
-                return std::nullopt;
-            }
-            options.port = port;
-        } else if (name == "--trace-serial") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            options.traceFile = value;
-        } else if (name == "--quit-after") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            if (!ParseDouble(value, options.quitAfterSeconds) || options.quitAfterSeconds <= 0) {
-                error = "--quit-after needs a number of seconds";
-                return std::nullopt;
-            }
-        } else if (name == "--simulate-rate") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            if (!ParseDouble(value, options.simulateRateHz) || options.simulateRateHz <= 0) {
-                error = "--simulate-rate needs pulses per second";
-                return std::nullopt;
-            }
-        } else if (name == "--simulate-runs") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            if (!ParseDouble(value, options.simulateRunSeconds) || options.simulateRunSeconds <= 0) {
-                error = "--simulate-runs needs a number of seconds";
-                return std::nullopt;
-            }
-        } else if (name == "--simulate-hangup") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            const auto colon = value.find(':');
-            if (colon == std::string::npos ||
-                !ParseDouble(value.substr(0, colon), options.simulateHangupStart) ||
-                !ParseDouble(value.substr(colon + 1), options.simulateHangupLength) ||
-                options.simulateHangupStart < 0 || options.simulateHangupLength <= 0) {
-                error = "--simulate-hangup needs START:LENGTH in seconds";
-                return std::nullopt;
-            }
-        } else if (name == "--screenshot") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            options.screenshotFile = value;
-        } else if (name == "--profile") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            options.profileFile = value;
-        } else if (name == "--workdir") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            options.workingDirectory = value;
-        } else if (name == "--record") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            options.recordFile = value;
-        } else if (name == "--print-report") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            options.printReportFile = value;
-        } else if (name == "--pulse-log") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            options.pulseLogFile = value;
-        } else if (name == "--auto-answer") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            if (value != "yes" && value != "no") {
-                error = "--auto-answer needs yes or no";
-                return std::nullopt;
-            }
-            options.autoAnswer = value == "yes";
-        } else if (name == "--on-connect-failure") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            if (value == "retry") {
-                options.onConnectFailure = ConnectFailure::Retry;
-            } else if (value == "offline") {
-                options.onConnectFailure = ConnectFailure::Offline;
-            } else if (value == "exit") {
-                options.onConnectFailure = ConnectFailure::Exit;
-            } else {
-                error = "--on-connect-failure needs retry, offline or exit";
-                return std::nullopt;
-            }
-        } else if (name == "--pdf") {
-            if (!takeValue()) {
-                return std::nullopt;
-            }
-            options.pdfFile = value;
-        } else if (name.rfind("-", 0) == 0) {
-            error = "unknown option " + name;
-            return std::nullopt;
-        } else if (options.documentFile.empty()) {
-            options.documentFile = arguments[i];
-        } else {
-            error = "unexpected argument " + name + " (one configuration file at most)";
-            return std::nullopt;
+    };
+    const auto text = [](std::string& target) {
+        return [&target](const std::string& value, std::string&) {
+            target = value;
+            return true;
+        };
+    };
+    const auto seconds = [&](const char* refusal, double& target) {
+        return checked(refusal, [&target](const std::string& value) {
+            return ParseDouble(value, target) && target > 0;
+        });
+    };
+    OptionTable table;
+    table.inlineValues = true;
+    table.options = {
+        Flag({"--simulate"}, [&] { options.simulate = true; }),
+        Flag({"--online"}, [&] { options.session = SessionChoice::Online; }),
+        Flag({"--offline"}, [&] { options.session = SessionChoice::Offline; }),
+        Flag({"--help", "-h"}, [&] { options.help = true; }),
+        Flag({"--version"}, [&] { options.version = true; }),
+        Flag({"--stats"}, [&] { options.stats = true; }),
+        Valued({"--device"}, text(options.devicePath)),
+        Valued({"--port"}, checked("--port needs a port number of 1 or more",
+                                   [&](const std::string& value) {
+                                       int port = 0;
+                                       if (!ParseInt(value, port) || port < 1) {
+                                           return false;
+                                       }
+                                       options.port = port;
+                                       return true;
+                                   })),
+        Valued({"--trace-serial"}, text(options.traceFile)),
+        Valued({"--quit-after"}, seconds("--quit-after needs a number of seconds", options.quitAfterSeconds)),
+        Valued({"--simulate-rate"},
+               seconds("--simulate-rate needs pulses per second", options.simulateRateHz)),
+        Valued({"--simulate-runs"},
+               seconds("--simulate-runs needs a number of seconds", options.simulateRunSeconds)),
+        Valued({"--simulate-hangup"},
+               checked("--simulate-hangup needs START:LENGTH in seconds",
+                       [&](const std::string& value) {
+                           const auto colon = value.find(':');
+                           return colon != std::string::npos &&
+                                  ParseDouble(value.substr(0, colon), options.simulateHangupStart) &&
+                                  ParseDouble(value.substr(colon + 1), options.simulateHangupLength) &&
+                                  options.simulateHangupStart >= 0 && options.simulateHangupLength > 0;
+                       })),
+        Valued({"--screenshot"}, text(options.screenshotFile)),
+        Valued({"--profile"}, text(options.profileFile)),
+        Valued({"--workdir"}, text(options.workingDirectory)),
+        Valued({"--record"}, text(options.recordFile)),
+        Valued({"--print-report"}, text(options.printReportFile)),
+        Valued({"--pulse-log"}, text(options.pulseLogFile)),
+        Valued({"--auto-answer"}, checked("--auto-answer needs yes or no",
+                                          [&](const std::string& value) {
+                                              if (value != "yes" && value != "no") {
+                                                  return false;
+                                              }
+                                              options.autoAnswer = value == "yes";
+                                              return true;
+                                          })),
+        Valued({"--on-connect-failure"},
+               checked("--on-connect-failure needs retry, offline or exit",
+                       [&](const std::string& value) {
+                           static const std::pair<const char*, ConnectFailure> kChoices[] = {
+                               {"retry", ConnectFailure::Retry},
+                               {"offline", ConnectFailure::Offline},
+                               {"exit", ConnectFailure::Exit}};
+                           for (const auto& [name, choice] : kChoices) {
+                               if (value == name) {
+                                   options.onConnectFailure = choice;
+                                   return true;
+                               }
+                           }
+                           return false;
+                       })),
+        Valued({"--pdf"}, text(options.pdfFile)),
+    };
+    table.operand = [&](const std::string& argument, std::string& why) {
+        if (argument == "-") {
+            why = UnknownOptionText(argument);
+            return false;
         }
+        if (!options.documentFile.empty()) {
+            why = "unexpected argument " + argument + " (one configuration file at most)";
+            return false;
+        }
+        options.documentFile = argument;
+        return true;
+    };
+    if (!ParseOptions(arguments, table, error)) {
+        return std::nullopt;
     }
     if (options.simulate && !options.devicePath.empty()) {
         error = "--simulate and --device cannot be combined";

@@ -1,6 +1,7 @@
 #include "sim/SimOptions.h"
 
 #include "platform/NumberText.h"
+#include "platform/Options.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -247,34 +248,24 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
          }},
     };
     bool memoryOnly = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            out.help = true;
-        } else if (arg == "--version") {
-            out.version = true;
-        } else if (arg == "--fast") {
-            e.fast = true;
-        } else if (arg == "--verbose" || arg == "-v") {
-            e.verbose = true;
-        } else if (arg == "--drop-pending-pulse") {
-            e.dropPendingPulse = true;
-        } else if (arg == "--no-eeprom") {
-            memoryOnly = true;
-        } else if (auto setter = valued.find(arg); setter != valued.end()) {
-            if (i + 1 >= args.size()) {
-                error = arg + " needs a value";
-                return false;
-            }
-            const std::string& value = args[++i];
-            if (!setter->second(value)) {
-                error = "bad value for " + arg + ": " + value;
-                return false;
-            }
-        } else {
-            error = "unknown option " + arg;
-            return false;
-        }
+    OptionTable table;
+    table.options = {
+        Flag({"--help", "-h"}, [&] { out.help = true; }),
+        Flag({"--version"}, [&] { out.version = true; }),
+        Flag({"--fast"}, [&] { e.fast = true; }),
+        Flag({"--verbose", "-v"}, [&] { e.verbose = true; }),
+        Flag({"--drop-pending-pulse"}, [&] { e.dropPendingPulse = true; }),
+        Flag({"--no-eeprom"}, [&] { memoryOnly = true; }),
+    };
+    for (const auto& [name, setter] : valued) {
+        table.options.push_back(
+            Valued({name}, [&setter](const std::string& value, std::string&) { return setter(value); }));
+    }
+    table.badValue = [](const std::string& name, const std::string& value) {
+        return "bad value for " + name + ": " + value;
+    };
+    if (!ParseOptions(args, table, error)) {
+        return false;
     }
     if (memoryOnly) {
         e.eepromPath.clear();

@@ -2,6 +2,7 @@
 #include "FakePlatform.h"
 #include "platform/CorvanetLocation.h"
 #include "platform/NumberText.h"
+#include "platform/Options.h"
 #include "platform/Profile.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,68 @@ TEST(NumberText, ParsesOnlyWholeFiniteDecimalTextWithAPointInACommaLocale) {
     EXPECT_FALSE(ParseFloat("1e39", single)) << "beyond float, though within double";
     EXPECT_TRUE(ParseFloat("2.5", single));
     EXPECT_EQ(single, 2.5f);
+}
+
+// A small table as the programs build theirs: a flag that ends the reading, a checked number, operands.
+struct OptionsRun {
+    bool help = false;
+    double rate = 0.0;
+    std::vector<std::string> files;
+    std::string error;
+
+    bool Parse(const std::vector<std::string>& arguments, bool inlineValues = false) {
+        OptionTable table;
+        table.inlineValues = inlineValues;
+        table.options = {Flag(
+                             {"--help", "-h"}, [this] { help = true; }, true),
+                         Valued({"--rate"}, [this](const std::string& value, std::string& why) {
+                             if (value == "0") {
+                                 why = "--rate needs pulses per second";
+                             }
+                             return ParseDouble(value, rate) && rate > 0;
+                         })};
+        table.operand = [this](const std::string& file, std::string&) {
+            files.push_back(file);
+            return true;
+        };
+        table.badValue = [](const std::string& name, const std::string& value) {
+            return "bad value for " + name + ": " + value;
+        };
+        return Parse(arguments, table);
+    }
+    bool Parse(const std::vector<std::string>& arguments, const OptionTable& table) {
+        return ParseOptions(arguments, table, error);
+    }
+};
+
+TEST(Options, ValuesOperandsAndTheOneLineMistakes) {
+    VELTRANE_IN_COMMA_LOCALE(comma);
+    OptionsRun run;
+    ASSERT_TRUE(run.Parse({"a.dat", "--rate", "2.5", "-", "-h", "--bogus"}));
+    EXPECT_EQ(run.rate, 2.5);
+    EXPECT_EQ(run.files, (std::vector<std::string>{"a.dat", "-"}));
+    EXPECT_TRUE(run.help) << "read up to --help, nothing after it";
+
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"-x", "--help"}, "unknown option -x"},
+        {{"--rate"}, "--rate needs a value"},
+        {{"--rate", "2,5"}, "bad value for --rate: 2,5"},
+        {{"--rate", "0"}, "--rate needs pulses per second"},
+        {{"--rate=3"}, "unknown option --rate=3"}};
+    for (const auto& [arguments, message] : mistakes) {
+        OptionsRun wrong;
+        EXPECT_FALSE(wrong.Parse(arguments)) << message;
+        EXPECT_EQ(wrong.error, message);
+    }
+    OptionsRun joined;
+    ASSERT_TRUE(joined.Parse({"--rate=3"}, true)) << joined.error;
+    EXPECT_EQ(joined.rate, 3.0);
+
+    OptionsRun strict;
+    OptionTable noOperands;
+    EXPECT_FALSE(strict.Parse({"a.dat"}, noOperands));
+    EXPECT_EQ(strict.error, "unknown option a.dat");
 }
 
 TEST(FakeClock, SleepingMovesTimeWithoutWaiting) {

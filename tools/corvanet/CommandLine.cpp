@@ -5,6 +5,7 @@
 #include "Exports.h"
 #include "PeakExport.h"
 #include "config/Vocabulary.h"
+#include "platform/Options.h"
 #include "platform/Version.h"
 
 #include <algorithm>
@@ -290,21 +291,6 @@ bool ApplyOption(const std::string& option, const std::string& value, Command& c
     return ApplyPeakOption(option, value, command.peaks);
 }
 
-bool TakesValue(const std::string& option) {
-    static const char* const kWithValue[] = {
-        "--out",           "--range",        "--channel",        "--gate",
-        "--gate-a",        "--gate-b",       "--operator",       "--alpha",
-        "--sqrt",          "--anchor",       "--trigger",        "--baseline",
-        "--metadata",      "--size",         "--peak-threshold", "--peak-min-width",
-        "--peak-min-area", "--peak-baseline"};
-    for (const char* name : kWithValue) {
-        if (option == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
 Command Invalid(std::string text) {
     Command command;
     command.kind = CommandKind::Invalid;
@@ -316,46 +302,59 @@ Command Invalid(std::string text) {
 
 Command ParseCommandLine(const std::vector<std::string>& args) {
     Command command;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            command.kind = CommandKind::Help;
-            return command;
-        }
-        if (arg == "--version") {
-            command.kind = CommandKind::Version;
-            return command;
-        }
-        if (arg == "--export-csv" || arg == "--export-cdf" || arg == "--export-png" ||
-            arg == "--export-peaks") {
-            const CommandKind kind = arg == "--export-csv"   ? CommandKind::ExportCsv
-                                     : arg == "--export-cdf" ? CommandKind::ExportCdf
-                                     : arg == "--export-png" ? CommandKind::ExportPng
-                                                             : CommandKind::ExportPeaks;
-            if (command.kind != CommandKind::Window && command.kind != kind) {
-                return Invalid(
-                    "only one of --export-csv, --export-cdf, --export-png and --export-peaks may be given");
-            }
-            command.kind = kind;
-        } else if (arg == "--pulses") {
-            command.pulses = true;
-        } else if (arg == "--chromatogram") {
-            command.chromatogram = true;
-        } else if (TakesValue(arg)) {
-            if (i + 1 >= args.size()) {
-                return Invalid(arg + " needs a value");
-            }
-            const char* why = nullptr;
-            if (!ApplyOption(arg, args[i + 1], command, why)) {
-                return Invalid(why != nullptr ? arg + " " + args[i + 1] + ": " + why
-                                              : "invalid value for " + arg + ": " + args[i + 1]);
-            }
-            ++i;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return Invalid("unknown option " + arg);
-        } else {
-            command.inputs.push_back(arg);
-        }
+    OptionTable table;
+    table.options = {
+        Flag(
+            {"--help", "-h"}, [&] { command.kind = CommandKind::Help; }, true),
+        Flag(
+            {"--version"}, [&] { command.kind = CommandKind::Version; }, true),
+        Flag({"--pulses"}, [&] { command.pulses = true; }),
+        Flag({"--chromatogram"}, [&] { command.chromatogram = true; }),
+    };
+    const std::pair<const char*, CommandKind> kExports[] = {{"--export-csv", CommandKind::ExportCsv},
+                                                            {"--export-cdf", CommandKind::ExportCdf},
+                                                            {"--export-png", CommandKind::ExportPng},
+                                                            {"--export-peaks", CommandKind::ExportPeaks}};
+    for (const auto& [name, kind] : kExports) {
+        table.options.push_back({{name}, false, [&command, kind](const std::string&, std::string& error) {
+                                     if (command.kind != CommandKind::Window && command.kind != kind) {
+                                         error = "only one of --export-csv, --export-cdf, --export-png and "
+                                                 "--export-peaks may be given";
+                                         return false;
+                                     }
+                                     command.kind = kind;
+                                     return true;
+                                 }});
+    }
+    for (const char* name :
+         {"--out", "--range", "--channel", "--gate", "--gate-a", "--gate-b", "--operator", "--alpha",
+          "--sqrt", "--anchor", "--trigger", "--baseline", "--metadata", "--size", "--peak-threshold",
+          "--peak-min-width", "--peak-min-area", "--peak-baseline"}) {
+        table.options.push_back(
+            Valued({name}, [&command, name](const std::string& value, std::string& error) {
+                const char* why = nullptr;
+                if (ApplyOption(name, value, command, why)) {
+                    return true;
+                }
+                if (why != nullptr) {
+                    error = std::string(name) + " " + value + ": " + why;
+                }
+                return false;
+            }));
+    }
+    table.badValue = [](const std::string& name, const std::string& value) {
+        return "invalid value for " + name + ": " + value;
+    };
+    table.operand = [&](const std::string& argument, std::string&) {
+        command.inputs.push_back(argument);
+        return true;
+    };
+    std::string error;
+    if (!ParseOptions(args, table, error)) {
+        return Invalid(error);
+    }
+    if (command.kind == CommandKind::Help || command.kind == CommandKind::Version) {
+        return command;
     }
     if (command.kind == CommandKind::Window) {
         if (command.inputs.size() > 1) {

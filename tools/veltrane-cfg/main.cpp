@@ -5,6 +5,7 @@
 #include "config/ConfigurationBlock.h"
 #include "config/ConfigurationFile.h"
 #include "config/Messages.h"
+#include "platform/Options.h"
 #include "platform/Prompts.h"
 #include "platform/Version.h"
 
@@ -109,7 +110,7 @@ std::string ArgumentMistake(const std::vector<std::string>& args) {
     }
     const std::string& first = args[0];
     if (first.rfind('-', 0) == 0 && first != "-") {
-        return "unknown option " + first;
+        return UnknownOptionText(first);
     }
     if (first == "show" || first == "make") {
         return first + (first == "show" ? " takes FILE.cfg" : " takes TEXT and OUT.cfg");
