@@ -47,4 +47,18 @@ inline void Pump(int milliseconds) {
     }
 }
 
+// Processes events until done holds or the deadline passes (generous: a loaded machine only slows
+// the test down); what done gives last.
+inline bool PumpUntil(const std::function<bool()>& done, int deadlineMs = 15000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() >= deadlineMs) {
+            return done();
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
 } // namespace veltrane::guitest

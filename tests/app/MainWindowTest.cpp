@@ -78,24 +78,15 @@ protected:
 
     // Pumps until a recording runs and has taken a few pulses (the emulator warms up first).
     void PumpUntilRecorded(CPfpdApp& program, std::uint32_t pulses) {
-        for (int waited = 0; waited < 10000; waited += 100) {
-            if (program.Document().Recorder().RecordCount() >= pulses) {
-                return;
-            }
-            guitest::Pump(100);
-        }
-        FAIL() << "no recording with " << pulses << " pulses";
+        ASSERT_TRUE(guitest::PumpUntil([&] { return program.Document().Recorder().RecordCount() >= pulses; }))
+            << "no recording with " << pulses << " pulses";
     }
 
     // A request runs inside one tick, so an empty slot after a pump means it has been carried out.
     void PumpUntilRequestsRan(CPfpdApp& program) {
-        for (int waited = 0; waited < 10000; waited += 100) {
-            guitest::Pump(100);
-            if (program.Live().pendingRequest.Empty()) {
-                return;
-            }
-        }
-        FAIL() << "the requests did not run";
+        guitest::Pump(100);
+        ASSERT_TRUE(guitest::PumpUntil([&] { return program.Live().pendingRequest.Empty(); }))
+            << "the requests did not run";
     }
 
     DataFileContents ReadData(const std::string& name) {
@@ -306,9 +297,9 @@ TEST_F(MainWindowTest, SimulatedSessionShowsPulsesWithoutGaps) {
     EXPECT_TRUE(program.Live().online);
     EXPECT_FALSE(program.Live().controllerVersion.empty());
     CMainFrame& frame = *program.Frame();
-    guitest::Pump(5000); // the emulator warms up for three seconds
     const CycleStats& stats = frame.View().Cycle()->Stats();
-    EXPECT_GE(stats.pulses, 8u);
+    // The emulator warms up for three seconds.
+    EXPECT_TRUE(guitest::PumpUntil([&] { return stats.pulses >= 8u; }));
     EXPECT_EQ(stats.sequenceGaps, 0u);
     frame.UpdateStatusPanes();
     EXPECT_EQ(frame.PaneText(CMainFrame::kPaneState), QStringLiteral("READY"));
@@ -328,8 +319,8 @@ TEST_F(MainWindowTest, UnpluggedLineIsReportedOnceAndPulsesResume) {
     options.simulateHangupLength = 1.5;
     CPfpdApp& program = Start();
     ASSERT_TRUE(started);
-    guitest::Pump(6500);
     const CycleStats& stats = program.Frame()->View().Cycle()->Stats();
+    EXPECT_TRUE(guitest::PumpUntil([&] { return stats.reconnects >= 1u && stats.pulses >= 10u; }));
     EXPECT_EQ(stats.linkLosses, 1u);
     EXPECT_EQ(stats.reconnects, 1u);
     EXPECT_GE(stats.pulses, 10u); // about three seconds of pulses on either side
@@ -553,7 +544,7 @@ TEST_F(MainWindowTest, RecordFromTheCommandLineCarriesTheControllersSettingsAndI
             std::filesystem::path(program.Document().Recorder().Path()).filename().string();
         const std::vector<std::uint8_t> received = program.Config().StoreBlock();
         program.Frame()->Action(Command::SaveToEeprom)->trigger();
-        guitest::Pump(500);
+        PumpUntilRequestsRan(program);
         if (byFileExit) {
             program.Frame()->ActionById(57665)->trigger();
             EXPECT_FALSE(program.Frame()->isVisible());
@@ -588,7 +579,7 @@ TEST_F(MainWindowTest, RecordIntoARefusedNameRecordsNothing) {
     ASSERT_TRUE(CommandLine({"--simulate", "--auto-answer", "yes", "--record", "LN001.dat"}));
     CPfpdApp& program = Start();
     ASSERT_TRUE(started);
-    guitest::Pump(2500);
+    EXPECT_TRUE(guitest::PumpUntil([&] { return !program.GetPrompts().History().empty(); }));
     EXPECT_EQ(program.GetPrompts().History(), std::vector<std::string>{messages::kDataFileIsLink});
     EXPECT_FALSE(program.Frame()->View().Recording()->IsRecording());
     EXPECT_FALSE(std::filesystem::exists(dir.File("elsewhere.dat")));
@@ -614,14 +605,8 @@ TEST_F(MainWindowTest, LiveChromatogramDrawsTheRunAndStartsAgainWithTheNext) {
     EXPECT_EQ(SettingsProfile(options.profileFile).GetInt("Window", "Live Chromatogram", 0), 1);
 
     // A run under way: points drawn, at run times that grow.
-    const auto pumpUntil = [](const std::function<bool()>& done) {
-        for (int waited = 0; waited < 15000 && !done(); waited += 50) {
-            guitest::Pump(50);
-        }
-        return done();
-    };
-    ASSERT_TRUE(
-        pumpUntil([&] { return panel->Chromatogram().RunsBegun() >= 1 && panel->DrawnPoints(0) >= 12; }));
+    ASSERT_TRUE(guitest::PumpUntil(
+        [&] { return panel->Chromatogram().RunsBegun() >= 1 && panel->DrawnPoints(0) >= 12; }));
     const PlotTrace& trace = *panel->Plot()->Model().Trace(1);
     EXPECT_EQ(trace.count, panel->DrawnPoints(1));
     EXPECT_GT(trace.XAt(trace.count - 1), trace.XAt(0));
@@ -629,9 +614,8 @@ TEST_F(MainWindowTest, LiveChromatogramDrawsTheRunAndStartsAgainWithTheNext) {
     const int drawn = panel->DrawnPoints(0);
 
     // The next run starts the chromatogram again, from run time 0.
-    ASSERT_TRUE(pumpUntil([&] { return panel->Chromatogram().RunsBegun() > run; }));
-    guitest::Pump(2 * 1000 / LiveChromatogramPanel::kRedrawsPerSecond);
-    EXPECT_LT(panel->DrawnPoints(0), drawn);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return panel->Chromatogram().RunsBegun() > run; }));
+    EXPECT_TRUE(guitest::PumpUntil([&] { return panel->DrawnPoints(0) < drawn; }));
     EXPECT_LT(trace.XAt(0), 0.01f);
 
     // Channel 1's gate mode changed in the configuration (as a receive changes it): followed.
@@ -639,8 +623,7 @@ TEST_F(MainWindowTest, LiveChromatogramDrawsTheRunAndStartsAgainWithTheNext) {
     GateMode& mode = program.Config().GetGateMode(
         program.Config().FindGateMode(channel.gateModeName, channel.gateModeSuffix));
     mode.stopA += 1.0f;
-    guitest::Pump(2 * 1000 / LiveChromatogramPanel::kRedrawsPerSecond);
-    EXPECT_EQ(panel->Chromatogram().Settings(0).gate, mode);
+    EXPECT_TRUE(guitest::PumpUntil([&] { return panel->Chromatogram().Settings(0).gate == mode; }));
 
     QTest::keyClick(&frame, Qt::Key_L, Qt::ControlModifier);
     EXPECT_TRUE(panel->isHidden());
@@ -663,9 +646,7 @@ TEST_F(MainWindowTest, UseCorvanetOpensTheFileBeingRecorded) {
     PumpUntilRecorded(program, 1);
     program.Frame()->UpdateCommandUi();
     program.Frame()->Action(Command::UseCorvanet)->trigger();
-    for (int waited = 0; waited < 5000 && FileBytes(folder + "/argument.txt").empty(); waited += 50) {
-        guitest::Pump(50);
-    }
+    guitest::PumpUntil([&] { return !FileBytes(folder + "/argument.txt").empty(); });
     const std::string argument = FileBytes(folder + "/argument.txt");
     ASSERT_FALSE(argument.empty());
     EXPECT_TRUE(std::filesystem::path(argument).is_absolute());

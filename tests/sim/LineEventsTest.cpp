@@ -4,6 +4,7 @@
 #include "SimProcess.h"
 
 #include "FakePlatform.h"
+#include "WaitFor.h"
 #include "sim/SimulatorSession.h"
 
 #include <gtest/gtest.h>
@@ -274,7 +275,8 @@ TEST(PfpdSim, EventLogIsCompleteAfterAKillAndOnTheSharedClock) {
         ASSERT_TRUE(reply.has_value());
         sequence = reply->Data()[0];
     }
-    std::this_thread::sleep_for(50ms);
+    // The pulse is logged once its last byte is on the line, which may be just after it was read.
+    EXPECT_TRUE(WaitFor([&] { return fakes::ReadText(log).find(" pulse pulse ") != std::string::npos; }));
     ASSERT_NE(sim.Stop(SIGKILL), -1);
 
     const std::string text = fakes::ReadText(log);

@@ -1,5 +1,6 @@
 // The program's own device link against the emulator over a pseudo-terminal.
 #include "FakePlatform.h"
+#include "WaitFor.h"
 #include "config/ConfigurationModel.h"
 #include "config/RunLog.h"
 #include "device/DeviceLink.h"
@@ -380,15 +381,17 @@ TEST_F(DeviceLinkIntegration, TimedEventsActDuringTheRunOnly) {
     ASSERT_TRUE(link.WriteTimedEvent(Event(0.0f, kEventRange, 0, 2.0f), 0));
     ASSERT_TRUE(link.WriteTimedEvent(Event(0.0f, kEventIgnitor, 0, 0.5f), 0));
     ASSERT_TRUE(session->Emulator().StartGcRun());
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     BoardSettings board;
-    ASSERT_TRUE(link.ReadBoardSettings(board));
-    EXPECT_EQ(board.range, 2);
-    EXPECT_EQ(board.ignitorCurrent, 0.5f);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    ASSERT_TRUE(link.ReadBoardSettings(board));
-    EXPECT_EQ(board.range, 1);
-    EXPECT_EQ(board.ignitorCurrent, 2.5f);
+    const auto boardIs = [&](int range, float ignitorCurrent) {
+        return veltrane::testing::WaitFor(
+            [&] {
+                return link.ReadBoardSettings(board) && board.range == range &&
+                       board.ignitorCurrent == ignitorCurrent;
+            },
+            veltrane::testing::kGenerousDeadline, std::chrono::milliseconds(20));
+    };
+    EXPECT_TRUE(boardIs(2, 0.5f)) << "the events at 0 s, once the run is under way";
+    EXPECT_TRUE(boardIs(1, 2.5f)) << "the settings before the run, once it is over";
 }
 
 TEST_F(DeviceLinkIntegration, PmtEpisodeRaisesTheBitAndSilencesThePmt) {
