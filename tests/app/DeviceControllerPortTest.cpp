@@ -1,6 +1,7 @@
 #include "app/DeviceControllerPort.h"
 #include "FakePlatform.h"
 #include "PtyPeer.h"
+#include "WaitFor.h"
 #include "config/ConfigurationModel.h"
 #include "config/RunLog.h"
 #include "device/DeviceLink.h"
@@ -35,10 +36,8 @@ protected:
     }
     // Until the bytes written to the master show on the slave side.
     void Settle(int expected) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (link.BytesWaiting() < expected && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        ASSERT_TRUE(WaitFor([&] { return link.BytesWaiting() >= expected; }, kGenerousDeadline,
+                            std::chrono::milliseconds(1)));
     }
 
     PtyPair pty;

@@ -1,6 +1,7 @@
 #include "device/FramedLink.h"
 #include "FakePlatform.h"
 #include "PtyPeer.h"
+#include "WaitFor.h"
 #include "device/FrameCodec.h"
 
 #include <gtest/gtest.h>
@@ -177,18 +178,19 @@ TEST_F(FramedLinkTest, TwoPulseRepliesArrivingTogetherAreBothTaken) {
 TEST_F(FramedLinkTest, WaitingModeTakesAWholeReplyAtOnceAndWaitsForALateTail) {
     link.SendFrame(60, nullptr, 0);
     const Bytes frame = ReplyFrame(60, PulseData());
+    const auto arrived = [&] {
+        return WaitFor([&] { return link.BytesWaiting() >= static_cast<int>(frame.size()); },
+                       kGenerousDeadline, milliseconds(1));
+    };
     pty.WriteMaster(frame);
-    const auto deadline = steady_clock::now() + seconds(2);
-    while (link.BytesWaiting() < static_cast<int>(frame.size()) && steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(milliseconds(1));
-    }
+    ASSERT_TRUE(arrived());
     auto start = steady_clock::now();
     ASSERT_TRUE(link.ReadReply(ReadMode::Waiting));
     EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 40);
     EXPECT_EQ(Data(), PulseData());
 
     pty.WriteMaster(frame);
-    std::this_thread::sleep_for(milliseconds(20));
+    ASSERT_TRUE(arrived());
     start = steady_clock::now();
     ASSERT_TRUE(link.ReadReply(ReadMode::UntilQuiet));
     EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - start).count(), 45);

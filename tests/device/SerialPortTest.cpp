@@ -1,5 +1,6 @@
 #include "device/SerialPort.h"
 #include "PtyPeer.h"
+#include "WaitFor.h"
 #include "platform/Profile.h"
 
 #include <gtest/gtest.h>
@@ -190,7 +191,7 @@ TEST(SerialPort, FlushInputDropsEverythingWaiting) {
     ASSERT_TRUE(port.OpenDevice(pty.SlavePath(), 38400));
     ASSERT_TRUE(port.SetTimeouts(50));
     pty.WriteMaster(Bytes(600, 0x55));
-    std::this_thread::sleep_for(milliseconds(20));
+    ASSERT_TRUE(WaitFor([&] { return port.BytesWaiting() >= 600; }));
     EXPECT_EQ(port.FlushInput(), 0);
     pty.WriteMaster(Bytes{0xAA});
     std::uint8_t buffer[700];

@@ -1,5 +1,6 @@
 #include "FakePlatform.h"
 #include "PtyPeer.h"
+#include "WaitFor.h"
 #include "config/ConfigurationModel.h"
 #include "config/RunLog.h"
 #include "device/DeviceLink.h"
@@ -99,9 +100,8 @@ protected:
 
     // The peer takes requests on its own thread: give the last one time to arrive.
     void WaitForRequests(std::size_t count) const {
-        for (int k = 0; k < 100 && peer.Requests().size() < count; ++k) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+        WaitFor([&] { return peer.Requests().size() >= count; }, kGenerousDeadline,
+                std::chrono::milliseconds(2));
     }
 
     fakes::TempDir dir;
