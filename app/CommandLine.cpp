@@ -3,20 +3,11 @@
 #include "platform/NumberText.h"
 #include "platform/Options.h"
 
-#include <charconv>
 #include <functional>
 
 namespace veltrane {
 
-namespace {
-
-bool ParseInt(const std::string& text, int& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end;
-}
-
-} // namespace
+namespace {} // namespace
 
 std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string>& arguments,
                                                    std::string& error) {
@@ -55,7 +46,7 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
         Valued({"--port"}, checked("--port needs a port number of 1 or more",
                                    [&](const std::string& value) {
                                        int port = 0;
-                                       if (!ParseInt(value, port) || port < 1) {
+                                       if (!ParseWholeNumber(value, port) || port < 1) {
                                            return false;
                                        }
                                        options.port = port;

@@ -6,7 +6,6 @@
 #include "platform/NumberText.h"
 #include "platform/Prompts.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
@@ -48,14 +47,8 @@ std::optional<double> ParseNumber(const std::string& text) {
 }
 
 std::optional<long> ParseInteger(const std::string& text) {
-    const std::string trimmed = Trimmed(text);
-    if (trimmed.empty()) {
-        return std::nullopt;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(trimmed.c_str(), &end, 10);
-    if (end != trimmed.c_str() + trimmed.size() || errno == ERANGE) {
+    long value = 0;
+    if (!ParseWholeNumber(Trimmed(text), value)) {
         return std::nullopt;
     }
     return value;

@@ -1,7 +1,6 @@
 #include "NumberText.h"
 
 #include <algorithm>
-#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -112,12 +111,8 @@ std::string Format(const char* format, ...) {
 namespace {
 
 template <typename T> bool ParseDecimal(std::string_view text, T& value) {
-    // from_chars takes no '+', which people type and strtod took.
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text.front() == '-') {
-            return false;
-        }
+    if (!TakeLeadingPlus(text)) {
+        return false;
     }
     T parsed{};
     const char* end = text.data() + text.size();
@@ -130,6 +125,14 @@ template <typename T> bool ParseDecimal(std::string_view text, T& value) {
 }
 
 } // namespace
+
+bool TakeLeadingPlus(std::string_view& text) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        return text.empty() || text.front() != '-';
+    }
+    return true;
+}
 
 bool ParseDouble(std::string_view text, double& value) {
     return ParseDecimal(text, value);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <charconv>
 #include <cstdarg>
 #include <cstddef>
 #include <string>
@@ -25,5 +26,23 @@ std::string DecimalText(double value, int decimals);
 // process locale: no blanks, no comma, no hex, no "inf" or "nan". False leaves value as it was.
 bool ParseDouble(std::string_view text, double& value);
 bool ParseFloat(std::string_view text, float& value);
+
+// Drops the one '+' that may lead a number (from_chars takes none); false for "+-".
+bool TakeLeadingPlus(std::string_view& text);
+
+// A whole number that is the whole text ("42", "-7", "+3") and fits T; false leaves value as it was.
+template <typename T> bool ParseWholeNumber(std::string_view text, T& value) {
+    T parsed{};
+    const char* end = text.data() + text.size();
+    if (!TakeLeadingPlus(text)) {
+        return false;
+    }
+    const auto result = std::from_chars(text.data(), end, parsed);
+    if (text.empty() || result.ec != std::errc() || result.ptr != end) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
 
 } // namespace veltrane

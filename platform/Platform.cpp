@@ -1,9 +1,9 @@
 #include "Clock.h"
 #include "DiskSpace.h"
+#include "NumberText.h"
 #include "Profile.h"
 #include "Prompts.h"
 
-#include <charconv>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -69,12 +69,8 @@ SystemDiskSpace& SystemDiskSpace::Instance() {
 
 int Profile::GetInt(const std::string& section, const std::string& key, int fallback) const {
     const std::string text = GetString(section, key, "");
-    int value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end) {
-        return fallback;
-    }
+    int value = fallback;
+    ParseWholeNumber(text, value);
     return value;
 }
 

@@ -3,7 +3,6 @@
 #include "platform/NumberText.h"
 #include "platform/Options.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -13,18 +12,14 @@ namespace veltrane {
 
 namespace {
 
-bool ToDouble(const std::string& text, double& value) {
-    return ParseDouble(text, value);
-}
-
 bool ToRate(const std::string& text, double& value) {
-    return ToDouble(text, value) && value >= 0.0 && value <= 1.0;
+    return ParseDouble(text, value) && value >= 0.0 && value <= 1.0;
 }
 
 bool ToPair(const std::string& text, double& first, double& second) {
     const auto comma = text.find(',');
-    return comma != std::string::npos && ToDouble(text.substr(0, comma), first) &&
-           ToDouble(text.substr(comma + 1), second) && first >= 0.0 && second >= 0.0;
+    return comma != std::string::npos && ParseDouble(text.substr(0, comma), first) &&
+           ParseDouble(text.substr(comma + 1), second) && first >= 0.0 && second >= 0.0;
 }
 
 // "A,B[,C[,D]]": the first two are a start and a length in seconds; the optional ones go to extras
@@ -35,7 +30,7 @@ bool ToList(const std::string& text, double& start, double& length, std::vector<
     for (;;) {
         const auto comma = text.find(',', from);
         double value = 0;
-        if (!ToDouble(text.substr(from, comma - from), value) || value < 0.0) {
+        if (!ParseDouble(text.substr(from, comma - from), value) || value < 0.0) {
             return false;
         }
         values.push_back(value);
@@ -57,17 +52,11 @@ bool ToList(const std::string& text, double& start, double& length, std::vector<
 
 bool ToMilliseconds(const std::string& text, int& value) {
     double ms = 0;
-    if (!ToDouble(text, ms) || ms < 0 || ms > 60000) {
+    if (!ParseDouble(text, ms) || ms < 0 || ms > 60000) {
         return false;
     }
     value = static_cast<int>(ms);
     return true;
-}
-
-bool ToUnsigned(const std::string& text, std::uint64_t& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end;
 }
 
 } // namespace
@@ -155,12 +144,12 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
     bool eepromGiven = false;
     using Setter = std::function<bool(const std::string&)>;
     const std::map<std::string, Setter> valued = {
-        {"--rate", [&](const std::string& v) { return ToDouble(v, e.rateHz) && e.rateHz > 0.0; }},
+        {"--rate", [&](const std::string& v) { return ParseDouble(v, e.rateHz) && e.rateHz > 0.0; }},
         {"--jitter", [&](const std::string& v) { return ToRate(v, e.jitter); }},
         {"--baud",
          [&](const std::string& v) {
              double baud = 0;
-             if (!ToDouble(v, baud) || baud < 50 || baud > 4'000'000) {
+             if (!ParseDouble(v, baud) || baud < 50 || baud > 4'000'000) {
                  return false;
              }
              e.baud = static_cast<int>(baud);
@@ -169,7 +158,7 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
         {"--seed",
          [&](const std::string& v) {
              std::uint64_t seed = 0;
-             if (!ToUnsigned(v, seed)) {
+             if (!ParseWholeNumber(v, seed)) {
                  return false;
              }
              e.seed = seed;
@@ -188,14 +177,14 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
              return !v.empty();
          }},
         {"--warmup",
-         [&](const std::string& v) { return ToDouble(v, e.gc.warmupSeconds) && e.gc.warmupSeconds >= 0; }},
+         [&](const std::string& v) { return ParseDouble(v, e.gc.warmupSeconds) && e.gc.warmupSeconds >= 0; }},
         {"--run-every",
          [&](const std::string& v) {
-             return ToDouble(v, e.gc.runEverySeconds) && e.gc.runEverySeconds >= 0;
+             return ParseDouble(v, e.gc.runEverySeconds) && e.gc.runEverySeconds >= 0;
          }},
         {"--run-length",
          [&](const std::string& v) {
-             return ToDouble(v, e.gc.runLengthSeconds) && e.gc.runLengthSeconds > 0;
+             return ParseDouble(v, e.gc.runLengthSeconds) && e.gc.runLengthSeconds > 0;
          }},
         {"--pmt-episode",
          [&](const std::string& v) { return ToPair(v, e.gc.pmtEpisodeStart, e.gc.pmtEpisodeLength); }},

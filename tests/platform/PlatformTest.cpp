@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 
 using namespace veltrane;
@@ -22,7 +23,7 @@ TEST(Profile, IntegersFallBackOnAnythingButAWholeNumber) {
     }
 }
 
-TEST(NumberText, ParsesOnlyWholeFiniteDecimalTextWithAPointInACommaLocale) {
+TEST(NumberText, TakesOnlyTheWholeTextAsANumberWithAPointInACommaLocale) {
     VELTRANE_IN_COMMA_LOCALE(comma);
     const std::pair<const char*, double> good[] = {{"1.5", 1.5}, {"+2", 2.0}, {"-3e-2", -0.03}, {".5", 0.5}};
     for (const auto& [text, expected] : good) {
@@ -39,6 +40,15 @@ TEST(NumberText, ParsesOnlyWholeFiniteDecimalTextWithAPointInACommaLocale) {
     EXPECT_FALSE(ParseFloat("1e39", single)) << "beyond float, though within double";
     EXPECT_TRUE(ParseFloat("2.5", single));
     EXPECT_EQ(single, 2.5f);
+
+    int whole = 0;
+    EXPECT_TRUE(ParseWholeNumber("+32767", whole));
+    EXPECT_EQ(whole, 32767);
+    for (const char* bad : {"", "1.0", "1e3", "+-1", " 1", "99999999999"}) {
+        EXPECT_FALSE(ParseWholeNumber(bad, whole)) << '"' << bad << '"';
+    }
+    std::uint64_t seed = 0;
+    EXPECT_FALSE(ParseWholeNumber("-1", seed)) << "no wrap-around";
 }
 
 // A small table as the programs build theirs: a flag that ends the reading, a checked number, operands.

@@ -73,8 +73,7 @@ template <typename T> bool ParseNumber(const std::string& text, T& value) {
     } else if constexpr (std::is_same_v<T, float>) {
         return ParseFloat(text, value);
     } else {
-        const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-        return result.ec == std::errc() && result.ptr == text.data() + text.size();
+        return ParseWholeNumber(text, value);
     }
 }
 

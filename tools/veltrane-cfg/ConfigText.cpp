@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -206,13 +205,8 @@ std::string Trim(const std::string& text) {
 }
 
 bool ParseInteger(const std::string& text, long min, long max, long& value) {
-    if (text.empty()) {
-        return false;
-    }
-    errno = 0;
-    char* end = nullptr;
-    const long parsed = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || end != text.c_str() + text.size() || parsed < min || parsed > max) {
+    long parsed = 0;
+    if (!ParseWholeNumber(text, parsed) || parsed < min || parsed > max) {
         return false;
     }
     value = parsed;
