@@ -3,10 +3,8 @@
 #include "app/AppDialogs.h"
 #include "app/AppMessages.h"
 #include "app/CPfpdApp.h"
-#ifdef VELTRANE_HAVE_PLOT
 #include "app/LiveChromatogramPanel.h"
 #include "app/PfpdPlotAdapter.h"
-#endif
 #include "config/ConfigurationBlock.h"
 #include "config/Messages.h"
 #include "dialogs/DialogHost.h"
@@ -115,7 +113,6 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
         hooks.pulseReceived = [this](const PulseRecord& record) { chromatogram_->AddPulse(record); };
     }
     view_->SetHooks(std::move(hooks));
-#ifdef VELTRANE_HAVE_PLOT
     view_->CreatePlot([this](QWidget* parent) -> std::unique_ptr<PulsePlotPort> {
         return std::make_unique<PfpdPlotAdapter>(
             parent, app_.GetPrompts(), [this] { return static_cast<int>(app_.Config().GetTriggerLevel()); },
@@ -128,7 +125,6 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
             },
             [this] { app_.Timeline().Painted(); });
     });
-#endif
 
     // The framework refreshes enable states and panes at idle time; a slow timer does here.
     idleTimer_.setInterval(250);
@@ -337,7 +333,6 @@ void CMainFrame::BuildToolBar() {
 
 void CMainFrame::BuildChromatogramPanel() {
     QAction* action = byId_.at(32800);
-#ifdef VELTRANE_HAVE_PLOT
     chromatogram_ = new LiveChromatogramPanel([this] { return app_.Config().Snapshot(); }, this);
     addDockWidget(Qt::BottomDockWidgetArea, chromatogram_);
     const bool shown = app_.GetProfile().GetInt(kWindowSection, kLiveChromatogramKey, 0) != 0;
@@ -358,9 +353,6 @@ void CMainFrame::BuildChromatogramPanel() {
             app_.GetProfile().SetInt(kWindowSection, kLiveChromatogramKey, open ? 1 : 0);
         }
     });
-#else
-    action->setVisible(false);
-#endif
 }
 
 void CMainFrame::BuildStatusBar() {
