@@ -58,17 +58,17 @@ void ShowLines(QListWidget* list, const std::vector<std::string>& lines, int kee
     }
 }
 
-ListEditButtons MakeListEditButtons(const std::array<QString, 6>& captions, QWidget* parent) {
+ListEditButtons MakeListEditButtons(QWidget* parent) {
     ListEditButtons buttons;
     buttons.column = new QVBoxLayout;
-    buttons.ok = new QPushButton(captions[0], parent);
+    buttons.ok = new QPushButton(QStringLiteral("&OK"), parent);
     buttons.ok->setObjectName(QStringLiteral("okButton"));
     buttons.ok->setDefault(true);
-    buttons.cancel = MakeButton(captions[1], "cancelButton", parent);
-    buttons.help = MakeButton(captions[2], "helpButton", parent);
-    buttons.add = MakeButton(captions[3], "addButton", parent);
-    buttons.change = MakeButton(captions[4], "changeButton", parent);
-    buttons.remove = MakeButton(captions[5], "deleteButton", parent);
+    buttons.cancel = MakeButton(QStringLiteral("&Cancel"), "cancelButton", parent);
+    buttons.help = MakeButton(QStringLiteral("&Help"), "helpButton", parent);
+    buttons.add = MakeButton(QStringLiteral("&Add"), "addButton", parent);
+    buttons.change = MakeButton(QStringLiteral("Cha&nge"), "changeButton", parent);
+    buttons.remove = MakeButton(QStringLiteral("&Delete"), "deleteButton", parent);
     for (QPushButton* button : {buttons.ok, buttons.cancel, buttons.help}) {
         buttons.column->addWidget(button);
     }

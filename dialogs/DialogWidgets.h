@@ -19,7 +19,7 @@ class DialogHost;
 QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent);
 
 // The button column of the list editors: OK (the default), Cancel, Help, a gap, then Add,
-// Change and Delete. Captions in that order.
+// Change and Delete, each with its accelerator.
 struct ListEditButtons {
     QVBoxLayout* column = nullptr;
     QPushButton* ok = nullptr;
@@ -29,7 +29,7 @@ struct ListEditButtons {
     QPushButton* change = nullptr;
     QPushButton* remove = nullptr;
 };
-ListEditButtons MakeListEditButtons(const std::array<QString, 6>& captions, QWidget* parent);
+ListEditButtons MakeListEditButtons(QWidget* parent);
 
 template <std::size_t N> void FillList(QComboBox* list, const std::array<const char*, N>& texts) {
     list->clear();

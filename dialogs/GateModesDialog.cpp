@@ -124,10 +124,7 @@ void GateModesDialog::BuildControls() {
     formulaLayout->addWidget(formula_);
     grid->addWidget(formulaBox, 3, 2, 1, 3);
 
-    const ListEditButtons buttons =
-        MakeListEditButtons({QStringLiteral("OK"), QStringLiteral("Cancel"), QStringLiteral("Help"),
-                             QStringLiteral("Add"), QStringLiteral("Change"), QStringLiteral("Delete")},
-                            this);
+    const ListEditButtons buttons = MakeListEditButtons(this);
     add_ = buttons.add;
     change_ = buttons.change;
     delete_ = buttons.remove;

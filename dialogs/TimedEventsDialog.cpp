@@ -88,10 +88,7 @@ void TimedEventsDialog::BuildControls() {
     grid->addWidget(unit_, 3, 2);
     connect(type_, &QComboBox::activated, this, &TimedEventsDialog::OnTypeChosen);
 
-    const ListEditButtons buttons =
-        MakeListEditButtons({QStringLiteral("&OK"), QStringLiteral("&Cancel"), QStringLiteral("&Help"),
-                             QStringLiteral("&Add"), QStringLiteral("Cha&nge"), QStringLiteral("&Delete")},
-                            this);
+    const ListEditButtons buttons = MakeListEditButtons(this);
     add_ = buttons.add;
     change_ = buttons.change;
     delete_ = buttons.remove;
