@@ -19,7 +19,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,7 +32,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
-#include <QVBoxLayout>
 
 #include <filesystem>
 
@@ -184,6 +182,7 @@ void CMainFrame::BuildMenus() {
     recentSeparator_ = file->addSeparator();
     exitAction_ = file->addAction(QStringLiteral("E&xit"));
     exitAction_->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
+    exitAction_->setObjectName(QStringLiteral("fileExit"));
     exitAction_->setData(57665);
     byId_[57665] = exitAction_;
     connect(exitAction_, &QAction::triggered, this, &QWidget::close);
@@ -376,11 +375,6 @@ QAction* CMainFrame::Action(Command command) const {
     return found == commands_.end() ? nullptr : found->second;
 }
 
-QAction* CMainFrame::ActionById(int id) const {
-    const auto found = byId_.find(id);
-    return found == byId_.end() ? nullptr : found->second;
-}
-
 QString CMainFrame::PaneText(int paneId) const {
     const auto found = panes_.find(paneId);
     return found == panes_.end() ? QString() : found->second->text();
@@ -513,23 +507,6 @@ void CMainFrame::OnSetToDefaults() {
     live.resumeDelay = 10;
     app_.GetPrompts().ShowMessage(messages::kDefaultsSet, MessageIcon::Information);
     live.resumeDelay = 10;
-}
-
-void CMainFrame::OnPlaceholderDialog(const QString& caption, const char* helpAnchor) {
-    RunDialog([&] {
-        QDialog dialog(this);
-        dialog.setWindowTitle(caption);
-        dialog.setObjectName(QStringLiteral("placeholderDialog"));
-        auto* layout = new QVBoxLayout(&dialog);
-        layout->addWidget(
-            new QLabel(QStringLiteral("This dialog is not available in this version yet."), &dialog));
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Help, &dialog);
-        connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-        connect(buttons, &QDialogButtonBox::helpRequested, &dialog,
-                [this, helpAnchor] { app_.OpenHelp(helpAnchor); });
-        layout->addWidget(buttons);
-        dialog.exec();
-    });
 }
 
 void CMainFrame::OnBoardChannel() {

@@ -91,12 +91,10 @@ public:
     // Protocol trace: every frame sent and received goes to the file, one per line.
     bool EnableTrace(const std::string& path);
     void DisableTrace();
-    bool TraceEnabled() const { return trace_ != nullptr; }
 
     // Parse cursor over the reply data. Reads past the data (into DLE ETX CRC or beyond)
     // give 0 and set the overrun flag, so a short reply can never be taken for data.
     void ResetCursor(int position = kReplyDataOffset);
-    int CursorPosition() const { return cursor_; }
     bool CursorOverrun() const { return cursorOverrun_; }
     int DataLength() const { return receivedLength_ >= 10 ? receivedLength_ - 10 : 0; }
     std::uint8_t NextU8();
