@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -124,23 +123,13 @@ void GateModesDialog::BuildControls() {
     formulaLayout->addWidget(formula_);
     grid->addWidget(formulaBox, 3, 2, 1, 3);
 
-    const ListEditButtons buttons = MakeListEditButtons(this);
+    const ListEditButtons buttons =
+        LayOutListEditor(this, listGroup, current,
+                         {[this] { OnOk(); }, [this] { host_.OpenHelp("gate-modes"); }, [this] { OnAdd(); },
+                          [this] { OnChange(); }, [this] { OnDelete(); }});
     add_ = buttons.add;
     change_ = buttons.change;
     delete_ = buttons.remove;
-    connect(buttons.ok, &QPushButton::clicked, this, &GateModesDialog::OnOk);
-    connect(buttons.cancel, &QPushButton::clicked, this, &GateModesDialog::reject);
-    connect(buttons.help, &QPushButton::clicked, this, [this] { host_.OpenHelp("gate-modes"); });
-    connect(add_, &QPushButton::clicked, this, &GateModesDialog::OnAdd);
-    connect(change_, &QPushButton::clicked, this, &GateModesDialog::OnChange);
-    connect(delete_, &QPushButton::clicked, this, &GateModesDialog::OnDelete);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(listGroup);
-    left->addWidget(current);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left);
-    layout->addLayout(buttons.column);
 }
 
 void GateModesDialog::RebuildList(int keepSelected) {
