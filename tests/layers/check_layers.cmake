@@ -6,10 +6,12 @@
 #
 # PURE_FILES names, one a line, the sources of the libraries built without Qt (made at configure
 # time from the targets marked with veltrane_no_qt). Their headers, and the header-only files they
-# include, are pure too.
+# include, are pure too. A folder of code missing from the table below fails the check too.
 
-# Each layer and what it builds on, lowest first, as the CMake link lines have it; what a layer
-# builds on, it may also reach through it.
+cmake_minimum_required(VERSION 3.25)
+
+# Each layer and what it builds on, lowest first, as the link lines have it (plot takes only the
+# pulse record's header from device); what a layer builds on, it may also reach through it.
 set(_layers platform config device sim plot live dialogs app tools/veltrane-cfg tools/corvanet)
 set(_uses_platform "")
 set(_uses_config platform)
@@ -21,8 +23,6 @@ set(_uses_dialogs platform config device live)
 set(_uses_app platform config device sim plot live dialogs)
 set(_uses_tools/veltrane-cfg config)
 set(_uses_tools/corvanet platform config live plot tools/veltrane-cfg)
-
-cmake_minimum_required(VERSION 3.25)
 
 if(NOT SOURCE_DIR OR NOT PURE_FILES)
     message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<tree> -DPURE_FILES=<list file> -P check_layers.cmake")
@@ -52,6 +52,21 @@ function(layer_of relative out)
     endforeach()
     set(${out} "${_found}" PARENT_SCOPE)
 endfunction()
+
+# A new folder of code has to take its place in the table above before it is read at all.
+file(GLOB _folders RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*/CMakeLists.txt ${SOURCE_DIR}/tools/*/CMakeLists.txt
+     ${SOURCE_DIR}/tools/*/*.cpp)
+set(_unplaced "")
+foreach(_folder IN LISTS _folders)
+    get_filename_component(_folder ${_folder} DIRECTORY)
+    if(NOT _folder MATCHES "^(tests|bench|fuzz|tools)$" AND NOT _folder IN_LIST _layers)
+        list(APPEND _unplaced ${_folder})
+    endif()
+endforeach()
+if(_unplaced)
+    list(REMOVE_DUPLICATES _unplaced)
+    message(FATAL_ERROR "folders with no place in the layer table: ${_unplaced}")
+endif()
 
 set(_files "")
 foreach(_layer IN LISTS _layers)
