@@ -3,10 +3,8 @@
 #include "app/AppDialogs.h"
 #include "app/AppMessages.h"
 #include "app/CPfpdApp.h"
-#ifdef VELTRANE_HAVE_PLOT
 #include "app/LiveChromatogramPanel.h"
 #include "app/PfpdPlotAdapter.h"
-#endif
 #include "config/ConfigurationBlock.h"
 #include "config/Messages.h"
 #include "dialogs/DialogHost.h"
@@ -21,7 +19,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,7 +32,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
-#include <QVBoxLayout>
 
 #include <filesystem>
 
@@ -115,7 +111,6 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
         hooks.pulseReceived = [this](const PulseRecord& record) { chromatogram_->AddPulse(record); };
     }
     view_->SetHooks(std::move(hooks));
-#ifdef VELTRANE_HAVE_PLOT
     view_->CreatePlot([this](QWidget* parent) -> std::unique_ptr<PulsePlotPort> {
         return std::make_unique<PfpdPlotAdapter>(
             parent, app_.GetPrompts(), [this] { return static_cast<int>(app_.Config().GetTriggerLevel()); },
@@ -128,7 +123,6 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
             },
             [this] { app_.Timeline().Painted(); });
     });
-#endif
 
     // The framework refreshes enable states and panes at idle time; a slow timer does here.
     idleTimer_.setInterval(250);
@@ -188,6 +182,7 @@ void CMainFrame::BuildMenus() {
     recentSeparator_ = file->addSeparator();
     exitAction_ = file->addAction(QStringLiteral("E&xit"));
     exitAction_->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
+    exitAction_->setObjectName(QStringLiteral("fileExit"));
     exitAction_->setData(57665);
     byId_[57665] = exitAction_;
     connect(exitAction_, &QAction::triggered, this, &QWidget::close);
@@ -337,7 +332,6 @@ void CMainFrame::BuildToolBar() {
 
 void CMainFrame::BuildChromatogramPanel() {
     QAction* action = byId_.at(32800);
-#ifdef VELTRANE_HAVE_PLOT
     chromatogram_ = new LiveChromatogramPanel([this] { return app_.Config().Snapshot(); }, this);
     addDockWidget(Qt::BottomDockWidgetArea, chromatogram_);
     const bool shown = app_.GetProfile().GetInt(kWindowSection, kLiveChromatogramKey, 0) != 0;
@@ -358,9 +352,6 @@ void CMainFrame::BuildChromatogramPanel() {
             app_.GetProfile().SetInt(kWindowSection, kLiveChromatogramKey, open ? 1 : 0);
         }
     });
-#else
-    action->setVisible(false);
-#endif
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -382,11 +373,6 @@ void CMainFrame::BuildStatusBar() {
 QAction* CMainFrame::Action(Command command) const {
     const auto found = commands_.find(command);
     return found == commands_.end() ? nullptr : found->second;
-}
-
-QAction* CMainFrame::ActionById(int id) const {
-    const auto found = byId_.find(id);
-    return found == byId_.end() ? nullptr : found->second;
 }
 
 QString CMainFrame::PaneText(int paneId) const {
@@ -521,23 +507,6 @@ void CMainFrame::OnSetToDefaults() {
     live.resumeDelay = 10;
     app_.GetPrompts().ShowMessage(messages::kDefaultsSet, MessageIcon::Information);
     live.resumeDelay = 10;
-}
-
-void CMainFrame::OnPlaceholderDialog(const QString& caption, const char* helpAnchor) {
-    RunDialog([&] {
-        QDialog dialog(this);
-        dialog.setWindowTitle(caption);
-        dialog.setObjectName(QStringLiteral("placeholderDialog"));
-        auto* layout = new QVBoxLayout(&dialog);
-        layout->addWidget(
-            new QLabel(QStringLiteral("This dialog is not available in this version yet."), &dialog));
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Help, &dialog);
-        connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-        connect(buttons, &QDialogButtonBox::helpRequested, &dialog,
-                [this, helpAnchor] { app_.OpenHelp(helpAnchor); });
-        layout->addWidget(buttons);
-        dialog.exec();
-    });
 }
 
 void CMainFrame::OnBoardChannel() {

@@ -40,10 +40,8 @@ public:
     // Null in a build without the plot.
     LiveChromatogramPanel* Chromatogram() const { return chromatogram_; }
     QAction* Action(Command command) const;
-    QAction* ActionById(int id) const;
     QToolBar* ToolBar() const { return toolBar_; }
     QString PaneText(int paneId) const;
-    bool ViewerAvailable() const { return viewerAvailable_; }
     // The folder Corvanet is started from: the profile's, else the one found (empty when none).
     const std::string& ViewerPath() const { return viewerPath_; }
     QWidget* BoardDialog() const { return boardDialog_; }
@@ -66,7 +64,6 @@ public:
     void OnCommunicationsPort();
     void OnUseCorvanet();
     void OnAbout();
-    void OnPlaceholderDialog(const QString& caption, const char* helpAnchor);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

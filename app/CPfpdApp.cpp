@@ -11,6 +11,7 @@
 #include "live/RecordingSession.h"
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
+#include "sim/SimulatorSession.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -30,10 +31,6 @@
 #include <filesystem>
 
 #include <unistd.h>
-
-#ifdef VELTRANE_HAVE_SIM
-#include "sim/SimulatorSession.h"
-#endif
 
 namespace veltrane {
 
@@ -178,7 +175,6 @@ void CPfpdApp::EndSession() {
 }
 
 bool CPfpdApp::StartSimulator() {
-#ifdef VELTRANE_HAVE_SIM
     EmulatorOptions emulatorOptions;
     if (options_.simulateRateHz > 0) {
         emulatorOptions.rateHz = options_.simulateRateHz;
@@ -212,10 +208,6 @@ bool CPfpdApp::StartSimulator() {
     }
     link_.SetDeviceOverride(simulator_->DevicePath());
     return true;
-#else
-    std::fprintf(stderr, "veltrane: this build has no controller emulator\n");
-    return false;
-#endif
 }
 
 void CPfpdApp::ConfigureLink() {
@@ -495,7 +487,6 @@ std::string CPfpdApp::StatsLine() const {
         static_cast<unsigned long long>(stats.damagedReplies), timeline_.Latency().Count() > 0 ? ", " : "",
         timeline_.Summary().c_str());
     std::string text = line;
-#ifdef VELTRANE_HAVE_SIM
     if (simulator_) {
         const EmulatorStats fired = simulator_->Emulator().Stats();
         std::snprintf(line, sizeof line, ", emulator fired %llu pulses and sent %llu",
@@ -503,7 +494,6 @@ std::string CPfpdApp::StatsLine() const {
                       static_cast<unsigned long long>(fired.pulsesSent));
         text += line;
     }
-#endif
     return text;
 }
 

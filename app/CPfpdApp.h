@@ -57,8 +57,6 @@ public:
     CMainFrame* Frame() { return frame_.get(); }
     PulseTimeline& Timeline() { return timeline_; }
     const CommandLineOptions& Options() const { return options_; }
-    bool ContinueFlag() const { return continueFlag_; }
-    std::int64_t LaunchMs() const { return launchMs_; }
     // The run is to end (--quit-after): start-up questions still waiting are answered Exit.
     void RequestQuit() { quitRequested_ = true; }
     // An unattended start-up gave up on a controller that never answered.

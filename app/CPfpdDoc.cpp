@@ -112,12 +112,6 @@ bool CPfpdDoc::OnSaveDocument(const std::string& path) {
     return true;
 }
 
-void CPfpdDoc::OnCloseDocument() {
-    if (hooks_.closing) {
-        hooks_.closing();
-    }
-}
-
 bool CPfpdDoc::DoSave(const std::string& path) {
     if (!OnSaveDocument(path)) {
         return false;

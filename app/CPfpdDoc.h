@@ -42,7 +42,6 @@ public:
     bool OnOpenDocument(const std::string& path);
     // Writes the model to path. A failed write says so, keeps the document modified and fails.
     bool OnSaveDocument(const std::string& path);
-    void OnCloseDocument();
 
     // File Save / File Save As; false when cancelled or failed.
     bool FileSave();

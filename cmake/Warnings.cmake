@@ -7,8 +7,10 @@ function(veltrane_warnings target)
     endif()
 endfunction()
 
-# A layer that must stay free of Qt: fail the build if a Qt include path reaches it.
+# A layer that must stay free of Qt: fail the build if a Qt include path reaches it. The layer
+# check in tests/layers reads the includes of these targets' sources.
 function(veltrane_no_qt target)
+    set_property(GLOBAL APPEND PROPERTY VELTRANE_PURE_TARGETS ${target})
     get_target_property(_libs ${target} LINK_LIBRARIES)
     if(_libs)
         foreach(_lib IN LISTS _libs)

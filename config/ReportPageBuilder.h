@@ -24,7 +24,6 @@ public:
     void StartTable();
 
     const std::string& PageText() const { return page_; }
-    const std::string& HeadingText() const { return heading_; }
 
 private:
     std::string& Text(ReportTarget target) { return target == ReportTarget::Page ? page_ : heading_; }

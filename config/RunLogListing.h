@@ -43,7 +43,6 @@ public:
 
     // Empties the list; the file is only emptied by Commit.
     void Clear();
-    bool Cleared() const { return cleared_; }
     // The OK button: after Clear, empties the file (or says it is missing). Touches nothing else.
     void Commit(Prompts& prompts) const;
     // Writes every list line followed by a line end; false when the file cannot be created.

@@ -74,8 +74,6 @@ public:
     int LineTimeMs(int bytes) const;
     // The longest a frame read may take: a whole reply area on the line and the time-out.
     int FrameTimeMs() const { return LineTimeMs(kAreaSize) + Timeout(); }
-    // Where frame reads take the time from (the system's monotonic clock unless set).
-    void SetClock(const Clock& clock) { clock_ = &clock; }
     bool NakReceived() const { return lastResult_ == FrameResult::Nak; }
     // Bytes held in the reply area (unstuffed), STX to CRC.
     std::span<const std::uint8_t> Reply() const {
@@ -91,12 +89,10 @@ public:
     // Protocol trace: every frame sent and received goes to the file, one per line.
     bool EnableTrace(const std::string& path);
     void DisableTrace();
-    bool TraceEnabled() const { return trace_ != nullptr; }
 
     // Parse cursor over the reply data. Reads past the data (into DLE ETX CRC or beyond)
     // give 0 and set the overrun flag, so a short reply can never be taken for data.
     void ResetCursor(int position = kReplyDataOffset);
-    int CursorPosition() const { return cursor_; }
     bool CursorOverrun() const { return cursorOverrun_; }
     int DataLength() const { return receivedLength_ >= 10 ? receivedLength_ - 10 : 0; }
     std::uint8_t NextU8();

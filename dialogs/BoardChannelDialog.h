@@ -26,7 +26,6 @@ public:
     // Top right corner of the screen's available area, never off it; again once shown, when
     // the window frame's size is known.
     void PlaceAtTopRight();
-    BoardChannelEditor& Editor() { return editor_; }
 
     // Button handlers (also driven by tests).
     void OnOk();

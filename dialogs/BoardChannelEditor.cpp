@@ -183,7 +183,6 @@ bool BoardChannelEditor::ReadFields(BoardControls& controls, FieldValidator& val
 }
 
 bool BoardChannelEditor::ReadControls(BoardControls& controls) {
-    exchangeOk_ = false;
     if (PmtProtected()) {
         working_.pmtVoltage = 0;
         controls.pmt = std::to_string(0);
@@ -192,7 +191,6 @@ bool BoardChannelEditor::ReadControls(BoardControls& controls) {
     if (!ReadFields(controls, validator)) {
         return false;
     }
-    exchangeOk_ = true;
     return true;
 }
 

@@ -106,9 +106,6 @@ public:
     bool NoModes() const { return modeTexts_.empty(); }
     const std::vector<std::string>& ModeTexts() const { return modeTexts_; }
     const BoardEditRecord& Working() const { return working_; }
-    const BoardEditRecord& UndoCopy() const { return undo_; }
-    bool Modified() const { return modified_; }
-    bool ExchangeOk() const { return exchangeOk_; }
     // The field whose check failed in the last reading.
     std::optional<BoardField> FailedField() const { return failed_; }
 
@@ -123,7 +120,6 @@ private:
     std::vector<std::string> modeTexts_;
     bool flowDisabled_ = false;
     bool modified_ = false;
-    bool exchangeOk_ = false;
     std::optional<BoardField> failed_;
 };
 

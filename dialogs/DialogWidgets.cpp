@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QHBoxLayout>
 #include <QSignalBlocker>
 
 namespace veltrane {
@@ -58,25 +59,39 @@ void ShowLines(QListWidget* list, const std::vector<std::string>& lines, int kee
     }
 }
 
-ListEditButtons MakeListEditButtons(const std::array<QString, 6>& captions, QWidget* parent) {
+ListEditButtons LayOutListEditor(QDialog* dialog, QWidget* list, QWidget* current,
+                                 const ListEditHandlers& handlers) {
     ListEditButtons buttons;
-    buttons.column = new QVBoxLayout;
-    buttons.ok = new QPushButton(captions[0], parent);
+    auto* column = new QVBoxLayout;
+    buttons.ok = new QPushButton(QStringLiteral("&OK"), dialog);
     buttons.ok->setObjectName(QStringLiteral("okButton"));
     buttons.ok->setDefault(true);
-    buttons.cancel = MakeButton(captions[1], "cancelButton", parent);
-    buttons.help = MakeButton(captions[2], "helpButton", parent);
-    buttons.add = MakeButton(captions[3], "addButton", parent);
-    buttons.change = MakeButton(captions[4], "changeButton", parent);
-    buttons.remove = MakeButton(captions[5], "deleteButton", parent);
+    buttons.cancel = MakeButton(QStringLiteral("&Cancel"), "cancelButton", dialog);
+    buttons.help = MakeButton(QStringLiteral("&Help"), "helpButton", dialog);
+    buttons.add = MakeButton(QStringLiteral("&Add"), "addButton", dialog);
+    buttons.change = MakeButton(QStringLiteral("Cha&nge"), "changeButton", dialog);
+    buttons.remove = MakeButton(QStringLiteral("&Delete"), "deleteButton", dialog);
     for (QPushButton* button : {buttons.ok, buttons.cancel, buttons.help}) {
-        buttons.column->addWidget(button);
+        column->addWidget(button);
     }
-    buttons.column->addSpacing(16);
+    column->addSpacing(16);
     for (QPushButton* button : {buttons.add, buttons.change, buttons.remove}) {
-        buttons.column->addWidget(button);
+        column->addWidget(button);
     }
-    buttons.column->addStretch();
+    column->addStretch();
+    QObject::connect(buttons.ok, &QPushButton::clicked, dialog, handlers.ok);
+    QObject::connect(buttons.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    QObject::connect(buttons.help, &QPushButton::clicked, dialog, handlers.help);
+    QObject::connect(buttons.add, &QPushButton::clicked, dialog, handlers.add);
+    QObject::connect(buttons.change, &QPushButton::clicked, dialog, handlers.change);
+    QObject::connect(buttons.remove, &QPushButton::clicked, dialog, handlers.remove);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(list);
+    left->addWidget(current);
+    auto* layout = new QHBoxLayout(dialog);
+    layout->addLayout(left);
+    layout->addLayout(column);
     return buttons;
 }
 

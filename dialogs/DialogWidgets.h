@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QDialog>
 #include <QListWidget>
 #include <QPushButton>
 #include <QString>
@@ -19,9 +20,8 @@ class DialogHost;
 QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent);
 
 // The button column of the list editors: OK (the default), Cancel, Help, a gap, then Add,
-// Change and Delete. Captions in that order.
+// Change and Delete, each with its accelerator.
 struct ListEditButtons {
-    QVBoxLayout* column = nullptr;
     QPushButton* ok = nullptr;
     QPushButton* cancel = nullptr;
     QPushButton* help = nullptr;
@@ -29,7 +29,17 @@ struct ListEditButtons {
     QPushButton* change = nullptr;
     QPushButton* remove = nullptr;
 };
-ListEditButtons MakeListEditButtons(const std::array<QString, 6>& captions, QWidget* parent);
+// What the list editors' buttons call; Cancel rejects the dialog.
+struct ListEditHandlers {
+    std::function<void()> ok;
+    std::function<void()> help;
+    std::function<void()> add;
+    std::function<void()> change;
+    std::function<void()> remove;
+};
+// Lays a list editor out: its list above its current-entry group, the button column beside them.
+ListEditButtons LayOutListEditor(QDialog* dialog, QWidget* list, QWidget* current,
+                                 const ListEditHandlers& handlers);
 
 template <std::size_t N> void FillList(QComboBox* list, const std::array<const char*, N>& texts) {
     list->clear();

@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -125,25 +124,12 @@ void GateModesDialog::BuildControls() {
     grid->addWidget(formulaBox, 3, 2, 1, 3);
 
     const ListEditButtons buttons =
-        MakeListEditButtons({QStringLiteral("OK"), QStringLiteral("Cancel"), QStringLiteral("Help"),
-                             QStringLiteral("Add"), QStringLiteral("Change"), QStringLiteral("Delete")},
-                            this);
+        LayOutListEditor(this, listGroup, current,
+                         {[this] { OnOk(); }, [this] { host_.OpenHelp("gate-modes"); }, [this] { OnAdd(); },
+                          [this] { OnChange(); }, [this] { OnDelete(); }});
     add_ = buttons.add;
     change_ = buttons.change;
     delete_ = buttons.remove;
-    connect(buttons.ok, &QPushButton::clicked, this, &GateModesDialog::OnOk);
-    connect(buttons.cancel, &QPushButton::clicked, this, &GateModesDialog::reject);
-    connect(buttons.help, &QPushButton::clicked, this, [this] { host_.OpenHelp("gate-modes"); });
-    connect(add_, &QPushButton::clicked, this, &GateModesDialog::OnAdd);
-    connect(change_, &QPushButton::clicked, this, &GateModesDialog::OnChange);
-    connect(delete_, &QPushButton::clicked, this, &GateModesDialog::OnDelete);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(listGroup);
-    left->addWidget(current);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left);
-    layout->addLayout(buttons.column);
 }
 
 void GateModesDialog::RebuildList(int keepSelected) {

@@ -21,8 +21,6 @@ class GateModesDialog : public QDialog {
 public:
     GateModesDialog(DialogHost& host, QWidget* parent);
 
-    GateModesEditor& Editor() { return editor_; }
-
     // Button handlers (also driven by tests).
     void OnAdd();
     void OnChange();

@@ -22,8 +22,6 @@ public:
     PreferencesDialog(LiveState& state, Profile& profile, std::function<void()> openHelp,
                       QWidget* parent = nullptr);
 
-    QLineEdit* DiskFreeField() const { return diskFree_; }
-    QLineEdit* DataSizeField() const { return dataSize_; }
     // Adds the Corvanet folder below the limits: the profile's "Corvanet"/"Path", a Browse button and
     // a line that says which folder is used when the field is left empty (found: that folder, or
     // empty when Corvanet was found nowhere). OK refuses a folder without a runnable Corvanet and

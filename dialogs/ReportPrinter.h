@@ -50,7 +50,6 @@ public:
     void Print(QWidget* parent);
     void Preview(QWidget* parent);
     void Setup(QWidget* parent);
-    QPrinter& Printer() { return *printer_; }
 
     // Test seam: the print dialog (false when cancelled).
     std::function<bool(QPrinter& printer)> choosePrinter;

@@ -35,7 +35,6 @@ public:
     std::function<LocalDateTime()> today;
 
     QListWidget* List() const { return list_; }
-    const RunLogListing& Listing() const { return listing_; }
 
     void OnClear();
     void OnOk();

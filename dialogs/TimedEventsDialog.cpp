@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -89,25 +88,12 @@ void TimedEventsDialog::BuildControls() {
     connect(type_, &QComboBox::activated, this, &TimedEventsDialog::OnTypeChosen);
 
     const ListEditButtons buttons =
-        MakeListEditButtons({QStringLiteral("&OK"), QStringLiteral("&Cancel"), QStringLiteral("&Help"),
-                             QStringLiteral("&Add"), QStringLiteral("Cha&nge"), QStringLiteral("&Delete")},
-                            this);
+        LayOutListEditor(this, listGroup, current,
+                         {[this] { OnOk(); }, [this] { host_.OpenHelp("timed-events"); }, [this] { OnAdd(); },
+                          [this] { OnChange(); }, [this] { OnDelete(); }});
     add_ = buttons.add;
     change_ = buttons.change;
     delete_ = buttons.remove;
-    connect(buttons.ok, &QPushButton::clicked, this, &TimedEventsDialog::OnOk);
-    connect(buttons.cancel, &QPushButton::clicked, this, &TimedEventsDialog::reject);
-    connect(buttons.help, &QPushButton::clicked, this, [this] { host_.OpenHelp("timed-events"); });
-    connect(add_, &QPushButton::clicked, this, &TimedEventsDialog::OnAdd);
-    connect(change_, &QPushButton::clicked, this, &TimedEventsDialog::OnChange);
-    connect(delete_, &QPushButton::clicked, this, &TimedEventsDialog::OnDelete);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(listGroup);
-    left->addWidget(current);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left);
-    layout->addLayout(buttons.column);
 }
 
 void TimedEventsDialog::Show() {

@@ -20,8 +20,6 @@ class TimedEventsDialog : public QDialog {
 public:
     TimedEventsDialog(DialogHost& host, QWidget* parent);
 
-    TimedEventsEditor& Editor() { return editor_; }
-
     // Handlers (also driven by tests).
     void OnTypeChosen(int type);
     void OnSelect(int row);

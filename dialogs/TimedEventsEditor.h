@@ -49,7 +49,6 @@ public:
     const std::vector<std::string>& Lines() const { return lines_; }
     bool AddEnabled() const { return static_cast<int>(events_.size()) < EventBounds::kMaxEvents; }
     bool ChangeDeleteEnabled() const { return changeDeleteEnabled_; }
-    bool Modified() const { return modified_; }
 
     // The operator picked an event type in the list.
     void ChooseType(int type, EventControls& controls);

@@ -44,8 +44,6 @@ public:
     bool Poll();
 
     const CycleStats& Stats() const { return stats_; }
-    bool TickInProgress() const { return tickInProgress_; }
-    bool LinkLost() const { return linkLost_; }
 
 private:
     void CarryOut(int code);

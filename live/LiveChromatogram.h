@@ -43,7 +43,6 @@ public:
     void Clear();
 
     std::size_t Pulses() const { return pulses_; }
-    std::size_t HeldPulses() const { return held_.size(); }
     // GC runs begun since the chromatogram was made.
     int RunsBegun() const { return runsBegun_; }
     // Grows with every change of what Points gives, so a view redraws only when it must.

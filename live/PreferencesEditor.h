@@ -33,9 +33,6 @@ public:
     // OK: takes the fields and writes both keys to the profile.
     void Ok(const Fields& typed);
 
-    float DiskFree() const { return diskFree_; }
-    float DataSize() const { return dataSize_; }
-
 private:
     LiveState& state_;
     Profile& profile_;

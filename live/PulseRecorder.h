@@ -45,7 +45,6 @@ public:
 
     bool IsOpen() const { return open_; }
     std::uint32_t RecordCount() const { return recordCount_; }
-    std::uint64_t FileBytes() const { return end_; }
     const std::string& Path() const { return path_; }
 
 private:

@@ -37,7 +37,6 @@ protected:
 class MarkerHandle : public MarkerItem {
 public:
     explicit MarkerHandle(int colourIndex) : colourIndex_(colourIndex) {}
-    int ColourIndex() const { return colourIndex_; }
     std::uint32_t Colour() const;
     std::uint32_t Colour2() const;
 

@@ -252,7 +252,6 @@ ZoomBandOutcome PlotModel::EndZoomBand(PixelPoint point) {
     bandEnd_ = point;
     mouseMode_ = MouseMode::Idle;
     const ZoomBandOutcome outcome = ZoomToBand(view_, previousView_, rect_, bandStart_, bandEnd_);
-    zoomRectValid_ = outcome != ZoomBandOutcome::TooSmall;
     if (outcome == ZoomBandOutcome::Zoomed)
         KeepView(previousView_);
     bandStart_ = bandEnd_ = {};

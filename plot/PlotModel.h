@@ -58,7 +58,6 @@ public:
     const PlotRect& Rect() const { return rect_; }
     const ViewState& View() const { return view_; }
     ViewState& View() { return view_; }
-    const ViewState& PreviousView() const { return previousView_; }
     void ApplyZoom() { veltrane::ApplyZoom(view_); }
     ScrollBarPositions ScrollBars() const { return ScrollBarsFor(view_); }
     // False when the request is ignored.
@@ -86,15 +85,12 @@ public:
     ZoomBandOutcome EndZoomBand(PixelPoint point);
     PixelPoint BandStart() const { return bandStart_; }
     PixelPoint BandEnd() const { return bandEnd_; }
-    bool ZoomRectValid() const { return zoomRectValid_; }
 
     // Value read-out; each returns the text for the status bar's message pane.
     std::string BeginReadout(PixelPoint click);
     std::string MoveReadout(PixelPoint mouse);
     void SetReadoutBase(PixelPoint mouse);
     void EndReadout();
-    int PickTrace() const { return pickTrace_; }
-    int PickIndex() const { return pickIndex_; }
     PixelPoint PickPoint() const { return pickPoint_; }
     PixelPoint BasePoint() const { return basePoint_; }
     bool HasBase() const { return basePoint_.x != 0 || basePoint_.y != 0; }
@@ -122,7 +118,6 @@ private:
     int primary_ = -1;
     int secondary_ = -1;
     MouseMode mouseMode_ = MouseMode::Idle;
-    bool zoomRectValid_ = false;
     PixelPoint bandStart_;
     PixelPoint bandEnd_;
     PixelPoint pickPoint_;

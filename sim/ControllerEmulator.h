@@ -93,7 +93,6 @@ private:
     double Now() const;
     void Run();
     void Step(double now);
-    void ServeInput(int fd, double now);
     void HandleRequest(const ParsedRequest& request, double now);
     void AnswerRequest(const ParsedRequest& request, double now);
     void SendReply(std::uint8_t index, std::uint16_t status, std::span<const std::uint8_t> data,

@@ -167,9 +167,6 @@ ControllerMemory ControllerMemory::LoadImage(const std::string& path) {
 std::uint16_t ControllerMemory::PmtVoltage() const {
     return wire::GetU16(board, board_offset::kPmtVoltage);
 }
-float ControllerMemory::IgnitorCurrent() const {
-    return wire::GetFloat(board, board_offset::kIgnitorCurrent);
-}
 std::uint16_t ControllerMemory::TriggerLevel() const {
     return wire::GetU16(board, board_offset::kTriggerLevel);
 }
@@ -215,17 +212,6 @@ std::uint16_t ControllerMemory::ChannelZero(int channel) const {
 
 void ControllerMemory::SetChannelZero(int channel, std::uint16_t value) {
     wire::SetU16(channels[static_cast<std::size_t>(channel)], 3, value);
-}
-
-int ControllerMemory::FindGate(int name, int suffix) const {
-    int found = 0;
-    for (int slot = 0; slot < kGateSlots; ++slot) {
-        const auto& raw = gateSlots[static_cast<std::size_t>(slot)];
-        if (raw[2] == name && wire::GetU16(raw, 0) == suffix) {
-            found = slot;
-        }
-    }
-    return found;
 }
 
 } // namespace veltrane

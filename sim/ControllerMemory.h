@@ -37,7 +37,6 @@ struct ControllerMemory {
     static ControllerMemory LoadImage(const std::string& path);
 
     std::uint16_t PmtVoltage() const;
-    float IgnitorCurrent() const;
     std::uint16_t TriggerLevel() const;
     std::uint16_t Range() const;
     void SetRange(std::uint16_t range);
@@ -49,8 +48,6 @@ struct ControllerMemory {
     void SetChannelAttenuationByte(int channel, std::uint8_t value);
     std::uint16_t ChannelZero(int channel) const;
     void SetChannelZero(int channel, std::uint16_t value);
-    // Last slot holding the identity, 0 when none (as the program's lookup does).
-    int FindGate(int name, int suffix) const;
 
     bool operator==(const ControllerMemory& other) const = default;
 };

@@ -18,23 +18,6 @@ public:
     virtual bool Restore() = 0;
 };
 
-// Any descriptor the caller owns (a socket pair, a real serial device). A hang-up can only
-// go silent here: the descriptor stays open.
-class FdLine : public EmulatorLine {
-public:
-    explicit FdLine(int fd) : fd_(fd) {}
-    int Fd() const override { return hungUp_ ? -1 : fd_; }
-    void HangUp() override { hungUp_ = true; }
-    bool Restore() override {
-        hungUp_ = false;
-        return true;
-    }
-
-private:
-    int fd_;
-    bool hungUp_ = false;
-};
-
 // A pseudo-terminal pair. The emulator serves the master; the program opens the slave path.
 // The slave end is kept open here too, so the master never sees a hang-up when the program
 // closes and reopens the device, and the slave is set raw before anyone else opens it (an

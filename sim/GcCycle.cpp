@@ -16,7 +16,6 @@ GcChanges GcCycle::BeginRun(double now) {
     }
     running_ = true;
     runStart_ = now;
-    ++runsStarted_;
     changes.runStarted = true;
     return changes;
 }

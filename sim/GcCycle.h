@@ -47,7 +47,6 @@ public:
     bool Protected(double now) const;
     // Seconds since the active run started, or since power-on before the first run.
     double RunSeconds(double now) const { return now - runStart_; }
-    int RunsStarted() const { return runsStarted_; }
     const GcOptions& Options() const { return options_; }
 
 private:
@@ -57,7 +56,6 @@ private:
     bool warmupCut_ = false;
     bool running_ = false;
     double runStart_ = 0.0;
-    int runsStarted_ = 0;
     int scheduledStarts_ = 0;
     std::uint16_t latched_ = 0;
     double protectedUntil_ = -1.0;

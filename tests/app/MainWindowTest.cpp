@@ -144,11 +144,11 @@ TEST_F(MainWindowTest, OfflineOpensTheDefaultsWithTheFormDisabled) {
     EXPECT_FALSE(frame.Action(Command::SetToDefaults)->isEnabled());
     EXPECT_TRUE(frame.Action(Command::CommunicationsPort)->isEnabled());
     EXPECT_FALSE(frame.Action(Command::TransmitAll)->isEnabled());
-    EXPECT_FALSE(frame.ActionById(32789)->isEnabled()); // zoom
-    EXPECT_FALSE(frame.ActionById(57603)->isEnabled()); // Save over DEFAULT.CFG
-    EXPECT_FALSE(frame.ActionById(32782)->isEnabled()); // advanced items never
+    EXPECT_FALSE(frame.Action(Command::ViewZoom)->isEnabled());
+    EXPECT_FALSE(frame.Action(Command::FileSave)->isEnabled()); // Save over DEFAULT.CFG
+    EXPECT_FALSE(frame.Action(Command::Advanced)->isEnabled()); // advanced items never
     EXPECT_FALSE(frame.Action(Command::UseCorvanet)->isEnabled());
-    EXPECT_EQ(frame.ActionById(32775)->statusTip(),
+    EXPECT_EQ(frame.Action(Command::TransmitAll)->statusTip(),
               QStringLiteral("Transmit all the PFPD settings to the device"));
 
     // The board dialog flag disables File Open and Board/Channel while it is open.
@@ -278,7 +278,7 @@ TEST_F(MainWindowTest, PreferencesTakeOnlyAFolderThatHoldsCorvanet) {
         QTest::keyClicks(field, QString::fromStdString(good));
         QTest::mouseClick(ok, Qt::LeftButton);
     });
-    frame.ActionById(32778)->trigger();
+    frame.Action(Command::Preferences)->trigger();
     EXPECT_TRUE(stayedOpen);
     ASSERT_FALSE(program.GetPrompts().History().empty());
     EXPECT_EQ(program.GetPrompts().History().back(), QString::fromUtf8(messages::kNoCorvanetInFolder)
@@ -385,7 +385,7 @@ TEST_F(MainWindowTest, ToolbarHiddenFromItsContextMenuClearsTheViewMenuCheck) {
     WriteDefaults("DEFAULT.CFG");
     options.session = SessionChoice::Offline;
     CMainFrame& frame = *Start().Frame();
-    QAction* viewToolbar = frame.ActionById(59392);
+    QAction* viewToolbar = frame.Action(Command::ViewToolbar);
     ASSERT_TRUE(viewToolbar->isChecked());
     // What right-clicking the toolbar shows: the main window's toolbar menu.
     std::unique_ptr<QMenu> menu(frame.createPopupMenu());
@@ -546,7 +546,7 @@ TEST_F(MainWindowTest, RecordFromTheCommandLineCarriesTheControllersSettingsAndI
         program.Frame()->Action(Command::SaveToEeprom)->trigger();
         PumpUntilRequestsRan(program);
         if (byFileExit) {
-            program.Frame()->ActionById(57665)->trigger();
+            program.Frame()->findChild<QAction*>(QStringLiteral("fileExit"))->trigger();
             EXPECT_FALSE(program.Frame()->isVisible());
         } else {
             app.reset(); // what the program does when --quit-after ends its event loop

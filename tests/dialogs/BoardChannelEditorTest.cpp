@@ -35,7 +35,6 @@ TEST_F(BoardChannelEditorTest, OpeningFillsBothCopiesAndTheModeTexts) {
     EXPECT_EQ(controls.mode[0], 0);
     EXPECT_EQ(controls.mode[1], 1);
     EXPECT_EQ(controls.trigger, "1200");
-    EXPECT_TRUE(editor.Modified());
     EXPECT_TRUE(editor.FlowFieldsDisabled());
 }
 

@@ -76,7 +76,6 @@ TEST(LiveChromatogram, EqualsTheBatchRegatingPulseByPulseAndAfterAGateChange) {
         ExpectSameAsBatch(live, records);
     }
     live.SetSettings({Gates(0.2f, 0.9f, 1, 1.5f, true), Gates(0.5f, 1.4f, 2, 0.25f, false)});
-    EXPECT_EQ(live.HeldPulses(), records.size());
     ExpectSameAsBatch(live, records);
 }
 

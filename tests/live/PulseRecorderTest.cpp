@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,7 +111,7 @@ TEST(PulseRecorderTest, SizeExactlyAtTheMaximumContinuesAndAboveItStops) {
     ASSERT_TRUE(f.recorder.Open(path));
     ASSERT_TRUE(f.recorder.Append(MakePulse(0)));
     // Whole bytes below 2^24 divide by 2^20 exactly in single precision.
-    f.state.maxDataFileMB = static_cast<float>(f.recorder.FileBytes()) / 1048576.0f;
+    f.state.maxDataFileMB = static_cast<float>(std::filesystem::file_size(path)) / 1048576.0f;
     EXPECT_TRUE(f.recorder.Append(MakePulse(1)));
     EXPECT_TRUE(f.prompts.shown.empty());
 

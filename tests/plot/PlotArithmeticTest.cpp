@@ -335,7 +335,6 @@ TEST(Readout, RightButtonPicksTheNearestVisibleTrace) {
     const PixelPoint nearHigh =
         ToPixel(model.View(), model.Rect(), {kLogicalRange / 2, kLogicalRange * 8 / 10});
     EXPECT_EQ(model.BeginReadout(nearHigh), "1.0 , 90.0");
-    EXPECT_EQ(model.PickTrace(), 1);
     EXPECT_EQ(model.Mode(), MouseMode::Readout);
     model.SetReadoutBase(nearHigh);
     EXPECT_TRUE(model.HasBase());

@@ -38,7 +38,6 @@ public:
     void SetTabSettings(std::function<RegateSettings()> settings) { tabSettings_ = std::move(settings); }
     // What the add buttons ask for; file dialogs unless replaced.
     void SetFileChooser(std::function<QStringList()> chooser) { chooseFiles_ = std::move(chooser); }
-    void SetFolderChooser(std::function<QString()> chooser) { chooseFolder_ = std::move(chooser); }
 
     // Each adds recordings with the channel chosen for new ones, skipping those already in the list;
     // false when nothing was added.

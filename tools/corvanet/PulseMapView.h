@@ -17,7 +17,6 @@ public:
     explicit PulseMapView(QWidget* parent = nullptr);
 
     void SetMap(const PulseMap& map);
-    bool HasImage() const { return !image_.isNull(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

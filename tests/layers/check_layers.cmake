@@ -1,0 +1,151 @@
+# Reads the #include lines of every source under the layer folders and fails on an include that
+# points up or sideways (a layer may include only itself and what it builds on) or on a Qt header
+# reached from a pure library.
+#
+#   cmake -DSOURCE_DIR=<tree> -DPURE_FILES=<list file> -P check_layers.cmake
+#
+# PURE_FILES names, one a line, the sources of the libraries built without Qt (made at configure
+# time from the targets marked with veltrane_no_qt). Their headers, and the header-only files they
+# include, are pure too. A folder of code missing from the table below fails the check too.
+
+cmake_minimum_required(VERSION 3.25)
+
+# Each layer and what it builds on, lowest first, as the link lines have it (plot takes only the
+# pulse record's header from device); what a layer builds on, it may also reach through it.
+set(_layers platform config device sim plot live dialogs app tools/veltrane-cfg tools/corvanet)
+set(_uses_platform "")
+set(_uses_config platform)
+set(_uses_device platform config)
+set(_uses_sim platform config device)
+set(_uses_plot platform device)
+set(_uses_live platform config device plot)
+set(_uses_dialogs platform config device live)
+set(_uses_app platform config device sim plot live dialogs)
+set(_uses_tools/veltrane-cfg config)
+set(_uses_tools/corvanet platform config live plot tools/veltrane-cfg)
+
+if(NOT SOURCE_DIR OR NOT PURE_FILES)
+    message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<tree> -DPURE_FILES=<list file> -P check_layers.cmake")
+endif()
+
+# What each layer may include: itself and everything below what it uses.
+foreach(_layer IN LISTS _layers)
+    set(_reach ${_layer})
+    set(_todo ${_uses_${_layer}})
+    while(_todo)
+        list(POP_FRONT _todo _next)
+        if(NOT _next IN_LIST _reach)
+            list(APPEND _reach ${_next})
+            list(APPEND _todo ${_uses_${_next}})
+        endif()
+    endwhile()
+    set(_reach_${_layer} ${_reach})
+endforeach()
+
+# The layer of a path relative to the tree, or nothing.
+function(layer_of relative out)
+    set(_found "")
+    foreach(_layer IN LISTS _layers)
+        if(relative MATCHES "^${_layer}/")
+            set(_found ${_layer})
+        endif()
+    endforeach()
+    set(${out} "${_found}" PARENT_SCOPE)
+endfunction()
+
+# A new folder of code has to take its place in the table above before it is read at all.
+file(GLOB _folders RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*/CMakeLists.txt ${SOURCE_DIR}/tools/*/CMakeLists.txt
+     ${SOURCE_DIR}/tools/*/*.cpp)
+set(_unplaced "")
+foreach(_folder IN LISTS _folders)
+    get_filename_component(_folder ${_folder} DIRECTORY)
+    if(NOT _folder MATCHES "^(tests|bench|fuzz|tools)$" AND NOT _folder IN_LIST _layers)
+        list(APPEND _unplaced ${_folder})
+    endif()
+endforeach()
+if(_unplaced)
+    list(REMOVE_DUPLICATES _unplaced)
+    message(FATAL_ERROR "folders with no place in the layer table: ${_unplaced}")
+endif()
+
+set(_files "")
+foreach(_layer IN LISTS _layers)
+    file(GLOB_RECURSE _found RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${_layer}/*.h ${SOURCE_DIR}/${_layer}/*.cpp
+         ${SOURCE_DIR}/${_layer}/*.h.in)
+    list(APPEND _files ${_found})
+endforeach()
+list(REMOVE_DUPLICATES _files)
+
+# Every include of each file: the project file it names (relative to the tree), or the header as written.
+foreach(_file IN LISTS _files)
+    get_filename_component(_dir ${_file} DIRECTORY)
+    file(STRINGS ${SOURCE_DIR}/${_file} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+    set(_includes "")
+    foreach(_line IN LISTS _lines)
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*([<\"][^>\"]+[>\"]).*$" "\\1" _name "${_line}")
+        string(REGEX REPLACE "^[<\"](.*)[>\"]$" "\\1" _bare "${_name}")
+        if(EXISTS ${SOURCE_DIR}/${_dir}/${_bare} AND NOT _bare MATCHES "/")
+            list(APPEND _includes "${_dir}/${_bare}")
+        elseif(EXISTS ${SOURCE_DIR}/${_bare} OR EXISTS ${SOURCE_DIR}/${_bare}.in)
+            list(APPEND _includes "${_bare}")
+        else()
+            list(APPEND _includes "${_name}")
+        endif()
+    endforeach()
+    set(_includes_${_file} ${_includes})
+endforeach()
+
+# The pure files: the listed sources, their headers, and the header-only files they include.
+file(STRINGS ${PURE_FILES} _listed)
+set(_pure "")
+foreach(_source IN LISTS _listed)
+    file(RELATIVE_PATH _relative ${SOURCE_DIR} ${_source})
+    string(REGEX REPLACE "\\.cpp$" ".h" _header "${_relative}")
+    list(APPEND _pure ${_relative})
+    if(EXISTS ${SOURCE_DIR}/${_header})
+        list(APPEND _pure ${_header})
+    endif()
+endforeach()
+set(_todo ${_pure})
+while(_todo)
+    list(POP_FRONT _todo _next)
+    foreach(_include IN LISTS _includes_${_next})
+        string(REGEX REPLACE "\\.h$" ".cpp" _source "${_include}")
+        if(_include IN_LIST _files AND NOT _include IN_LIST _pure AND NOT EXISTS ${SOURCE_DIR}/${_source})
+            list(APPEND _pure ${_include})
+            list(APPEND _todo ${_include})
+        endif()
+    endforeach()
+endwhile()
+
+set(_faults 0)
+foreach(_file IN LISTS _files)
+    layer_of(${_file} _layer)
+    foreach(_include IN LISTS _includes_${_file})
+        if(_include MATCHES "^<(Q[A-Za-z0-9_]*(/.*)?|q[a-z0-9_]*\\.h)>$")
+            if(_file IN_LIST _pure)
+                message("${_file}: a pure library includes Qt: ${_include}")
+                math(EXPR _faults "${_faults} + 1")
+            endif()
+            continue()
+        endif()
+        if(NOT _include IN_LIST _files)
+            continue()
+        endif()
+        layer_of(${_include} _target)
+        if(NOT _target IN_LIST _reach_${_layer})
+            message("${_file}: ${_layer}/ must not include ${_include} (${_target}/ is not below it)")
+            math(EXPR _faults "${_faults} + 1")
+        elseif(_file IN_LIST _pure AND NOT _include IN_LIST _pure)
+            message("${_file}: a pure library includes the Qt half's ${_include}")
+            math(EXPR _faults "${_faults} + 1")
+        endif()
+    endforeach()
+endforeach()
+
+list(LENGTH _files _count)
+list(LENGTH _pure _pure_count)
+if(_faults GREATER 0)
+    message(FATAL_ERROR "${_faults} includes break the layers")
+endif()
+message("layers hold: ${_count} files read, ${_pure_count} of them pure")
