@@ -74,6 +74,9 @@ public:
     int LineTimeMs(int bytes) const;
     // The longest a frame read may take: a whole reply area on the line and the time-out.
     int FrameTimeMs() const { return LineTimeMs(kAreaSize) + Timeout(); }
+    // Where frame reads take the time from (the system's monotonic clock unless set); the frame
+    // fuzzer runs the line on a clock of its own.
+    void SetClock(const Clock& clock) { clock_ = &clock; }
     bool NakReceived() const { return lastResult_ == FrameResult::Nak; }
     // Bytes held in the reply area (unstuffed), STX to CRC.
     std::span<const std::uint8_t> Reply() const {
