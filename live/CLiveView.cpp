@@ -3,10 +3,10 @@
 #include "live/DataFileDialog.h"
 #include "live/DataFileNaming.h"
 #include "live/LiveMessages.h"
-#include "live/PlaceholderPlot.h"
 #include "live/PmtWarningDialog.h"
 #include "live/RecordingSession.h"
 #include "platform/Prompts.h"
+#include "plot/OPfpdPlot.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -46,7 +46,14 @@ CLiveView::CLiveView(LiveState& state, Prompts& prompts, QWidget* parent)
     palette.setColor(QPalette::WindowText, Qt::black);
     setPalette(palette);
     BuildForm();
-    CreatePlot({});
+    plot_ = new OPfpdPlot(this, &prompts_);
+    plot_->setObjectName(QStringLiteral("pulsePlot"));
+    // The live plot reads values off dotted lines at its labelled ticks.
+    plot_->SetGridLines(true);
+    plot_->SetMarkerPairA(settings_.markerAStart, settings_.markerAStop);
+    plot_->SetMarkerPairB(settings_.markerBStart, settings_.markerBStop);
+    plot_->SetAttenuation(settings_.attenuation);
+    SetHooks({});
     timer_.setInterval(kTickMs);
     connect(&timer_, &QTimer::timeout, this, [this] {
         if (cycle_) {
@@ -61,24 +68,16 @@ CLiveView::CLiveView(LiveState& state, Prompts& prompts, QWidget* parent)
 
 CLiveView::~CLiveView() {
     timer_.stop();
+    delete plot_; // its hooks reach into this view
 }
 
-void CLiveView::CreatePlot(const PulsePlotFactory& factory) {
-    plot_.reset();
-    if (factory) {
-        plot_ = factory(this);
-    } else {
-        plot_ = std::make_unique<PlaceholderPlot>(this);
-    }
-    if (!plot_ || plot_->Widget() == nullptr) {
-        plot_.reset();
-        prompts_.ShowMessage(messages::kPlotNotCreated);
-        return;
-    }
-    plot_->SetForm(this);
-    plot_->Widget()->setObjectName(QStringLiteral("pulsePlot"));
-    plot_->Widget()->show();
-    ApplyLayout();
+void CLiveView::SetHooks(Hooks hooks) {
+    hooks_ = std::move(hooks);
+    plot_->SetStatusTextHandler(hooks_.plotStatusText);
+    OPfpdPlot::Hooks plotHooks;
+    plotHooks.markersChanged = [this](const MarkerValues& values) { TakeDraggedMarkers(values); };
+    plotHooks.painted = hooks_.plotPainted;
+    plot_->SetHooks(std::move(plotHooks));
 }
 
 void CLiveView::SetRecorder(PulseRecorderPort* recorder) {
@@ -217,15 +216,9 @@ void CLiveView::ApplyLayout() {
     const QPoint anchor(width() - 18, height() - 10);
     recordButton_->move(anchor - QPoint(recordButton_->width(), recordButton_->height()));
     for (const Placed& item : placed_) {
-        if (plot_ && item.widget == plot_->Widget()) {
-            continue;
-        }
         item.widget->setGeometry(QRect(anchor + item.offset, item.size));
     }
-    if (plot_ && plot_->Widget() != nullptr) {
-        plot_->Widget()->setGeometry(0, 0, std::max(1, width() - kRightColumn),
-                                     std::max(1, height() - kBottomBand));
-    }
+    plot_->setGeometry(0, 0, std::max(1, width() - kRightColumn), std::max(1, height() - kBottomBand));
 }
 
 void CLiveView::resizeEvent(QResizeEvent* event) {
@@ -273,9 +266,7 @@ void CLiveView::DisableControls() {
     for (QWidget* control : controls_) {
         control->setEnabled(false);
     }
-    if (plot_ && plot_->Widget() != nullptr) {
-        plot_->Widget()->setEnabled(false);
-    }
+    plot_->setEnabled(false);
 }
 
 bool CLiveView::ControlsEnabled() const {
@@ -368,9 +359,7 @@ void CLiveView::OnAttenuationDown() {
     if (settings_.attenuation >= 2) {
         settings_.attenuation = liverules::HalveAttenuation(settings_.attenuation);
         WriteFields();
-        if (plot_) {
-            plot_->SetAttenuation(settings_.attenuation);
-        }
+        plot_->SetAttenuation(settings_.attenuation);
     }
 }
 
@@ -379,9 +368,7 @@ void CLiveView::OnAttenuationUp() {
     if (settings_.attenuation < liverules::kAttenuationMax) {
         settings_.attenuation = liverules::DoubleAttenuation(settings_.attenuation);
         WriteFields();
-        if (plot_) {
-            plot_->SetAttenuation(settings_.attenuation);
-        }
+        plot_->SetAttenuation(settings_.attenuation);
     }
 }
 
@@ -414,9 +401,6 @@ void CLiveView::OnMarkerFieldLeft(int field) {
 }
 
 void CLiveView::PassPair(int field) {
-    if (!plot_) {
-        return;
-    }
     if (field < 2) {
         plot_->SetMarkerPairA(settings_.markerAStart, settings_.markerAStop);
     } else {
@@ -425,9 +409,7 @@ void CLiveView::PassPair(int field) {
 }
 
 void CLiveView::OnHold(int index) {
-    if (plot_) {
-        plot_->HoldReference(index);
-    }
+    plot_->HoldReference(index);
     referenceFrequency_[static_cast<std::size_t>(index)] = currentFrequency_;
     WriteFields();
     update();
@@ -441,33 +423,25 @@ void CLiveView::RestartRecording() {
 }
 
 void CLiveView::OnClear(int index) {
-    if (plot_) {
-        plot_->ClearReference(index);
-    }
+    plot_->ClearReference(index);
     referenceFrequency_[static_cast<std::size_t>(index)] = 0.0f;
     WriteFields();
     update();
 }
 
 void CLiveView::Zoom100() {
-    if (plot_) {
-        plot_->SetZoom(1.0);
-    }
+    plot_->SetZoom(1.0);
 }
 
 void CLiveView::Zoom200() {
-    if (plot_) {
-        plot_->SetZoom(2.0);
-    }
+    plot_->SetZoom(2.0);
 }
 
 void CLiveView::ZoomPrevious() {
-    if (plot_) {
-        plot_->PreviousZoom();
-    }
+    plot_->PreviousZoom();
 }
 
-// --- plot callbacks ---------------------------------------------------------------------
+// --- plot and pulse ---------------------------------------------------------------------
 
 void CLiveView::SetCurrentFrequency(float hz) {
     currentFrequency_ = hz;
@@ -475,35 +449,24 @@ void CLiveView::SetCurrentFrequency(float hz) {
     ColourFrequency(hz);
 }
 
-void CLiveView::SetRunTime(float minutes) {
-    state_.runTime = minutes;
-}
-
-void CLiveView::SetMarkerAStart(float value) {
-    settings_.markerAStart = value;
-    ShowMarker(0);
-}
-
-void CLiveView::SetMarkerAStop(float value) {
-    settings_.markerAStop = value;
-    ShowMarker(1);
-}
-
-void CLiveView::SetMarkerBStart(float value) {
-    settings_.markerBStart = value;
-    ShowMarker(2);
-}
-
-void CLiveView::SetMarkerBStop(float value) {
-    settings_.markerBStop = value;
-    ShowMarker(3);
+void CLiveView::TakeDraggedMarkers(const MarkerValues& values) {
+    settings_.markerAStart = values.aStart;
+    settings_.markerAStop = values.aStop;
+    settings_.markerBStart = values.bStart;
+    settings_.markerBStop = values.bStop;
+    for (int i = 0; i < 4; ++i) {
+        ShowMarker(i);
+    }
 }
 
 // --- cycle callbacks --------------------------------------------------------------------
 
 void CLiveView::ShowPulse(const PulseRecord& record) {
-    if (plot_ && !plot_->IsDragging()) {
-        plot_->AddPulse(record);
+    // A marker drag holds the picture, the frequency and the run time where they are.
+    if (!plot_->IsDragging()) {
+        plot_->AddPulse(record, hooks_.triggerLevel ? hooks_.triggerLevel() : 0);
+        state_.runTime = RunTimeMinutes(record.timeCounter);
+        SetCurrentFrequency(PulseFrequency(record.periodCopy));
         if (hooks_.pulseShown) {
             hooks_.pulseShown(record);
         }

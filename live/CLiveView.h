@@ -2,7 +2,7 @@
 
 #include "live/AcquisitionCycle.h"
 #include "live/LiveFormRules.h"
-#include "live/PulsePlotPort.h"
+#include "plot/PulsePlotModel.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -18,9 +18,11 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QString;
 
 namespace veltrane {
 
+class OPfpdPlot;
 class Prompts;
 class PulseRecorder;
 class RecordingSession;
@@ -28,7 +30,7 @@ class RecordingSession;
 // The form view filling the main window: the pulse plot, the frequency read-outs, the
 // reference, attenuation and marker controls and the data file controls. Its 10 ms timer
 // drives the acquisition cycle in an online session.
-class CLiveView : public QWidget, public LiveHost, public PulsePlotForm {
+class CLiveView : public QWidget, public LiveHost {
     Q_OBJECT
 public:
     // What the view needs from the rest of the program.
@@ -41,6 +43,9 @@ public:
         std::function<void(const PulseRecord&)> pulseShown;    // handed to the plot
         std::function<void(const PulseRecord&)> pulseReceived; // every pulse, shown or not
         std::function<void()> pmtWarning;                      // instead of the warning dialog
+        std::function<int()> triggerLevel;                     // where a pulse starts on the plot
+        std::function<void(const QString&)> plotStatusText;    // the plot's read-out, empty to clear
+        std::function<void()> plotPainted;                     // after each paint of the plot
     };
 
     static constexpr int kTimerId = 1;
@@ -51,10 +56,8 @@ public:
     CLiveView(LiveState& state, Prompts& prompts, QWidget* parent = nullptr);
     ~CLiveView() override;
 
-    void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
-    // Replaces the placeholder plot (the full plot widget plugs in here).
-    void CreatePlot(const PulsePlotFactory& factory);
-    PulsePlotPort* Plot() { return plot_.get(); }
+    void SetHooks(Hooks hooks);
+    OPfpdPlot* Plot() { return plot_; }
     void SetRecorder(PulseRecorderPort* recorder);
     // The document's recorder behind the data file controls; the cycle records through it.
     void AttachRecorder(PulseRecorder& recorder);
@@ -104,18 +107,10 @@ public:
     void ReportLinkLost() override;
     void ReportLinkRestored() override;
 
-    // PulsePlotForm
-    void SetCurrentFrequency(float hz) override;
-    void SetRunTime(float minutes) override;
-    void SetMarkerAStart(float value) override;
-    void SetMarkerAStop(float value) override;
-    void SetMarkerBStart(float value) override;
-    void SetMarkerBStop(float value) override;
-    float GetMarkerAStart() const override { return settings_.markerAStart; }
-    float GetMarkerAStop() const override { return settings_.markerAStop; }
-    float GetMarkerBStart() const override { return settings_.markerBStart; }
-    float GetMarkerBStop() const override { return settings_.markerBStop; }
-    int GetAttenuation() const override { return settings_.attenuation; }
+    // The current pulse's frequency in its field, red when too high.
+    void SetCurrentFrequency(float hz);
+    // Marker times as a drag on the plot left them.
+    void TakeDraggedMarkers(const MarkerValues& values);
 
     // Form buttons, also driven by tests.
     void OnAttenuationDown();
@@ -157,7 +152,7 @@ private:
     float currentFrequency_ = 0.0f;
     std::array<float, 2> referenceFrequency_{};
 
-    std::unique_ptr<PulsePlotPort> plot_;
+    OPfpdPlot* plot_ = nullptr;
     PulseRecorderPort* recorder_ = nullptr;
     std::unique_ptr<RecordingSession> recording_;
     std::unique_ptr<AcquisitionCycle> cycle_;
