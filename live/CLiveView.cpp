@@ -1,7 +1,7 @@
 #include "live/CLiveView.h"
 
-#include "live/DataFileDialog.h"
-#include "live/DataFileNaming.h"
+#include "live/DataFilePanel.h"
+#include "live/FormControls.h"
 #include "live/LiveMessages.h"
 #include "live/PmtWarningDialog.h"
 #include "live/RecordingSession.h"
@@ -15,8 +15,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
-
-#include <filesystem>
 
 namespace veltrane {
 
@@ -90,26 +88,19 @@ void CLiveView::SetRecorder(PulseRecorderPort* recorder) {
 // --- building the form ----------------------------------------------------------------
 
 QLineEdit* CLiveView::Field(const QRect& geometry, bool readOnly) {
-    auto* field = new QLineEdit(this);
-    field->setReadOnly(readOnly);
-    field->setAlignment(Qt::AlignRight);
-    field->setGeometry(geometry);
+    QLineEdit* field = MakeFormField(this, geometry, readOnly);
     controls_.push_back(field);
     return field;
 }
 
 QPushButton* CLiveView::Button(const QString& text, const QRect& geometry) {
-    auto* button = new QPushButton(text, this);
-    button->setGeometry(geometry);
-    button->setAutoDefault(false);
+    QPushButton* button = MakeFormButton(this, text, geometry);
     controls_.push_back(button);
     return button;
 }
 
 QLabel* CLiveView::Label(const QString& text, const QRect& geometry) {
-    auto* label = new QLabel(text, this);
-    label->setGeometry(geometry);
-    return label;
+    return MakeFormLabel(this, text, geometry);
 }
 
 QGroupBox* CLiveView::Group(const QString& title, const QRect& geometry) {
@@ -146,22 +137,12 @@ void CLiveView::BuildForm() {
     connect(attenuationDown_, &QPushButton::clicked, this, &CLiveView::OnAttenuationDown);
     connect(attenuationUp_, &QPushButton::clicked, this, &CLiveView::OnAttenuationUp);
 
-    recordButton_ = Button(QStringLiteral("Record Data"), {512, 364, 110, 26});
-    recordButton_->setObjectName(QStringLiteral("recordButton"));
-    recordButton_->setEnabled(false); // enabled once a data file has been chosen
-
-    // Bottom band: data file.
-    Group(QStringLiteral("Data File Information"), {4, 312, 236, 84});
-    Label(QStringLiteral("Directory:"), {8, 332, 64, 20});
-    directoryField_ = Field({72, 332, 134, 20}, true);
-    directoryField_->setAlignment(Qt::AlignLeft);
-    chooseFileButton_ = Button(QStringLiteral("..."), {210, 332, 24, 20});
-    Label(QStringLiteral("File Name:"), {8, 362, 64, 20});
-    prefixField_ = Field({72, 362, 56, 20}, true);
-    prefixField_->setAlignment(Qt::AlignLeft);
-    sequenceField_ = Field({130, 362, 36, 20}, true);
-    Label(QStringLiteral(".dat"), {170, 362, 30, 20});
-    nextSequenceButton_ = Button(QStringLiteral(">"), {210, 362, 24, 20});
+    // Bottom band: data file, with the Record button in the corner.
+    dataFiles_ = new DataFilePanel(settings_, state_, prompts_, this);
+    recordButton_ = dataFiles_->RecordButton();
+    for (QWidget* control : dataFiles_->Controls()) {
+        controls_.push_back(control);
+    }
 
     // Bottom band: marker pairs A (left half) and B (right half).
     Group(QStringLiteral("Marker Adjust"), {244, 312, 206, 84});
@@ -190,9 +171,6 @@ void CLiveView::BuildForm() {
                     [this, field] { OnMarkerFieldLeft(field); });
         }
     }
-    connect(chooseFileButton_, &QPushButton::clicked, this, &CLiveView::ChooseDataFile);
-    connect(nextSequenceButton_, &QPushButton::clicked, this, &CLiveView::AdvanceSequence);
-    connect(recordButton_, &QPushButton::clicked, this, &CLiveView::ToggleRecording);
     RecordLayout();
 }
 
@@ -335,9 +313,7 @@ void CLiveView::WriteFields() {
     for (int i = 0; i < 4; ++i) {
         ShowMarker(i);
     }
-    directoryField_->setText(Text(settings_.directory));
-    prefixField_->setText(Text(settings_.filePrefix));
-    sequenceField_->setText(Text(settings_.sequenceText));
+    dataFiles_->ShowFields();
 }
 
 void CLiveView::ColourFrequency(float hz) {
@@ -531,69 +507,12 @@ void CLiveView::ReportLinkRestored() {
 // --- data file and recording ----------------------------------------------------------
 
 void CLiveView::AttachRecorder(PulseRecorder& recorder) {
-    recording_ = std::make_unique<RecordingSession>(settings_, state_, recorder, prompts_);
-    recording_->SetChanged([this] {
-        WriteFields();
-        UpdateRecordButtons();
-    });
-    SetRecorder(recording_.get());
-    UpdateRecordButtons();
+    dataFiles_->AttachRecorder(recorder, [this] { WriteFields(); });
+    SetRecorder(dataFiles_->Recording());
 }
 
-void CLiveView::ChooseDataFile() {
-    const auto refuse = [this](const std::string& name) {
-        if (!datafilenaming::DesignatorTooLong(name)) {
-            return false;
-        }
-        prompts_.ShowMessage(messages::kDesignatorTooLong);
-        return true;
-    };
-    std::optional<std::string> path;
-    if (chooseDataPath) {
-        while ((path = chooseDataPath()) && refuse(std::filesystem::path(*path).filename().string())) {
-        }
-    } else {
-        DataFileDialog dialog(this, QString::fromStdString(settings_.directory),
-                              [&refuse](const QString& name) { return refuse(name.toStdString()); });
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-            path = dialog.selectedFiles().front().toStdString();
-        }
-    }
-    if (path && recording_) {
-        recording_->TakeChosenFile(*path);
-    }
-}
-
-bool CLiveView::SetDataFile(const std::string& name, const std::string& path) {
-    return recording_ && recording_->SetDataFile(name, path);
-}
-
-bool CLiveView::ConfirmDataFile() {
-    return recording_ && recording_->ConfirmDataFile();
-}
-
-void CLiveView::AdvanceSequence() {
-    if (recording_) {
-        recording_->AdvanceSequence();
-    }
-}
-
-void CLiveView::ToggleRecording() {
-    if (recording_) {
-        recording_->ToggleRecording();
-    }
-}
-
-void CLiveView::UpdateRecordButtons() {
-    if (!recording_) {
-        return;
-    }
-    const RecordingSession::Buttons buttons = recording_->RecordButtons();
-    chooseFileButton_->setEnabled(buttons.chooseEnabled);
-    nextSequenceButton_->setEnabled(buttons.nextEnabled);
-    recordButton_->setEnabled(buttons.recordEnabled);
-    recordButton_->setText(
-        QString::fromUtf8(buttons.recording ? messages::kStopRecord : messages::kRecordData));
+RecordingSession* CLiveView::Recording() {
+    return dataFiles_->Recording();
 }
 
 } // namespace veltrane

@@ -10,7 +10,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,13 +21,14 @@ class QString;
 
 namespace veltrane {
 
+class DataFilePanel;
 class OPfpdPlot;
 class Prompts;
 class PulseRecorder;
 class RecordingSession;
 
 // The form view filling the main window: the pulse plot, the frequency read-outs, the
-// reference, attenuation and marker controls and the data file controls. Its 10 ms timer
+// reference, attenuation and marker controls and the data file panel. Its 10 ms timer
 // drives the acquisition cycle in an online session.
 class CLiveView : public QWidget, public LiveHost {
     Q_OBJECT
@@ -59,19 +59,10 @@ public:
     void SetHooks(Hooks hooks);
     OPfpdPlot* Plot() { return plot_; }
     void SetRecorder(PulseRecorderPort* recorder);
-    // The document's recorder behind the data file controls; the cycle records through it.
+    // The document's recorder behind the data file panel; the cycle records through it.
     void AttachRecorder(PulseRecorder& recorder);
-    RecordingSession* Recording() { return recording_.get(); }
-
-    // Data file controls: "...", ">" and "Record Data".
-    void ChooseDataFile();
-    bool SetDataFile(const std::string& name, const std::string& path);
-    bool ConfirmDataFile();
-    void AdvanceSequence();
-    void ToggleRecording();
-    void UpdateRecordButtons();
-    // Replaces the file dialog (tests): gives the chosen full path, nothing when cancelled.
-    std::function<std::optional<std::string>()> chooseDataPath;
+    RecordingSession* Recording();
+    DataFilePanel& DataFiles() { return *dataFiles_; }
 
     // Online: the 10 ms timer starts driving the cycle over the port.
     void StartCycle(ControllerPort& port, const Clock& clock, Sleeper& sleeper);
@@ -154,7 +145,6 @@ private:
 
     OPfpdPlot* plot_ = nullptr;
     PulseRecorderPort* recorder_ = nullptr;
-    std::unique_ptr<RecordingSession> recording_;
     std::unique_ptr<AcquisitionCycle> cycle_;
     QTimer timer_;
 
@@ -162,12 +152,8 @@ private:
     std::array<QLineEdit*, 2> referenceFields_{};
     std::array<QPushButton*, 2> holdButtons_{};
     std::array<QPushButton*, 2> clearButtons_{};
-    QLineEdit* directoryField_ = nullptr;
-    QPushButton* chooseFileButton_ = nullptr;
-    QLineEdit* prefixField_ = nullptr;
-    QLineEdit* sequenceField_ = nullptr;
-    QPushButton* nextSequenceButton_ = nullptr;
-    QPushButton* recordButton_ = nullptr;
+    DataFilePanel* dataFiles_ = nullptr;
+    QPushButton* recordButton_ = nullptr; // the data file panel's, the corner the form is laid out from
     QPushButton* attenuationDown_ = nullptr;
     QLineEdit* attenuationField_ = nullptr;
     QPushButton* attenuationUp_ = nullptr;
