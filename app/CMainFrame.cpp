@@ -4,7 +4,6 @@
 #include "app/AppMessages.h"
 #include "app/CPfpdApp.h"
 #include "app/LiveChromatogramPanel.h"
-#include "app/PfpdPlotAdapter.h"
 #include "config/ConfigurationBlock.h"
 #include "config/Messages.h"
 #include "dialogs/DialogHost.h"
@@ -110,19 +109,16 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     if (chromatogram_ != nullptr) {
         hooks.pulseReceived = [this](const PulseRecord& record) { chromatogram_->AddPulse(record); };
     }
+    hooks.triggerLevel = [this] { return static_cast<int>(app_.Config().GetTriggerLevel()); };
+    hooks.plotStatusText = [this](const QString& text) {
+        if (text.isEmpty()) {
+            statusBar()->clearMessage();
+        } else {
+            statusBar()->showMessage(text);
+        }
+    };
+    hooks.plotPainted = [this] { app_.Timeline().Painted(); };
     view_->SetHooks(std::move(hooks));
-    view_->CreatePlot([this](QWidget* parent) -> std::unique_ptr<PulsePlotPort> {
-        return std::make_unique<PfpdPlotAdapter>(
-            parent, app_.GetPrompts(), [this] { return static_cast<int>(app_.Config().GetTriggerLevel()); },
-            [this](const QString& text) {
-                if (text.isEmpty()) {
-                    statusBar()->clearMessage();
-                } else {
-                    statusBar()->showMessage(text);
-                }
-            },
-            [this] { app_.Timeline().Painted(); });
-    });
 
     // The framework refreshes enable states and panes at idle time; a slow timer does here.
     idleTimer_.setInterval(250);

@@ -22,6 +22,11 @@ inline float RunTimeMinutes(std::uint32_t timeCounter) {
     return static_cast<float>(timeCounter) * 0.00016666666f;
 }
 
+// 100 / period in Hz; 0 for a period of 0, which no running controller reports.
+inline float PulseFrequency(std::uint16_t period) {
+    return period == 0 ? 0.0f : 100.0f / period;
+}
+
 // The controller's status word, bit by bit.
 struct ControllerStatus {
     std::uint16_t pmtProtection = 0;   // bit 0

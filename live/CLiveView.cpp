@@ -1,12 +1,12 @@
 #include "live/CLiveView.h"
 
-#include "live/DataFileDialog.h"
-#include "live/DataFileNaming.h"
+#include "live/DataFilePanel.h"
+#include "live/FormControls.h"
 #include "live/LiveMessages.h"
-#include "live/PlaceholderPlot.h"
 #include "live/PmtWarningDialog.h"
 #include "live/RecordingSession.h"
 #include "platform/Prompts.h"
+#include "plot/OPfpdPlot.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -15,8 +15,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
-
-#include <filesystem>
 
 namespace veltrane {
 
@@ -46,7 +44,14 @@ CLiveView::CLiveView(LiveState& state, Prompts& prompts, QWidget* parent)
     palette.setColor(QPalette::WindowText, Qt::black);
     setPalette(palette);
     BuildForm();
-    CreatePlot({});
+    plot_ = new OPfpdPlot(this, &prompts_);
+    plot_->setObjectName(QStringLiteral("pulsePlot"));
+    // The live plot reads values off dotted lines at its labelled ticks.
+    plot_->SetGridLines(true);
+    plot_->SetMarkerPairA(settings_.markerAStart, settings_.markerAStop);
+    plot_->SetMarkerPairB(settings_.markerBStart, settings_.markerBStop);
+    plot_->SetAttenuation(settings_.attenuation);
+    SetHooks({});
     timer_.setInterval(kTickMs);
     connect(&timer_, &QTimer::timeout, this, [this] {
         if (cycle_) {
@@ -61,24 +66,16 @@ CLiveView::CLiveView(LiveState& state, Prompts& prompts, QWidget* parent)
 
 CLiveView::~CLiveView() {
     timer_.stop();
+    delete plot_; // its hooks reach into this view
 }
 
-void CLiveView::CreatePlot(const PulsePlotFactory& factory) {
-    plot_.reset();
-    if (factory) {
-        plot_ = factory(this);
-    } else {
-        plot_ = std::make_unique<PlaceholderPlot>(this);
-    }
-    if (!plot_ || plot_->Widget() == nullptr) {
-        plot_.reset();
-        prompts_.ShowMessage(messages::kPlotNotCreated);
-        return;
-    }
-    plot_->SetForm(this);
-    plot_->Widget()->setObjectName(QStringLiteral("pulsePlot"));
-    plot_->Widget()->show();
-    ApplyLayout();
+void CLiveView::SetHooks(Hooks hooks) {
+    hooks_ = std::move(hooks);
+    plot_->SetStatusTextHandler(hooks_.plotStatusText);
+    OPfpdPlot::Hooks plotHooks;
+    plotHooks.markersChanged = [this](const MarkerValues& values) { TakeDraggedMarkers(values); };
+    plotHooks.painted = hooks_.plotPainted;
+    plot_->SetHooks(std::move(plotHooks));
 }
 
 void CLiveView::SetRecorder(PulseRecorderPort* recorder) {
@@ -91,26 +88,19 @@ void CLiveView::SetRecorder(PulseRecorderPort* recorder) {
 // --- building the form ----------------------------------------------------------------
 
 QLineEdit* CLiveView::Field(const QRect& geometry, bool readOnly) {
-    auto* field = new QLineEdit(this);
-    field->setReadOnly(readOnly);
-    field->setAlignment(Qt::AlignRight);
-    field->setGeometry(geometry);
+    QLineEdit* field = MakeFormField(this, geometry, readOnly);
     controls_.push_back(field);
     return field;
 }
 
 QPushButton* CLiveView::Button(const QString& text, const QRect& geometry) {
-    auto* button = new QPushButton(text, this);
-    button->setGeometry(geometry);
-    button->setAutoDefault(false);
+    QPushButton* button = MakeFormButton(this, text, geometry);
     controls_.push_back(button);
     return button;
 }
 
 QLabel* CLiveView::Label(const QString& text, const QRect& geometry) {
-    auto* label = new QLabel(text, this);
-    label->setGeometry(geometry);
-    return label;
+    return MakeFormLabel(this, text, geometry);
 }
 
 QGroupBox* CLiveView::Group(const QString& title, const QRect& geometry) {
@@ -147,22 +137,12 @@ void CLiveView::BuildForm() {
     connect(attenuationDown_, &QPushButton::clicked, this, &CLiveView::OnAttenuationDown);
     connect(attenuationUp_, &QPushButton::clicked, this, &CLiveView::OnAttenuationUp);
 
-    recordButton_ = Button(QStringLiteral("Record Data"), {512, 364, 110, 26});
-    recordButton_->setObjectName(QStringLiteral("recordButton"));
-    recordButton_->setEnabled(false); // enabled once a data file has been chosen
-
-    // Bottom band: data file.
-    Group(QStringLiteral("Data File Information"), {4, 312, 236, 84});
-    Label(QStringLiteral("Directory:"), {8, 332, 64, 20});
-    directoryField_ = Field({72, 332, 134, 20}, true);
-    directoryField_->setAlignment(Qt::AlignLeft);
-    chooseFileButton_ = Button(QStringLiteral("..."), {210, 332, 24, 20});
-    Label(QStringLiteral("File Name:"), {8, 362, 64, 20});
-    prefixField_ = Field({72, 362, 56, 20}, true);
-    prefixField_->setAlignment(Qt::AlignLeft);
-    sequenceField_ = Field({130, 362, 36, 20}, true);
-    Label(QStringLiteral(".dat"), {170, 362, 30, 20});
-    nextSequenceButton_ = Button(QStringLiteral(">"), {210, 362, 24, 20});
+    // Bottom band: data file, with the Record button in the corner.
+    dataFiles_ = new DataFilePanel(settings_, state_, prompts_, this);
+    recordButton_ = dataFiles_->RecordButton();
+    for (QWidget* control : dataFiles_->Controls()) {
+        controls_.push_back(control);
+    }
 
     // Bottom band: marker pairs A (left half) and B (right half).
     Group(QStringLiteral("Marker Adjust"), {244, 312, 206, 84});
@@ -191,9 +171,6 @@ void CLiveView::BuildForm() {
                     [this, field] { OnMarkerFieldLeft(field); });
         }
     }
-    connect(chooseFileButton_, &QPushButton::clicked, this, &CLiveView::ChooseDataFile);
-    connect(nextSequenceButton_, &QPushButton::clicked, this, &CLiveView::AdvanceSequence);
-    connect(recordButton_, &QPushButton::clicked, this, &CLiveView::ToggleRecording);
     RecordLayout();
 }
 
@@ -217,15 +194,9 @@ void CLiveView::ApplyLayout() {
     const QPoint anchor(width() - 18, height() - 10);
     recordButton_->move(anchor - QPoint(recordButton_->width(), recordButton_->height()));
     for (const Placed& item : placed_) {
-        if (plot_ && item.widget == plot_->Widget()) {
-            continue;
-        }
         item.widget->setGeometry(QRect(anchor + item.offset, item.size));
     }
-    if (plot_ && plot_->Widget() != nullptr) {
-        plot_->Widget()->setGeometry(0, 0, std::max(1, width() - kRightColumn),
-                                     std::max(1, height() - kBottomBand));
-    }
+    plot_->setGeometry(0, 0, std::max(1, width() - kRightColumn), std::max(1, height() - kBottomBand));
 }
 
 void CLiveView::resizeEvent(QResizeEvent* event) {
@@ -273,9 +244,7 @@ void CLiveView::DisableControls() {
     for (QWidget* control : controls_) {
         control->setEnabled(false);
     }
-    if (plot_ && plot_->Widget() != nullptr) {
-        plot_->Widget()->setEnabled(false);
-    }
+    plot_->setEnabled(false);
 }
 
 bool CLiveView::ControlsEnabled() const {
@@ -344,9 +313,7 @@ void CLiveView::WriteFields() {
     for (int i = 0; i < 4; ++i) {
         ShowMarker(i);
     }
-    directoryField_->setText(Text(settings_.directory));
-    prefixField_->setText(Text(settings_.filePrefix));
-    sequenceField_->setText(Text(settings_.sequenceText));
+    dataFiles_->ShowFields();
 }
 
 void CLiveView::ColourFrequency(float hz) {
@@ -368,9 +335,7 @@ void CLiveView::OnAttenuationDown() {
     if (settings_.attenuation >= 2) {
         settings_.attenuation = liverules::HalveAttenuation(settings_.attenuation);
         WriteFields();
-        if (plot_) {
-            plot_->SetAttenuation(settings_.attenuation);
-        }
+        plot_->SetAttenuation(settings_.attenuation);
     }
 }
 
@@ -379,9 +344,7 @@ void CLiveView::OnAttenuationUp() {
     if (settings_.attenuation < liverules::kAttenuationMax) {
         settings_.attenuation = liverules::DoubleAttenuation(settings_.attenuation);
         WriteFields();
-        if (plot_) {
-            plot_->SetAttenuation(settings_.attenuation);
-        }
+        plot_->SetAttenuation(settings_.attenuation);
     }
 }
 
@@ -414,9 +377,6 @@ void CLiveView::OnMarkerFieldLeft(int field) {
 }
 
 void CLiveView::PassPair(int field) {
-    if (!plot_) {
-        return;
-    }
     if (field < 2) {
         plot_->SetMarkerPairA(settings_.markerAStart, settings_.markerAStop);
     } else {
@@ -425,9 +385,7 @@ void CLiveView::PassPair(int field) {
 }
 
 void CLiveView::OnHold(int index) {
-    if (plot_) {
-        plot_->HoldReference(index);
-    }
+    plot_->HoldReference(index);
     referenceFrequency_[static_cast<std::size_t>(index)] = currentFrequency_;
     WriteFields();
     update();
@@ -441,33 +399,25 @@ void CLiveView::RestartRecording() {
 }
 
 void CLiveView::OnClear(int index) {
-    if (plot_) {
-        plot_->ClearReference(index);
-    }
+    plot_->ClearReference(index);
     referenceFrequency_[static_cast<std::size_t>(index)] = 0.0f;
     WriteFields();
     update();
 }
 
 void CLiveView::Zoom100() {
-    if (plot_) {
-        plot_->SetZoom(1.0);
-    }
+    plot_->SetZoom(1.0);
 }
 
 void CLiveView::Zoom200() {
-    if (plot_) {
-        plot_->SetZoom(2.0);
-    }
+    plot_->SetZoom(2.0);
 }
 
 void CLiveView::ZoomPrevious() {
-    if (plot_) {
-        plot_->PreviousZoom();
-    }
+    plot_->PreviousZoom();
 }
 
-// --- plot callbacks ---------------------------------------------------------------------
+// --- plot and pulse ---------------------------------------------------------------------
 
 void CLiveView::SetCurrentFrequency(float hz) {
     currentFrequency_ = hz;
@@ -475,35 +425,24 @@ void CLiveView::SetCurrentFrequency(float hz) {
     ColourFrequency(hz);
 }
 
-void CLiveView::SetRunTime(float minutes) {
-    state_.runTime = minutes;
-}
-
-void CLiveView::SetMarkerAStart(float value) {
-    settings_.markerAStart = value;
-    ShowMarker(0);
-}
-
-void CLiveView::SetMarkerAStop(float value) {
-    settings_.markerAStop = value;
-    ShowMarker(1);
-}
-
-void CLiveView::SetMarkerBStart(float value) {
-    settings_.markerBStart = value;
-    ShowMarker(2);
-}
-
-void CLiveView::SetMarkerBStop(float value) {
-    settings_.markerBStop = value;
-    ShowMarker(3);
+void CLiveView::TakeDraggedMarkers(const MarkerValues& values) {
+    settings_.markerAStart = values.aStart;
+    settings_.markerAStop = values.aStop;
+    settings_.markerBStart = values.bStart;
+    settings_.markerBStop = values.bStop;
+    for (int i = 0; i < 4; ++i) {
+        ShowMarker(i);
+    }
 }
 
 // --- cycle callbacks --------------------------------------------------------------------
 
 void CLiveView::ShowPulse(const PulseRecord& record) {
-    if (plot_ && !plot_->IsDragging()) {
-        plot_->AddPulse(record);
+    // A marker drag holds the picture, the frequency and the run time where they are.
+    if (!plot_->IsDragging()) {
+        plot_->AddPulse(record, hooks_.triggerLevel ? hooks_.triggerLevel() : 0);
+        state_.runTime = RunTimeMinutes(record.timeCounter);
+        SetCurrentFrequency(PulseFrequency(record.periodCopy));
         if (hooks_.pulseShown) {
             hooks_.pulseShown(record);
         }
@@ -568,69 +507,12 @@ void CLiveView::ReportLinkRestored() {
 // --- data file and recording ----------------------------------------------------------
 
 void CLiveView::AttachRecorder(PulseRecorder& recorder) {
-    recording_ = std::make_unique<RecordingSession>(settings_, state_, recorder, prompts_);
-    recording_->SetChanged([this] {
-        WriteFields();
-        UpdateRecordButtons();
-    });
-    SetRecorder(recording_.get());
-    UpdateRecordButtons();
+    dataFiles_->AttachRecorder(recorder, [this] { WriteFields(); });
+    SetRecorder(dataFiles_->Recording());
 }
 
-void CLiveView::ChooseDataFile() {
-    const auto refuse = [this](const std::string& name) {
-        if (!datafilenaming::DesignatorTooLong(name)) {
-            return false;
-        }
-        prompts_.ShowMessage(messages::kDesignatorTooLong);
-        return true;
-    };
-    std::optional<std::string> path;
-    if (chooseDataPath) {
-        while ((path = chooseDataPath()) && refuse(std::filesystem::path(*path).filename().string())) {
-        }
-    } else {
-        DataFileDialog dialog(this, QString::fromStdString(settings_.directory),
-                              [&refuse](const QString& name) { return refuse(name.toStdString()); });
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-            path = dialog.selectedFiles().front().toStdString();
-        }
-    }
-    if (path && recording_) {
-        recording_->TakeChosenFile(*path);
-    }
-}
-
-bool CLiveView::SetDataFile(const std::string& name, const std::string& path) {
-    return recording_ && recording_->SetDataFile(name, path);
-}
-
-bool CLiveView::ConfirmDataFile() {
-    return recording_ && recording_->ConfirmDataFile();
-}
-
-void CLiveView::AdvanceSequence() {
-    if (recording_) {
-        recording_->AdvanceSequence();
-    }
-}
-
-void CLiveView::ToggleRecording() {
-    if (recording_) {
-        recording_->ToggleRecording();
-    }
-}
-
-void CLiveView::UpdateRecordButtons() {
-    if (!recording_) {
-        return;
-    }
-    const RecordingSession::Buttons buttons = recording_->RecordButtons();
-    chooseFileButton_->setEnabled(buttons.chooseEnabled);
-    nextSequenceButton_->setEnabled(buttons.nextEnabled);
-    recordButton_->setEnabled(buttons.recordEnabled);
-    recordButton_->setText(
-        QString::fromUtf8(buttons.recording ? messages::kStopRecord : messages::kRecordData));
+RecordingSession* CLiveView::Recording() {
+    return dataFiles_->Recording();
 }
 
 } // namespace veltrane

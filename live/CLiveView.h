@@ -2,7 +2,7 @@
 
 #include "live/AcquisitionCycle.h"
 #include "live/LiveFormRules.h"
-#include "live/PulsePlotPort.h"
+#include "plot/PulsePlotModel.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -10,7 +10,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,17 +17,20 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QString;
 
 namespace veltrane {
 
+class DataFilePanel;
+class OPfpdPlot;
 class Prompts;
 class PulseRecorder;
 class RecordingSession;
 
 // The form view filling the main window: the pulse plot, the frequency read-outs, the
-// reference, attenuation and marker controls and the data file controls. Its 10 ms timer
+// reference, attenuation and marker controls and the data file panel. Its 10 ms timer
 // drives the acquisition cycle in an online session.
-class CLiveView : public QWidget, public LiveHost, public PulsePlotForm {
+class CLiveView : public QWidget, public LiveHost {
     Q_OBJECT
 public:
     // What the view needs from the rest of the program.
@@ -41,6 +43,9 @@ public:
         std::function<void(const PulseRecord&)> pulseShown;    // handed to the plot
         std::function<void(const PulseRecord&)> pulseReceived; // every pulse, shown or not
         std::function<void()> pmtWarning;                      // instead of the warning dialog
+        std::function<int()> triggerLevel;                     // where a pulse starts on the plot
+        std::function<void(const QString&)> plotStatusText;    // the plot's read-out, empty to clear
+        std::function<void()> plotPainted;                     // after each paint of the plot
     };
 
     static constexpr int kTimerId = 1;
@@ -51,24 +56,13 @@ public:
     CLiveView(LiveState& state, Prompts& prompts, QWidget* parent = nullptr);
     ~CLiveView() override;
 
-    void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
-    // Replaces the placeholder plot (the full plot widget plugs in here).
-    void CreatePlot(const PulsePlotFactory& factory);
-    PulsePlotPort* Plot() { return plot_.get(); }
+    void SetHooks(Hooks hooks);
+    OPfpdPlot* Plot() { return plot_; }
     void SetRecorder(PulseRecorderPort* recorder);
-    // The document's recorder behind the data file controls; the cycle records through it.
+    // The document's recorder behind the data file panel; the cycle records through it.
     void AttachRecorder(PulseRecorder& recorder);
-    RecordingSession* Recording() { return recording_.get(); }
-
-    // Data file controls: "...", ">" and "Record Data".
-    void ChooseDataFile();
-    bool SetDataFile(const std::string& name, const std::string& path);
-    bool ConfirmDataFile();
-    void AdvanceSequence();
-    void ToggleRecording();
-    void UpdateRecordButtons();
-    // Replaces the file dialog (tests): gives the chosen full path, nothing when cancelled.
-    std::function<std::optional<std::string>()> chooseDataPath;
+    RecordingSession* Recording();
+    DataFilePanel& DataFiles() { return *dataFiles_; }
 
     // Online: the 10 ms timer starts driving the cycle over the port.
     void StartCycle(ControllerPort& port, const Clock& clock, Sleeper& sleeper);
@@ -104,18 +98,10 @@ public:
     void ReportLinkLost() override;
     void ReportLinkRestored() override;
 
-    // PulsePlotForm
-    void SetCurrentFrequency(float hz) override;
-    void SetRunTime(float minutes) override;
-    void SetMarkerAStart(float value) override;
-    void SetMarkerAStop(float value) override;
-    void SetMarkerBStart(float value) override;
-    void SetMarkerBStop(float value) override;
-    float GetMarkerAStart() const override { return settings_.markerAStart; }
-    float GetMarkerAStop() const override { return settings_.markerAStop; }
-    float GetMarkerBStart() const override { return settings_.markerBStart; }
-    float GetMarkerBStop() const override { return settings_.markerBStop; }
-    int GetAttenuation() const override { return settings_.attenuation; }
+    // The current pulse's frequency in its field, red when too high.
+    void SetCurrentFrequency(float hz);
+    // Marker times as a drag on the plot left them.
+    void TakeDraggedMarkers(const MarkerValues& values);
 
     // Form buttons, also driven by tests.
     void OnAttenuationDown();
@@ -157,9 +143,8 @@ private:
     float currentFrequency_ = 0.0f;
     std::array<float, 2> referenceFrequency_{};
 
-    std::unique_ptr<PulsePlotPort> plot_;
+    OPfpdPlot* plot_ = nullptr;
     PulseRecorderPort* recorder_ = nullptr;
-    std::unique_ptr<RecordingSession> recording_;
     std::unique_ptr<AcquisitionCycle> cycle_;
     QTimer timer_;
 
@@ -167,12 +152,8 @@ private:
     std::array<QLineEdit*, 2> referenceFields_{};
     std::array<QPushButton*, 2> holdButtons_{};
     std::array<QPushButton*, 2> clearButtons_{};
-    QLineEdit* directoryField_ = nullptr;
-    QPushButton* chooseFileButton_ = nullptr;
-    QLineEdit* prefixField_ = nullptr;
-    QLineEdit* sequenceField_ = nullptr;
-    QPushButton* nextSequenceButton_ = nullptr;
-    QPushButton* recordButton_ = nullptr;
+    DataFilePanel* dataFiles_ = nullptr;
+    QPushButton* recordButton_ = nullptr; // the data file panel's, the corner the form is laid out from
     QPushButton* attenuationDown_ = nullptr;
     QLineEdit* attenuationField_ = nullptr;
     QPushButton* attenuationUp_ = nullptr;

@@ -11,7 +11,6 @@ inline constexpr const char* kPmtWarningText2 =
     "EXPOSURE OF ENERGIZED PMT TO HIGH LIGHT LEVELS CAN SEVERELY DAMAGE "
     "THE PMT AND SERIOUSLY DEGRADE PFPD PERFORMANCE.";
 inline constexpr const char* kNumberBetween = "Please enter a number between %1 and %2.";
-inline constexpr const char* kPlotNotCreated = "Unable to create the pulse plot.";
 
 // The serial line went away during a session (an unplugged USB adapter) and came back.
 inline constexpr const char* kLinkLost =

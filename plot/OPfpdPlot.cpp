@@ -41,15 +41,8 @@ void OPfpdPlot::InvalidatePlot() {
     OPlot::InvalidatePlot();
 }
 
-void OPfpdPlot::AddPulse(const PulseRecord& pulse) {
-    const int level = hooks_.triggerLevel ? hooks_.triggerLevel() : 0;
-    const PulseTaken taken = pulse_.AddPulse(pulse, level);
-    runTime_ = taken.runTimeMinutes;
-    frequency_ = taken.frequency;
-    if (hooks_.runTime)
-        hooks_.runTime(runTime_);
-    if (hooks_.currentFrequency)
-        hooks_.currentFrequency(frequency_);
+void OPfpdPlot::AddPulse(const PulseRecord& pulse, int triggerLevel) {
+    pulse_.AddPulse(pulse, triggerLevel);
     if (!IsDragging())
         InvalidatePlot();
 }

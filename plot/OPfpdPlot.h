@@ -19,11 +19,8 @@ class Prompts;
 class OPfpdPlot : public OPlot {
     Q_OBJECT
 public:
-    // What the plot asks of and tells the view that owns it.
+    // What the plot tells the view that owns it.
     struct Hooks {
-        std::function<int()> triggerLevel;                       // the board's trigger level
-        std::function<void(float)> currentFrequency;             // Hz, for each pulse taken
-        std::function<void(float)> runTime;                      // minutes, for each pulse taken
         std::function<void(const MarkerValues&)> markersChanged; // after a marker drag
         std::function<void()> painted;                           // each paint, once drawn
     };
@@ -34,8 +31,9 @@ public:
 
     void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
-    // Takes one pulse; the view hands none while IsDragging() is true.
-    void AddPulse(const PulseRecord& pulse);
+    // Takes one pulse, its start the first sample at or above the trigger level; the view hands
+    // none while IsDragging() is true.
+    void AddPulse(const PulseRecord& pulse, int triggerLevel);
     void HoldReference(int n);
     void ClearReference(int n);
     void SetMarkerPairA(float start, float stop);
@@ -53,8 +51,6 @@ public:
     int Attenuation() const { return pulse_.Attenuation(); }
     float TriggerTime() const { return pulse_.TriggerTime(); }
     int TriggerIndex() const { return pulse_.TriggerIndex(); }
-    float Frequency() const { return frequency_; }
-    float RunTimeMinutes() const { return runTime_; }
     const PulsePlotModel& PulseModel() const { return pulse_; }
 
     // Brings the off-screen pixmap up to date now; painting does it when needed.
@@ -97,8 +93,6 @@ private:
     bool failed_ = false;
     StaticKey staticKey_;
     DirtyRects dirty_;
-    float frequency_ = 0.0f;
-    float runTime_ = 0.0f;
 };
 
 } // namespace veltrane

@@ -16,10 +16,6 @@ int FindTriggerIndex(const std::array<std::uint16_t, kPulseSamples>& samples, in
     return -1;
 }
 
-float PulseFrequency(std::uint16_t period) {
-    return period == 0 ? 0.0f : 100.0f / period;
-}
-
 float FullScaleForAttenuation(int attenuation) {
     return static_cast<float>(std::clamp(attenuation, kMinAttenuation, kMaxAttenuation)) *
            kFullScalePerAttenuation;
@@ -79,11 +75,8 @@ void PulsePlotModel::SetUp() {
     markers_.AddHandle(pairB_.stop, 1);
 }
 
-PulseTaken PulsePlotModel::AddPulse(const PulseRecord& pulse, int triggerLevel) {
-    PulseTaken taken;
+void PulsePlotModel::AddPulse(const PulseRecord& pulse, int triggerLevel) {
     triggerIndex_ = -1;
-    taken.runTimeMinutes = RunTimeMinutes(pulse.timeCounter);
-    taken.frequency = PulseFrequency(pulse.periodCopy);
     for (int i = 0; i < kPulseSamples; ++i) {
         const std::uint16_t sample = pulse.samples[static_cast<std::size_t>(i)];
         currentValues_.Set(i, static_cast<float>(sample));
@@ -97,7 +90,6 @@ PulseTaken PulsePlotModel::AddPulse(const PulseRecord& pulse, int triggerLevel) 
         MovePairHandles(kAStart, kAStop, pairA_);
         MovePairHandles(kBStart, kBStop, pairB_);
     }
-    return taken;
 }
 
 bool PulsePlotModel::ReferenceVisible(int n) const {

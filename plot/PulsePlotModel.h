@@ -20,8 +20,6 @@ constexpr int kMaxAttenuation = 256;
 
 // Index of the first sample at or above the trigger level, or -1.
 int FindTriggerIndex(const std::array<std::uint16_t, kPulseSamples>& samples, int triggerLevel);
-// 100 / period; 0 for a period of 0, which no running controller reports.
-float PulseFrequency(std::uint16_t period);
 // The y full scale of the traces for an attenuation factor, held to 1..256.
 float FullScaleForAttenuation(int attenuation);
 // A marker time held in 0..24.9.
@@ -54,11 +52,6 @@ struct ReferenceMarks {
     int bStopIndex = 0;
 };
 
-struct PulseTaken {
-    float runTimeMinutes = 0.0f;
-    float frequency = 0.0f;
-};
-
 // The pulse plot without a window: the three traces' values, the pulse start, the marker pairs
 // relative to it and the held references.
 class PulsePlotModel {
@@ -77,7 +70,7 @@ public:
     // Attaches "Current Pulse", "Reference 1", "Reference 2" and adds the four handles.
     void SetUp();
 
-    PulseTaken AddPulse(const PulseRecord& pulse, int triggerLevel);
+    void AddPulse(const PulseRecord& pulse, int triggerLevel);
     void HoldReference(int n);
     void ClearReference(int n);
     void SetMarkerPairA(float start, float stop);

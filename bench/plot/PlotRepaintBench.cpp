@@ -14,6 +14,8 @@ using namespace veltrane;
 
 namespace {
 
+constexpr int kTriggerLevel = 5000;
+
 // A pulse shaped like the detector's: a prompt peak, a delayed emission and some noise.
 PulseRecord MakePulse(int n) {
     PulseRecord pulse;
@@ -35,12 +37,9 @@ std::unique_ptr<OPfpdPlot> MakePlot(int width, int height, bool reference = true
     auto plot = std::make_unique<OPfpdPlot>();
     plot->resize(width, height);
     plot->SetGridLines(true);
-    OPfpdPlot::Hooks hooks;
-    hooks.triggerLevel = [] { return 5000; };
-    plot->SetHooks(hooks);
     plot->show();
     QApplication::processEvents();
-    plot->AddPulse(MakePulse(0));
+    plot->AddPulse(MakePulse(0), kTriggerLevel);
     if (reference)
         plot->HoldReference(0);
     plot->Render();
@@ -57,7 +56,7 @@ void BM_PulseRepaint(benchmark::State& state) {
         pulses.push_back(MakePulse(n));
     std::size_t next = 0;
     for (auto _ : state) {
-        plot->AddPulse(pulses[next++ % pulses.size()]);
+        plot->AddPulse(pulses[next++ % pulses.size()], kTriggerLevel);
         plot->Render();
     }
 }
@@ -70,7 +69,7 @@ void BM_PulseRepaintWithWindow(benchmark::State& state) {
         pulses.push_back(MakePulse(n));
     std::size_t next = 0;
     for (auto _ : state) {
-        plot->AddPulse(pulses[next++ % pulses.size()]);
+        plot->AddPulse(pulses[next++ % pulses.size()], kTriggerLevel);
         plot->viewport()->repaint();
     }
 }

@@ -56,9 +56,12 @@ TEST(LiveViewMarkersTest, PairsOneTenthApartReachedByTheButtonsAreAcceptedAndDoN
 TEST(LiveViewMarkersTest, APairTheProgramWroteNeverBlocksExitButATypedOneIsChecked) {
     MarkerView m;
     // A drag on the plot may leave the two markers of a pair closer than the buttons would.
-    PulsePlotForm& form = m.view;
-    form.SetMarkerAStart(3.0f);
-    form.SetMarkerAStop(3.04f);
+    MarkerValues dragged;
+    dragged.aStart = 3.0f;
+    dragged.aStop = 3.04f;
+    dragged.bStart = m.view.Settings().markerBStart;
+    dragged.bStop = m.view.Settings().markerBStop;
+    m.view.TakeDraggedMarkers(dragged);
     EXPECT_TRUE(m.view.ReadFields());
     EXPECT_TRUE(m.f.prompts.Texts().empty());
 

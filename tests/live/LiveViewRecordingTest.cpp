@@ -1,5 +1,6 @@
 #include "RecorderFixture.h"
 #include "live/CLiveView.h"
+#include "live/DataFilePanel.h"
 #include "live/LiveMessages.h"
 #include "live/RecordingSession.h"
 
@@ -35,7 +36,7 @@ TEST(LiveViewRecordingTest, ChoosingAFileAndRecordingDriveTheButtonsAndFields) {
 
     // A six-character designator is refused and the dialog asked again.
     std::deque<std::string> answers{f.Data("ABCDEF.dat"), f.Data("AB.dat")};
-    view.chooseDataPath = [&answers]() -> std::optional<std::string> {
+    view.DataFiles().chooseDataPath = [&answers]() -> std::optional<std::string> {
         if (answers.empty()) {
             return std::nullopt;
         }
@@ -68,7 +69,7 @@ TEST(LiveViewRecordingTest, AnUnwritableFolderIsReportedOnceAcrossGcRestarts) {
     CLiveView view(f.state, f.prompts);
     view.AttachRecorder(f.recorder);
     fakes::WriteBytes(f.Data("data"), {}); // a file where the folder should be
-    view.chooseDataPath = [&f]() -> std::optional<std::string> { return f.Data("data/RUN.dat"); };
+    view.DataFiles().chooseDataPath = [&f]() -> std::optional<std::string> { return f.Data("data/RUN.dat"); };
     ButtonWithText(view, QStringLiteral("..."))->click();
     ASSERT_TRUE(f.prompts.Texts().empty());
 

@@ -74,9 +74,7 @@ TEST_F(PulsePlotModelTest, SetUpAttachesThreeTracesAndFourHandles) {
 
 TEST_F(PulsePlotModelTest, PulseStartMovesTheMarkers) {
     pulse.SetMarkerPairA(10.0f, 17.5f);
-    const PulseTaken taken = pulse.AddPulse(PulseStartingAt(80), 1000);
-    EXPECT_NEAR(taken.runTimeMinutes, 1.0f, 1e-4f);
-    EXPECT_FLOAT_EQ(taken.frequency, 100.0f / 30.0f);
+    pulse.AddPulse(PulseStartingAt(80), 1000);
     EXPECT_EQ(pulse.TriggerIndex(), 80);
     EXPECT_FLOAT_EQ(pulse.TriggerTime(), 8.0f);
     EXPECT_FLOAT_EQ(pulse.Markers().Handle(PulsePlotModel::kAStart).Position(), 18.0f);
