@@ -246,9 +246,10 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
         Flag({"--drop-pending-pulse"}, [&] { e.dropPendingPulse = true; }),
         Flag({"--no-eeprom"}, [&] { memoryOnly = true; }),
     };
-    for (const auto& [name, setter] : valued) {
-        table.options.push_back(
-            Valued({name}, [&setter](const std::string& value, std::string&) { return setter(value); }));
+    for (const auto& entry : valued) {
+        const auto& setter = entry.second;
+        table.options.push_back(Valued(
+            {entry.first}, [&setter](const std::string& value, std::string&) { return setter(value); }));
     }
     table.badValue = [](const std::string& name, const std::string& value) {
         return "bad value for " + name + ": " + value;

@@ -314,16 +314,18 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
                                                             {"--export-cdf", CommandKind::ExportCdf},
                                                             {"--export-png", CommandKind::ExportPng},
                                                             {"--export-peaks", CommandKind::ExportPeaks}};
-    for (const auto& [name, kind] : kExports) {
-        table.options.push_back({{name}, false, [&command, kind](const std::string&, std::string& error) {
-                                     if (command.kind != CommandKind::Window && command.kind != kind) {
-                                         error = "only one of --export-csv, --export-cdf, --export-png and "
-                                                 "--export-peaks may be given";
-                                         return false;
-                                     }
-                                     command.kind = kind;
-                                     return true;
-                                 }});
+    for (const auto& entry : kExports) {
+        const CommandKind kind = entry.second;
+        table.options.push_back(
+            {{entry.first}, false, [&command, kind](const std::string&, std::string& error) {
+                 if (command.kind != CommandKind::Window && command.kind != kind) {
+                     error = "only one of --export-csv, --export-cdf, --export-png and "
+                             "--export-peaks may be given";
+                     return false;
+                 }
+                 command.kind = kind;
+                 return true;
+             }});
     }
     for (const char* name :
          {"--out", "--range", "--channel", "--gate", "--gate-a", "--gate-b", "--operator", "--alpha",
