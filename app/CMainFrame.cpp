@@ -134,7 +134,10 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     UpdateStatusPanes();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The board dialog's farewell refreshes this window's commands: it must leave while the window is whole.
+    delete boardDialog_;
+}
 
 QAction* CMainFrame::AddCommand(QMenu* menu, Command command, int id, const QString& text,
                                 const QKeySequence& shortcut, const QString& prompt, const QString& tip) {

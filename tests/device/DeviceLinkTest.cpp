@@ -29,7 +29,8 @@ class DeviceLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(link.OpenDevice(pty.SlavePath(), 38400));
-        ASSERT_TRUE(link.SetTimeouts(50));
+        // Generous, so a loaded machine (sanitizers, parallel tests) still sees every answer in time.
+        ASSERT_TRUE(link.SetTimeouts(200));
     }
 
     void Answer(std::uint8_t command, Bytes data, std::uint16_t status = 0) {
