@@ -533,7 +533,7 @@ void CMainFrame::OnCommunicationsPort() {
                                   [this](const char* anchor) { app_.OpenHelp(anchor); });
         if (dialog.exec() == QDialog::Accepted) {
             if (dialog.Baud() != 0) {
-                app_.Live().baudRate = dialog.Baud(); // for this run only
+                app_.SetBaudRate(dialog.Baud()); // for this run only
             }
             if (dialog.Port() != 0) {
                 profile.SetInt("Com", "Port", dialog.Port()); // takes effect at the next start

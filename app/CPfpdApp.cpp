@@ -174,6 +174,14 @@ void CPfpdApp::EndSession() {
     }
 }
 
+void CPfpdApp::SetBaudRate(int baud) {
+    live_.baudRate = baud;
+    link_.SetBaudRate(baud);
+    if (simulator_) {
+        simulator_->Emulator().SetLineRate(baud);
+    }
+}
+
 bool CPfpdApp::StartSimulator() {
     EmulatorOptions emulatorOptions;
     if (options_.simulateRateHz > 0) {

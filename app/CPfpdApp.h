@@ -61,6 +61,9 @@ public:
     void RequestQuit() { quitRequested_ = true; }
     // An unattended start-up gave up on a controller that never answered.
     bool ConnectionGaveUp() const { return connectionGaveUp_; }
+    // The line rate for the rest of the run (not stored): the live state holds it, and the
+    // link and the built-in emulator follow it at once, an open line included.
+    void SetBaudRate(int baud);
 
     // Test and automation seams: file dialogs and help opening (false when no browser started).
     std::function<std::optional<std::string>()> chooseOpenPath;

@@ -17,9 +17,15 @@ bool DeviceControllerPort::IsOpen() const {
     return link_.IsOpen() && !link_.IsLost();
 }
 
+int DeviceControllerPort::EarlyReadBytes() const {
+    return link_.BaudRate() * kEarlyReadMs / 10000;
+}
+
+// At the rate the line last ran at: the session's rate, which the link follows.
 bool DeviceControllerPort::Reopen() {
+    const int baud = link_.BaudRate();
     link_.Close();
-    if (!link_.Open(port_, baud_, 8, 0, 0)) {
+    if (!link_.Open(port_, baud, 8, 0, 0)) {
         link_.Close();
         return false;
     }
@@ -119,7 +125,6 @@ void DeviceControllerPort::SaveToEeprom() {
 
 bool DeviceControllerPort::OpenLine(int port, int baud) {
     port_ = port;
-    baud_ = baud;
     return link_.Open(port, baud, 8, 0, 0);
 }
 

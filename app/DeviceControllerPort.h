@@ -21,8 +21,8 @@ public:
     // for its last bytes: the next request then goes out as the reply ends, not up to a tick
     // later, which is what keeps pulses fired near the line limit from being missed.
     static constexpr int kEarlyReadMs = 10;
-    // Bytes the line carries in that time (10 bits a byte).
-    int EarlyReadBytes() const { return baud_ * kEarlyReadMs / 10000; }
+    // Bytes the line carries in that time at its present rate (10 bits a byte).
+    int EarlyReadBytes() const;
     // A few bytes and then quiet for the read time-out: a NAK (three bytes) or noise, taken
     // then rather than after the whole partial-frame wait.
     static constexpr int kShortFrameBytes = 16;
@@ -62,7 +62,6 @@ private:
     std::size_t partialBytes_ = 0;       // waiting at the last look
     std::int64_t partialChangedMs_ = -1; // when that count last changed
     int port_ = 0;
-    int baud_ = 38400;
 };
 
 } // namespace veltrane

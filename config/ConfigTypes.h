@@ -21,11 +21,16 @@ struct BoardSettings {
     std::array<float, 4> auxCoefficients{};  // A, B, C, D of the split set control flow
 };
 
+// A channel's attenuation is kept and sent as an index 0..8; what the operator reads, and what
+// the pulse plot scales by, is its factor 2^index: 1, 2, 4 ... 256.
+inline constexpr int kAttenuationIndexCount = 9;
+inline constexpr int kMaxAttenuationFactor = 1 << (kAttenuationIndexCount - 1);
+
 // One output channel (index 0 and 1, shown as 1 and 2).
 struct ChannelSettings {
     std::uint16_t zeroValue = 0;
     std::int16_t interpolation = 0;
-    std::int16_t attenuation = 0; // exponent 0..8, factor 2^exponent
+    std::int16_t attenuationIndex = 0; // 0..8: the factor is 2^index
     std::int16_t gateModeName = 0;
     std::int16_t gateModeSuffix = 1;
     std::int16_t extraWord = 0; // carried with the file and sent to the controller, never edited

@@ -77,7 +77,7 @@ void ReadCoefficients(Reader& r, std::array<float, 4>& values) {
 void WriteChannel(Writer& w, const ChannelSettings& c) {
     w.U16(c.zeroValue);
     w.I16(c.interpolation);
-    w.I16(c.attenuation);
+    w.I16(c.attenuationIndex);
     w.I16(c.gateModeName);
     w.I16(c.gateModeSuffix);
     w.I16(c.extraWord);
@@ -87,7 +87,7 @@ ChannelSettings ReadChannel(Reader& r) {
     ChannelSettings c;
     c.zeroValue = r.U16();
     c.interpolation = r.I16();
-    c.attenuation = r.I16();
+    c.attenuationIndex = r.I16();
     c.gateModeName = r.I16();
     c.gateModeSuffix = r.I16();
     c.extraWord = r.I16();

@@ -161,9 +161,9 @@ void ConfigurationModel::StoreChannelInterpolation(const ChannelSettings& record
 
 void ConfigurationModel::StoreChannelAttenuation(const ChannelSettings& record, int index) {
     ChannelSettings& channel = channels_[static_cast<std::size_t>(index)];
-    if (record.attenuation != channel.attenuation) {
-        channel.attenuation = record.attenuation;
-        const auto factor = AttenuationFactor(record.attenuation);
+    if (record.attenuationIndex != channel.attenuationIndex) {
+        channel.attenuationIndex = record.attenuationIndex;
+        const auto factor = AttenuationFactor(record.attenuationIndex);
         WriteRunLog(kLogAttenuation + Format("%d to ", index + 1) +
                     (factor ? Format("%d", *factor) : std::string(kUnknownIndex)));
     }

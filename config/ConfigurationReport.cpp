@@ -81,7 +81,7 @@ void AddChannels(ReportPageBuilder& builder, const ConfigurationBlock& block) {
         builder.AddLine(Format("     %4d    %11u %18s      %10s   %11s", i + 1,
                                static_cast<unsigned>(channel.zeroValue),
                                TableText(kInterpolationNames, channel.interpolation).c_str(),
-                               TableText(kAttenuationFactors, channel.attenuation).c_str(),
+                               TableText(kAttenuationFactors, channel.attenuationIndex).c_str(),
                                GateModeText(channel.gateModeName, channel.gateModeSuffix).c_str()));
     }
 }

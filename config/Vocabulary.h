@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigTypes.h"
 #include "platform/NumberText.h"
 
 #include <array>
@@ -18,8 +19,8 @@ inline constexpr std::array<const char*, 4> kOperatorNames = {"-", "+", "*", "/"
 inline constexpr std::array<const char*, 2> kInterpolationNames = {"Linear", "Spline"};
 inline constexpr std::array<const char*, 7> kEventTypeNames = {
     "Auto-Zero", "Attenuation", "Range", "Square Root", "Gate", "Record", "Ignitor"};
-inline constexpr std::array<const char*, 9> kAttenuationFactors = {"1",  "2",  "4",   "8",  "16",
-                                                                   "32", "64", "128", "256"};
+inline constexpr std::array<const char*, kAttenuationIndexCount> kAttenuationFactors = {
+    "1", "2", "4", "8", "16", "32", "64", "128", "256"};
 inline constexpr std::array<const char*, 3> kRangeNames = {"1", "10", "100"};
 inline constexpr std::array<const char*, 2> kOffOnNames = {"OFF", "ON"};
 

@@ -29,8 +29,6 @@ std::int64_t TruncateToInteger(float value) {
     return static_cast<std::int64_t>(value);
 }
 
-constexpr int kAttenuationSteps = 9; // factors 1, 2, 4 ... 256
-
 // Minimum data bytes of a timed event reply by type: type, start seconds and the
 // type-specific bytes.
 int EventDataLength(int type) {
@@ -70,7 +68,7 @@ float DecodeSeconds(std::int32_t seconds) {
 }
 
 bool EncodeAttenuation(int index, std::uint8_t& wire) {
-    if (index < 0 || index >= kAttenuationSteps) {
+    if (index < 0 || index >= kAttenuationIndexCount) {
         return false;
     }
     wire = static_cast<std::uint8_t>((1 << index) - 1);
@@ -79,7 +77,7 @@ bool EncodeAttenuation(int index, std::uint8_t& wire) {
 
 bool DecodeAttenuation(std::uint8_t wire, int& index) {
     const int factor = wire + 1;
-    for (int i = 0; i < kAttenuationSteps; ++i) {
+    for (int i = 0; i < kAttenuationIndexCount; ++i) {
         if ((1 << i) == factor) {
             index = i;
             return true;
@@ -271,7 +269,7 @@ bool DeviceLink::WriteChannelSettings(int channel, const ChannelSettings& record
     PutU8(at, static_cast<std::uint8_t>(channel));
     PutU8(at, static_cast<std::uint8_t>(gatePosition));
     PutU8(at, static_cast<std::uint8_t>(record.interpolation));
-    PutU8(at, AttenuationByte(record.attenuation));
+    PutU8(at, AttenuationByte(record.attenuationIndex));
     PutU16(at, record.zeroValue);
     PutU16(at, static_cast<std::uint16_t>(record.extraWord));
     return Exchange(kCmdWriteChannelSettings, at);
@@ -298,7 +296,7 @@ bool DeviceLink::ReadChannelSettings(int channel, ChannelSettings& record) {
     read.gateModeSuffix = static_cast<std::int16_t>(NextU16());
     read.gateModeName = NextU8();
     read.interpolation = NextU8();
-    read.attenuation = static_cast<std::int16_t>(AttenuationIndex(NextU8()));
+    read.attenuationIndex = static_cast<std::int16_t>(AttenuationIndex(NextU8()));
     read.zeroValue = NextU16();
     read.extraWord = static_cast<std::int16_t>(NextU16());
     record = read;
@@ -339,7 +337,8 @@ bool DeviceLink::WriteTimedEvent(const TimedEvent& event, int gatePosition) {
         break;
     case kEventAttenuation:
         PutU8(at, static_cast<std::uint8_t>(event.channel));
-        PutU8(at, AttenuationByte(static_cast<int>(std::clamp<std::int64_t>(whole, -1, kAttenuationSteps))));
+        PutU8(at,
+              AttenuationByte(static_cast<int>(std::clamp<std::int64_t>(whole, -1, kAttenuationIndexCount))));
         break;
     case kEventRange:
         PutU16(at, static_cast<std::uint16_t>(whole));

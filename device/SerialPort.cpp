@@ -172,6 +172,15 @@ bool SerialPort::FullOpen(int port, const std::string& path, int accessMode, int
     return true;
 }
 
+bool SerialPort::SetBaudRate(int baud) {
+    speed_t speed = B38400;
+    if (!StandardSpeed(baud, speed) && !CustomSpeed(baud)) {
+        return false;
+    }
+    baudRate_ = baud;
+    return handle_ == kInvalidHandle || ConfigureLine();
+}
+
 bool SerialPort::ConfigureLine() {
     termios settings{};
     if (tcgetattr(handle_, &settings) != 0) {

@@ -51,6 +51,9 @@ public:
     virtual bool IsOpen() const { return handle_ != kInvalidHandle; }
 
     bool SetTimeouts(int milliseconds);
+    // The line rate from now on: an open line switches to it at once, a closed one opens at it
+    // the next time it is opened again. False, changing nothing, for a rate the line cannot run at.
+    bool SetBaudRate(int baud);
     // Upper bound for one Write to get rid of its bytes (the line never blocks us for long,
     // but a stuck driver or an unread pseudo-terminal could).
     void SetWriteTimeout(int milliseconds) { writeTimeoutMs_ = milliseconds; }

@@ -83,7 +83,7 @@ bool DeviceLink::ReceiveAllSettings(ConfigurationModel& config) {
             ChannelSettings record = config.GetChannel(channel);
             record.zeroValue = read.zeroValue;
             record.interpolation = read.interpolation;
-            record.attenuation = read.attenuation;
+            record.attenuationIndex = read.attenuationIndex;
             record.gateModeName = read.gateModeName;
             record.gateModeSuffix = read.gateModeSuffix;
             config.SetChannel(record, channel);

@@ -158,7 +158,7 @@ void BoardChannelDialog::Show(const BoardControls& controls) {
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         channels_[i].mode->setCurrentIndex(controls.mode[i]);
         channels_[i].interpolation->setCurrentIndex(controls.interpolation[i]);
-        channels_[i].attenuation->setCurrentIndex(controls.attenuation[i]);
+        channels_[i].attenuation->setCurrentIndex(controls.attenuationIndex[i]);
         channels_[i].output->setText(QString::fromStdString(controls.output[i]));
     }
     ShowProtection();
@@ -187,7 +187,7 @@ BoardControls BoardChannelDialog::Gather() const {
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         controls.mode[i] = channels_[i].mode->currentIndex();
         controls.interpolation[i] = channels_[i].interpolation->currentIndex();
-        controls.attenuation[i] = channels_[i].attenuation->currentIndex();
+        controls.attenuationIndex[i] = channels_[i].attenuation->currentIndex();
         controls.output[i] = channels_[i].output->text().toStdString();
     }
     return controls;

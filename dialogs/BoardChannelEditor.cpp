@@ -40,7 +40,7 @@ BoardEditRecord BoardEditRecord::FromConfig(ConfigurationModel& config) {
         Channel& edit = record.channels[At(i)];
         edit.zeroValue = channel.zeroValue;
         edit.interpolation = channel.interpolation;
-        edit.attenuation = channel.attenuation;
+        edit.attenuationIndex = channel.attenuationIndex;
         edit.gateModeName = channel.gateModeName;
         edit.gateModeSuffix = channel.gateModeSuffix;
     }
@@ -61,7 +61,7 @@ void BoardEditRecord::StoreInto(ConfigurationModel& config) const {
         const Channel& edit = channels[At(i)];
         record.zeroValue = edit.zeroValue;
         record.interpolation = edit.interpolation;
-        record.attenuation = edit.attenuation;
+        record.attenuationIndex = edit.attenuationIndex;
         record.gateModeName = edit.gateModeName;
         record.gateModeSuffix = edit.gateModeSuffix;
         config.SetChannel(record, i);
@@ -107,7 +107,7 @@ BoardControls BoardChannelEditor::Controls() {
                 ? -1
                 : IndexOrFirst(modeTexts_, GateModeDisplayName(channel.gateModeName, channel.gateModeSuffix));
         controls.interpolation[At(i)] = channel.interpolation;
-        controls.attenuation[At(i)] = channel.attenuation;
+        controls.attenuationIndex[At(i)] = channel.attenuationIndex;
         controls.output[At(i)] = std::to_string(channel.zeroValue);
     }
     controls.h2 = FieldText(working_.h2FlowRate);
@@ -155,7 +155,7 @@ bool BoardChannelEditor::ReadFields(BoardControls& controls, FieldValidator& val
     ReadModeList(controls, 1);
     for (int i = 0; i < kChannelCount; ++i) {
         w.channels[At(i)].interpolation = static_cast<std::int16_t>(controls.interpolation[At(i)]);
-        w.channels[At(i)].attenuation = static_cast<std::int16_t>(controls.attenuation[At(i)]);
+        w.channels[At(i)].attenuationIndex = static_cast<std::int16_t>(controls.attenuationIndex[At(i)]);
     }
     for (int i = 0; i < kChannelCount; ++i) {
         long zero = 0;

@@ -19,7 +19,7 @@ struct BoardEditRecord {
     struct Channel {
         std::uint16_t zeroValue = 0;
         std::int16_t interpolation = 0;
-        std::int16_t attenuation = 0;
+        std::int16_t attenuationIndex = 0;
         std::int16_t gateModeName = 0;
         std::int16_t gateModeSuffix = 1;
     };
@@ -44,7 +44,7 @@ struct BoardControls {
     std::array<std::string, kChannelCount> output;
     std::array<int, kChannelCount> mode{-1, -1};
     std::array<int, kChannelCount> interpolation{};
-    std::array<int, kChannelCount> attenuation{};
+    std::array<int, kChannelCount> attenuationIndex{};
     int range = 0;
 };
 

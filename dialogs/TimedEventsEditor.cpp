@@ -63,7 +63,7 @@ std::string TimedEventsEditor::ListLine(const TimedEvent& event) const {
         return Format("\t%4.2f\t%15s\t%d\tN/A", start, typeText.c_str(), shownChannel);
     case kEventAttenuation:
         return Format("\t%4.2f\t%15s\t%d\t%s", start, typeText.c_str(), shownChannel,
-                      TableText(kAttenuationFactors, ChoiceOf(event.value, 9)).c_str());
+                      TableText(kAttenuationFactors, ChoiceOf(event.value, kAttenuationIndexCount)).c_str());
     case kEventRange:
         return Format("\t%4.2f\t%15s\tN/A\t%s", start, typeText.c_str(),
                       TableText(kRangeNames, ChoiceOf(event.value, 3)).c_str());
@@ -106,7 +106,9 @@ void TimedEventsEditor::ApplyLayout(EventControls& controls) {
     case kEventAttenuation: {
         controls.choices = Texts(kAttenuationFactors);
         const int choice = ChoiceOf(value, 9);
-        controls.choice = choice >= 0 ? choice : ValidOrFirst(config.GetChannel(0).attenuation, 9);
+        controls.choice = choice >= 0
+                              ? choice
+                              : ValidOrFirst(config.GetChannel(0).attenuationIndex, kAttenuationIndexCount);
         break;
     }
     case kEventRange: {

@@ -50,7 +50,7 @@ CLiveView::CLiveView(LiveState& state, Prompts& prompts, QWidget* parent)
     plot_->SetGridLines(true);
     plot_->SetMarkerPairA(settings_.markerAStart, settings_.markerAStop);
     plot_->SetMarkerPairB(settings_.markerBStart, settings_.markerBStop);
-    plot_->SetAttenuation(settings_.attenuation);
+    plot_->SetAttenuationFactor(settings_.attenuationFactor);
     SetHooks({});
     timer_.setInterval(kTickMs);
     connect(&timer_, &QTimer::timeout, this, [this] {
@@ -309,7 +309,7 @@ void CLiveView::WriteFields() {
     for (std::size_t i = 0; i < 2; ++i) {
         referenceFields_[i]->setText(Text(liverules::FrequencyText(referenceFrequency_[i])));
     }
-    attenuationField_->setText(QString::number(settings_.attenuation));
+    attenuationField_->setText(QString::number(settings_.attenuationFactor));
     for (int i = 0; i < 4; ++i) {
         ShowMarker(i);
     }
@@ -332,19 +332,19 @@ bool CLiveView::CurrentFrequencyShownRed() const {
 
 void CLiveView::OnAttenuationDown() {
     ReadFields();
-    if (settings_.attenuation >= 2) {
-        settings_.attenuation = liverules::HalveAttenuation(settings_.attenuation);
+    if (settings_.attenuationFactor >= 2) {
+        settings_.attenuationFactor = liverules::HalveAttenuation(settings_.attenuationFactor);
         WriteFields();
-        plot_->SetAttenuation(settings_.attenuation);
+        plot_->SetAttenuationFactor(settings_.attenuationFactor);
     }
 }
 
 void CLiveView::OnAttenuationUp() {
     ReadFields();
-    if (settings_.attenuation < liverules::kAttenuationMax) {
-        settings_.attenuation = liverules::DoubleAttenuation(settings_.attenuation);
+    if (settings_.attenuationFactor < kMaxAttenuationFactor) {
+        settings_.attenuationFactor = liverules::DoubleAttenuation(settings_.attenuationFactor);
         WriteFields();
-        plot_->SetAttenuation(settings_.attenuation);
+        plot_->SetAttenuationFactor(settings_.attenuationFactor);
     }
 }
 

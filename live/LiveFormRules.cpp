@@ -49,12 +49,12 @@ std::string MarkerText(float value) {
     return Format("%5.2f", static_cast<double>(value));
 }
 
-int HalveAttenuation(int attenuation) {
-    return attenuation >= 2 ? attenuation / 2 : attenuation;
+int HalveAttenuation(int factor) {
+    return factor >= 2 ? factor / 2 : factor;
 }
 
-int DoubleAttenuation(int attenuation) {
-    return attenuation < kAttenuationMax ? attenuation * 2 : attenuation;
+int DoubleAttenuation(int factor) {
+    return factor < kMaxAttenuationFactor ? factor * 2 : factor;
 }
 
 // Each step stops at the nearest value the fields accept, so no press can leave a pair refused.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/ConfigTypes.h"
+
 #include <optional>
 #include <string>
 
@@ -7,7 +9,7 @@ namespace veltrane {
 
 // The live view's own settings: plot attenuation, the two marker pairs and the data file.
 struct LiveViewSettings {
-    int attenuation = 256;
+    int attenuationFactor = kMaxAttenuationFactor;
     float markerAStart = 10.0f;
     float markerAStop = 17.5f;
     float markerBStart = 4.5f;
@@ -24,7 +26,6 @@ constexpr float kFrequencyAlarm = 4.7f;
 constexpr float kMarkerStep = 0.1f;
 constexpr float kStartMax = 24.8f;
 constexpr float kStopMax = 24.9f;
-constexpr int kAttenuationMax = 256;
 
 // "%6.2f"; shown in red above the alarm level.
 std::string FrequencyText(float hz);
@@ -32,8 +33,8 @@ bool FrequencyIsHigh(float hz);
 // "%5.2f"
 std::string MarkerText(float value);
 
-int HalveAttenuation(int attenuation);
-int DoubleAttenuation(int attenuation);
+int HalveAttenuation(int factor);
+int DoubleAttenuation(int factor);
 
 // The adjust buttons' steps of 0.1; a step never leaves the range the fields accept.
 float StartDown(float start);

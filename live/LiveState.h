@@ -23,7 +23,7 @@ struct LiveState {
 
     std::string controllerId = "PFPD1998000";
     std::string controllerVersion;
-    int baudRate = 38400;
+    int baudRate = 38400; // set through the application, which keeps the line at this rate
 
     std::string dataDriveRoot;
     float maxDataFileMB = 1.4f;

@@ -67,8 +67,8 @@ void OPfpdPlot::SetMarkerPairB(float start, float stop) {
     InvalidatePlot();
 }
 
-void OPfpdPlot::SetAttenuation(int attenuation) {
-    pulse_.SetAttenuation(attenuation);
+void OPfpdPlot::SetAttenuationFactor(int factor) {
+    pulse_.SetAttenuationFactor(factor);
     InvalidatePlot();
 }
 

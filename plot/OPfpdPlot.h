@@ -38,7 +38,7 @@ public:
     void ClearReference(int n);
     void SetMarkerPairA(float start, float stop);
     void SetMarkerPairB(float start, float stop);
-    void SetAttenuation(int attenuation);
+    void SetAttenuationFactor(int factor);
 
     // True while the operator zooms, reads out or drags a marker.
     bool IsDragging() const;
@@ -48,7 +48,7 @@ public:
     MarkerPair PairA() const { return pulse_.PairA(); }
     MarkerPair PairB() const { return pulse_.PairB(); }
     MarkerValues Markers() const { return pulse_.Values(); }
-    int Attenuation() const { return pulse_.Attenuation(); }
+    int AttenuationFactor() const { return pulse_.AttenuationFactor(); }
     float TriggerTime() const { return pulse_.TriggerTime(); }
     int TriggerIndex() const { return pulse_.TriggerIndex(); }
     const PulsePlotModel& PulseModel() const { return pulse_; }

@@ -16,9 +16,8 @@ int FindTriggerIndex(const std::array<std::uint16_t, kPulseSamples>& samples, in
     return -1;
 }
 
-float FullScaleForAttenuation(int attenuation) {
-    return static_cast<float>(std::clamp(attenuation, kMinAttenuation, kMaxAttenuation)) *
-           kFullScalePerAttenuation;
+float FullScaleForAttenuation(int factor) {
+    return static_cast<float>(std::clamp(factor, 1, kMaxAttenuationFactor)) * kFullScalePerAttenuation;
 }
 
 float HoldMarkerTime(float x) {
@@ -47,7 +46,7 @@ void PulsePlotModel::SetUp() {
     const auto attach = [&](const char* name, OFloatArray& values) {
         auto trace = std::make_unique<PlotTrace>(0, 0);
         trace->name = name;
-        trace->SetRange(0.0f, 0.0f, kPulseTimeSpan, FullScaleForAttenuation(attenuation_));
+        trace->SetRange(0.0f, 0.0f, kPulseTimeSpan, FullScaleForAttenuation(attenuationFactor_));
         trace->xValues = &timeAxis_;
         trace->yValues = &values;
         trace->hasX = true;
@@ -140,10 +139,10 @@ void PulsePlotModel::SetMarkerPairB(float start, float stop) {
     MovePairHandles(kBStart, kBStop, pairB_);
 }
 
-void PulsePlotModel::SetAttenuation(int attenuation) {
-    attenuation_ = std::clamp(attenuation, kMinAttenuation, kMaxAttenuation);
+void PulsePlotModel::SetAttenuationFactor(int factor) {
+    attenuationFactor_ = std::clamp(factor, 1, kMaxAttenuationFactor);
     for (int i = 0; i < plot_.TraceCount(); ++i)
-        plot_.Trace(i)->SetRange(0.0f, 0.0f, kPulseTimeSpan, FullScaleForAttenuation(attenuation_));
+        plot_.Trace(i)->SetRange(0.0f, 0.0f, kPulseTimeSpan, FullScaleForAttenuation(attenuationFactor_));
 }
 
 bool PulsePlotModel::PressHandle(PixelPoint point) {

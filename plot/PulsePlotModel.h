@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigTypes.h"
 #include "device/PulseRecord.h"
 #include "plot/MarkerHandleSet.h"
 #include "plot/OFloatArray.h"
@@ -14,14 +15,12 @@ class PlotModel;
 constexpr float kPulseTimeStep = 0.1f;   // ms per sample
 constexpr float kLastSampleTime = 24.9f; // markers are held in 0..24.9 ms
 constexpr float kPulseTimeSpan = 25.0f;
-constexpr float kFullScalePerAttenuation = 273.4375f;
-constexpr int kMinAttenuation = 1;
-constexpr int kMaxAttenuation = 256;
+constexpr float kFullScalePerAttenuation = 273.4375f; // per unit of the attenuation factor
 
 // Index of the first sample at or above the trigger level, or -1.
 int FindTriggerIndex(const std::array<std::uint16_t, kPulseSamples>& samples, int triggerLevel);
 // The y full scale of the traces for an attenuation factor, held to 1..256.
-float FullScaleForAttenuation(int attenuation);
+float FullScaleForAttenuation(int factor);
 // A marker time held in 0..24.9.
 float HoldMarkerTime(float x);
 
@@ -75,7 +74,7 @@ public:
     void ClearReference(int n);
     void SetMarkerPairA(float start, float stop);
     void SetMarkerPairB(float start, float stop);
-    void SetAttenuation(int attenuation);
+    void SetAttenuationFactor(int factor);
 
     // The marker drag; positions are pixels.
     bool PressHandle(PixelPoint point);
@@ -94,7 +93,7 @@ public:
     MarkerPair PairA() const { return pairA_; }
     MarkerPair PairB() const { return pairB_; }
     MarkerValues Values() const { return {pairA_.start, pairB_.start, pairA_.stop, pairB_.stop}; }
-    int Attenuation() const { return attenuation_; }
+    int AttenuationFactor() const { return attenuationFactor_; }
     const MarkerHandleSet& Markers() const { return markers_; }
     const OFloatArray& CurrentValues() const { return currentValues_; }
 
@@ -116,7 +115,7 @@ private:
     float dragTriggerTime_ = 0.0f;
     MarkerPair pairA_{5.0f, 10.0f};
     MarkerPair pairB_{15.0f, 17.0f};
-    int attenuation_ = kMaxAttenuation;
+    int attenuationFactor_ = kMaxAttenuationFactor;
     MarkerHandleSet markers_;
 };
 

@@ -20,6 +20,7 @@ constexpr double kMaxWait = 0.02;       // the cycle and the fault schedule are 
 constexpr double kPacingSlice = 0.002;  // bytes go out in slices of about this length
 constexpr double kOverrunSeconds = 2.0; // nobody reads the line: what waits is lost, as in a UART
 constexpr std::uint8_t kNakStorage = 5;
+constexpr int kMinLineRate = 50;
 constexpr double kPi = 3.14159265358979323846;
 
 } // namespace
@@ -29,7 +30,11 @@ ControllerEmulator::ControllerEmulator(EmulatorOptions options, std::unique_ptr<
       chromatogram_(options_.gc.runLengthSeconds), pulseModel_(options_.seed), faults_(options_.faults),
       timingRng_(options_.seed ^ 0x9E3779B97F4A7C15ull) {
     options_.rateHz = std::clamp(options_.rateHz, 0.01, 1000.0);
-    options_.baud = std::max(options_.baud, 50);
+    SetLineRate(options_.baud);
+}
+
+void ControllerEmulator::SetLineRate(int baud) {
+    lineRate_.store(std::max(baud, kMinLineRate));
 }
 
 ControllerEmulator::~ControllerEmulator() {
@@ -240,7 +245,7 @@ void ControllerEmulator::FeedHostileLine(double now) {
     }
     if (noisy_ && output_.empty()) {
         // About one wake-up's worth at the line rate: the line stays full without a backlog.
-        const auto count = static_cast<std::size_t>(kMaxWait * options_.baud / 10.0) + 1;
+        const auto count = static_cast<std::size_t>(kMaxWait * LineRate() / 10.0) + 1;
         EnqueueRaw(faults_.Noise(count));
     }
 }
@@ -355,10 +360,11 @@ std::vector<OutChunk> ControllerEmulator::Misclocked(std::vector<OutChunk> chunk
     // One chunk per byte sent, paced at the sender's rate (less what pacing at ours adds).
     const int senderBaud = faults_.Options().wrongBaud;
     std::vector<OutChunk> out;
+    const int lineRate = LineRate();
     for (OutChunk& chunk : chunks) {
         const std::size_t first = out.size();
-        for (std::vector<std::uint8_t>& bytes : Misclock(chunk.bytes, senderBaud, options_.baud)) {
-            const double gap = 10.0 / senderBaud - static_cast<double>(bytes.size()) * 10.0 / options_.baud;
+        for (std::vector<std::uint8_t>& bytes : Misclock(chunk.bytes, senderBaud, lineRate)) {
+            const double gap = 10.0 / senderBaud - static_cast<double>(bytes.size()) * 10.0 / lineRate;
             OutChunk& piece = out.emplace_back();
             piece.pauseBeforeMs = static_cast<int>(std::max(0L, std::lround(gap * 1000.0)));
             piece.bytes = std::move(bytes);
@@ -492,7 +498,7 @@ void ControllerEmulator::ApplyEvent(const std::vector<std::uint8_t>& event) {
 }
 
 void ControllerEmulator::WriteOutput(int fd, double now) {
-    const double byteTime = 10.0 / options_.baud;
+    const double byteTime = 10.0 / LineRate();
     // When the last write returned: the moment a chunk it finished is on the line.
     std::optional<std::chrono::steady_clock::time_point> writtenAt;
     while (!output_.empty()) {

@@ -26,7 +26,7 @@ namespace veltrane {
 struct EmulatorOptions {
     double rateHz = 3.3;  // pulses per second
     double jitter = 0.03; // relative spread of the pulse interval
-    int baud = 38400;     // line rate for pacing: 10 bits per byte
+    int baud = 38400;     // line rate at the start, for pacing: 10 bits per byte
     bool fast = false;    // no pacing
     std::uint64_t seed = 1;
     std::string eepromPath; // empty: settings are not kept across restarts
@@ -86,6 +86,10 @@ public:
     EmulatorStats Stats() const;
     EventState Events() const;
     std::uint16_t StatusWord() const;
+    // The line rate the replies are paced at from now on (a change of rate on the line: both
+    // ends follow it). Safe from any thread.
+    void SetLineRate(int baud);
+    int LineRate() const { return lineRate_.load(); }
     EmulatorLine& Line() { return *line_; }
     const EmulatorOptions& Options() const { return options_; }
 
@@ -169,6 +173,7 @@ private:
     std::vector<LineEvent> notifying_; // the emulator thread's own
 
     std::thread thread_;
+    std::atomic<int> lineRate_;
     std::atomic<bool> stop_{false};
     int wakeFd_ = -1;
 };

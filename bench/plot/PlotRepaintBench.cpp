@@ -79,7 +79,7 @@ void BM_FullRedraw(benchmark::State& state) {
     auto plot = MakePlot(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     std::size_t next = 0;
     for (auto _ : state) {
-        plot->SetAttenuation(next++ % 2 == 0 ? 128 : 256); // a new full scale redraws everything
+        plot->SetAttenuationFactor(next++ % 2 == 0 ? 128 : 256); // a new full scale redraws everything
         plot->Render();
     }
 }

@@ -13,6 +13,8 @@
 #include <chrono>
 #include <thread>
 
+#include <termios.h>
+
 using namespace veltrane;
 using namespace veltrane::testing;
 
@@ -169,4 +171,34 @@ TEST(LineRecoveryTest, ControllerIsIdentifiedAndItsSettingsReceivedBeforePulsesR
     EXPECT_EQ(live.controllerVersion, options.versionText);
     ASSERT_FALSE(host.afterPmt.empty());
     EXPECT_EQ(host.afterPmt.front(), controllerPmt); // received before the first pulse shown
+}
+
+// A rate chosen for the rest of the run holds on the open line at once, and on the line opened
+// again after a loss: not the rate the session first connected at.
+TEST(LineRateTest, SwitchedRateHoldsOnTheOpenLineAndAfterAReopen) {
+    PtyPair pty;
+    fakes::FakePrompts prompts;
+    fakes::FakeClock clock;
+    fakes::TempDir dir;
+    RunLog runLog{dir.File("run.log"), clock, prompts};
+    ConfigurationModel config{prompts, runLog};
+    DeviceLink link{prompts};
+    link.SetDeviceOverride(pty.SlavePath());
+    DeviceControllerPort port{link, config, clock};
+    ASSERT_TRUE(port.OpenLine(1, 38400));
+    const auto lineSpeed = [&] {
+        termios settings{};
+        EXPECT_EQ(tcgetattr(link.Handle(), &settings), 0);
+        return cfgetospeed(&settings);
+    };
+
+    ASSERT_TRUE(link.SetBaudRate(4800));
+    EXPECT_EQ(lineSpeed(), static_cast<speed_t>(B4800));
+    EXPECT_EQ(port.EarlyReadBytes(), 4);
+
+    ASSERT_TRUE(port.Reopen());
+    EXPECT_EQ(link.BaudRate(), 4800);
+    EXPECT_EQ(lineSpeed(), static_cast<speed_t>(B4800));
+    EXPECT_FALSE(link.SetBaudRate(1234)); // no such rate: the line keeps its own
+    EXPECT_EQ(link.BaudRate(), 4800);
 }

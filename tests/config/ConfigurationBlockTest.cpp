@@ -110,13 +110,13 @@ TEST_F(BlockTest, GoldenFileLoadsEveryFieldAndStoresBackIdentically) {
     const ChannelSettings& c1 = model.GetChannel(0);
     EXPECT_EQ(c1.zeroValue, 65535);
     EXPECT_EQ(c1.interpolation, 1);
-    EXPECT_EQ(c1.attenuation, 4);
+    EXPECT_EQ(c1.attenuationIndex, 4);
     EXPECT_EQ(c1.gateModeName, 0);
     EXPECT_EQ(c1.gateModeSuffix, 1);
     EXPECT_EQ(c1.extraWord, -2);
     const ChannelSettings& c2 = model.GetChannel(1);
     EXPECT_EQ(c2.zeroValue, 32768);
-    EXPECT_EQ(c2.attenuation, 8);
+    EXPECT_EQ(c2.attenuationIndex, 8);
     EXPECT_EQ(c2.gateModeName, 1);
     EXPECT_EQ(c2.extraWord, 0x1234);
 

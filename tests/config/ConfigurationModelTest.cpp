@@ -59,13 +59,13 @@ TEST_F(ModelTest, ChannelSettersLogWithChannelNumberAndZeroAlwaysLogs) {
     ChannelSettings record;
     record.zeroValue = 40000;
     record.interpolation = 1;
-    record.attenuation = 4;
+    record.attenuationIndex = 4;
     record.gateModeName = 14;
     record.gateModeSuffix = 3;
     model.SetChannel(record, 1);
     model.SetChannel(record, 1); // nothing differs: no entries
     model.SetChannelZero(1, 40000);
-    record.attenuation = 40;
+    record.attenuationIndex = 40;
     model.SetChannelAttenuation(record, 0);
     record.interpolation = 5;
     model.SetChannelInterpolation(record, 0);

@@ -71,13 +71,13 @@ void FillConfiguration(ConfigurationModel& config) {
     first.gateModeName = 0;
     first.gateModeSuffix = 2;
     first.interpolation = 1;
-    first.attenuation = 3;
+    first.attenuationIndex = 3;
     first.zeroValue = 1234;
     config.SetChannel(first, 0);
     ChannelSettings second;
     second.gateModeName = 1;
     second.gateModeSuffix = 1;
-    second.attenuation = 8;
+    second.attenuationIndex = 8;
     second.zeroValue = 0x1002;
     config.SetChannel(second, 1);
     std::vector<TimedEvent> events = {
@@ -113,7 +113,7 @@ void ExpectSameConfiguration(ConfigurationModel& a, ConfigurationModel& b) {
         const ChannelSettings& y = b.GetChannel(channel);
         EXPECT_EQ(x.zeroValue, y.zeroValue);
         EXPECT_EQ(x.interpolation, y.interpolation);
-        EXPECT_EQ(x.attenuation, y.attenuation);
+        EXPECT_EQ(x.attenuationIndex, y.attenuationIndex);
         EXPECT_EQ(x.gateModeName, y.gateModeName);
         EXPECT_EQ(x.gateModeSuffix, y.gateModeSuffix);
     }
@@ -228,7 +228,7 @@ TEST_F(DeviceLinkIntegration, EveryCommand) {
 
     ChannelSettings channel;
     channel.interpolation = 1;
-    channel.attenuation = 6;
+    channel.attenuationIndex = 6;
     channel.zeroValue = 777;
     ASSERT_TRUE(link.WriteChannelSettings(1, channel, 4));
     link.WriteChannelZero(1, 4242);
@@ -237,7 +237,7 @@ TEST_F(DeviceLinkIntegration, EveryCommand) {
     EXPECT_EQ(channelRead.gateModeName, 17);
     EXPECT_EQ(channelRead.gateModeSuffix, 3);
     EXPECT_EQ(channelRead.interpolation, 1);
-    EXPECT_EQ(channelRead.attenuation, 6);
+    EXPECT_EQ(channelRead.attenuationIndex, 6);
     EXPECT_EQ(channelRead.zeroValue, 4242);
 
     ASSERT_TRUE(link.ClearTimedEvents());

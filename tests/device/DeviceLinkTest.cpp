@@ -199,14 +199,14 @@ TEST_F(DeviceLinkTest, ChannelSettingsCarryAttenuationAsFactorMinusOne) {
     Answer(kCmdWriteChannelSettings, Bytes{});
     ChannelSettings channel;
     channel.interpolation = 1;
-    channel.attenuation = 8;
+    channel.attenuationIndex = 8;
     channel.zeroValue = 0x1234;
     channel.extraWord = 0x0506;
     ASSERT_TRUE(link.WriteChannelSettings(1, channel, 3));
     EXPECT_EQ(LastPayload(), (Bytes{1, 3, 1, 255, 0x12, 0x34, 0x05, 0x06}));
     EXPECT_TRUE(prompts.Texts().empty());
 
-    channel.attenuation = 9;
+    channel.attenuationIndex = 9;
     ASSERT_TRUE(link.WriteChannelSettings(0, channel, 0));
     EXPECT_EQ(LastPayload(), (Bytes{0, 0, 1, 0, 0x12, 0x34, 0x05, 0x06}));
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{messages::kAttenuationOutOfRange});
@@ -218,14 +218,14 @@ TEST_F(DeviceLinkTest, ChannelSettingsCarryAttenuationAsFactorMinusOne) {
     EXPECT_EQ(read.gateModeSuffix, 2);
     EXPECT_EQ(read.gateModeName, 4);
     EXPECT_EQ(read.interpolation, 1);
-    EXPECT_EQ(read.attenuation, 8);
+    EXPECT_EQ(read.attenuationIndex, 8);
     EXPECT_EQ(read.zeroValue, 100);
     EXPECT_EQ(read.extraWord, 7);
     EXPECT_TRUE(prompts.Texts().empty());
 
     Answer(kCmdReadChannelSettings, Bytes{1, 0x00, 0x02, 4, 1, 2, 0x00, 0x64, 0x00, 0x07});
     ASSERT_TRUE(link.ReadChannelSettings(1, read));
-    EXPECT_EQ(read.attenuation, 0);
+    EXPECT_EQ(read.attenuationIndex, 0);
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{messages::kAttenuationOutOfRange});
 }
 

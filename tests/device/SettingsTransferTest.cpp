@@ -146,7 +146,7 @@ TEST_F(SettingsTransferTest, ReceiveTakesModesUpToTheHighestUsedSlot) {
     EXPECT_FLOAT_EQ(config.GetGateMode(2).stopB, 4.0f);
 
     EXPECT_EQ(config.GetChannel(1).gateModeSuffix, 2);
-    EXPECT_EQ(config.GetChannel(1).attenuation, 2);
+    EXPECT_EQ(config.GetChannel(1).attenuationIndex, 2);
     EXPECT_EQ(config.GetChannel(1).zeroValue, 50);
     EXPECT_EQ(config.GetChannel(1).extraWord, 0); // not taken from the controller
 

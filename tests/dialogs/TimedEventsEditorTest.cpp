@@ -126,7 +126,7 @@ TEST_F(TimedEventsEditorTest, FallbacksForValuesThatAreNoChoice) {
     world.config.SetIgnitorCurrent(1.75f);
     world.config.SetRange(2);
     ChannelSettings channel = world.config.GetChannel(0);
-    channel.attenuation = 5;
+    channel.attenuationIndex = 5;
     world.config.SetChannel(channel, 0);
     std::vector<TimedEvent> events = {Event(1.0f, kEventIgnitor, 0, 4.0f),
                                       Event(2.0f, kEventAttenuation, 0, -1.0f),

@@ -68,7 +68,7 @@ TEST_F(PulsePlotModelTest, SetUpAttachesThreeTracesAndFourHandles) {
     ASSERT_EQ(pulse.Markers().HandleCount(), 4);
     EXPECT_FLOAT_EQ(pulse.Markers().Handle(0).Position(), 5.0f);
     EXPECT_EQ(pulse.Markers().Handle(2).Colour(), 0xFF0000u);
-    pulse.SetAttenuation(1);
+    pulse.SetAttenuationFactor(1);
     EXPECT_FLOAT_EQ(plot.Trace(2)->yMax, 273.4375f);
 }
 

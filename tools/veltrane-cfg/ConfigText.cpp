@@ -72,8 +72,9 @@ void AddChannelFields(std::vector<Field>& fields, std::size_t index) {
     add("zeroValue", &ChannelSettings::zeroValue, {});
     add("interpolation", &ChannelSettings::interpolation,
         [](const ChannelSettings& c) { return TableText(kInterpolationNames, c.interpolation); });
-    add("attenuation", &ChannelSettings::attenuation,
-        [](const ChannelSettings& c) { return "factor " + TableText(kAttenuationFactors, c.attenuation); });
+    add("attenuation", &ChannelSettings::attenuationIndex, [](const ChannelSettings& c) {
+        return "factor " + TableText(kAttenuationFactors, c.attenuationIndex);
+    });
     add("gateModeName", &ChannelSettings::gateModeName,
         [](const ChannelSettings& c) { return GateModeDisplayName(c.gateModeName, c.gateModeSuffix); });
     add("gateModeSuffix", &ChannelSettings::gateModeSuffix, {});
