@@ -134,7 +134,10 @@ CMainFrame::CMainFrame(CPfpdApp& app) : app_(app) {
     UpdateStatusPanes();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The board dialog's farewell refreshes this window's commands: it must leave while the window is whole.
+    delete boardDialog_;
+}
 
 QAction* CMainFrame::AddCommand(QMenu* menu, Command command, int id, const QString& text,
                                 const QKeySequence& shortcut, const QString& prompt, const QString& tip) {
@@ -369,11 +372,6 @@ void CMainFrame::BuildStatusBar() {
 QAction* CMainFrame::Action(Command command) const {
     const auto found = commands_.find(command);
     return found == commands_.end() ? nullptr : found->second;
-}
-
-QString CMainFrame::PaneText(int paneId) const {
-    const auto found = panes_.find(paneId);
-    return found == panes_.end() ? QString() : found->second->text();
 }
 
 FrameState CMainFrame::CurrentState() const {

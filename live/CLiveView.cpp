@@ -324,10 +324,6 @@ void CLiveView::ColourFrequency(float hz) {
     currentFrequencyField_->setPalette(palette);
 }
 
-bool CLiveView::CurrentFrequencyShownRed() const {
-    return currentFrequencyField_->palette().color(QPalette::Active, QPalette::Text) == QColor(Qt::red);
-}
-
 // --- form buttons -----------------------------------------------------------------------
 
 void CLiveView::OnAttenuationDown() {
