@@ -247,15 +247,6 @@ void CLiveView::DisableControls() {
     plot_->setEnabled(false);
 }
 
-bool CLiveView::ControlsEnabled() const {
-    for (QWidget* control : controls_) {
-        if (control->isEnabled()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // --- data exchange ----------------------------------------------------------------------
 
 float& CLiveView::Marker(int field) {

@@ -71,7 +71,6 @@ public:
     AcquisitionCycle* Cycle() { return cycle_.get(); }
     // Offline: every control of the form and the plot is disabled; labels stay enabled.
     void DisableControls();
-    bool ControlsEnabled() const;
 
     // Data exchange: reads the marker fields (false after a range message) / writes all fields.
     bool ReadFields();
