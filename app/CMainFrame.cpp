@@ -374,11 +374,6 @@ QAction* CMainFrame::Action(Command command) const {
     return found == commands_.end() ? nullptr : found->second;
 }
 
-QString CMainFrame::PaneText(int paneId) const {
-    const auto found = panes_.find(paneId);
-    return found == panes_.end() ? QString() : found->second->text();
-}
-
 FrameState CMainFrame::CurrentState() const {
     FrameState state;
     state.online = app_.Live().online;

@@ -41,10 +41,8 @@ public:
     LiveChromatogramPanel* Chromatogram() const { return chromatogram_; }
     QAction* Action(Command command) const;
     QToolBar* ToolBar() const { return toolBar_; }
-    QString PaneText(int paneId) const;
     // The folder Corvanet is started from: the profile's, else the one found (empty when none).
     const std::string& ViewerPath() const { return viewerPath_; }
-    QWidget* BoardDialog() const { return boardDialog_; }
 
     // Re-applies every enable rule (the framework does this at idle time).
     void UpdateCommandUi();
@@ -54,7 +52,7 @@ public:
     // Shows a note in the message pane and in the one notice window (the lost-line notice).
     void ShowNotice(const std::string& text);
 
-    // Command handlers (also driven by tests).
+    // Command handlers.
     void OnResetToReady();
     void OnTransmitAll();
     void OnReceiveAll();

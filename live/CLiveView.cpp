@@ -247,15 +247,6 @@ void CLiveView::DisableControls() {
     plot_->setEnabled(false);
 }
 
-bool CLiveView::ControlsEnabled() const {
-    for (QWidget* control : controls_) {
-        if (control->isEnabled()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // --- data exchange ----------------------------------------------------------------------
 
 float& CLiveView::Marker(int field) {
@@ -322,10 +313,6 @@ void CLiveView::ColourFrequency(float hz) {
     palette.setColor(QPalette::Active, QPalette::Text, colour);
     palette.setColor(QPalette::Inactive, QPalette::Text, colour);
     currentFrequencyField_->setPalette(palette);
-}
-
-bool CLiveView::CurrentFrequencyShownRed() const {
-    return currentFrequencyField_->palette().color(QPalette::Active, QPalette::Text) == QColor(Qt::red);
 }
 
 // --- form buttons -----------------------------------------------------------------------

@@ -71,7 +71,6 @@ public:
     AcquisitionCycle* Cycle() { return cycle_.get(); }
     // Offline: every control of the form and the plot is disabled; labels stay enabled.
     void DisableControls();
-    bool ControlsEnabled() const;
 
     // Data exchange: reads the marker fields (false after a range message) / writes all fields.
     bool ReadFields();
@@ -83,10 +82,7 @@ public:
     void ZoomPrevious();
 
     const LiveViewSettings& Settings() const { return settings_; }
-    float CurrentFrequency() const { return currentFrequency_; }
-    float ReferenceFrequency(int index) const { return referenceFrequency_[static_cast<std::size_t>(index)]; }
     QLineEdit* CurrentFrequencyField() { return currentFrequencyField_; }
-    bool CurrentFrequencyShownRed() const;
 
     // LiveHost
     void ShowPulse(const PulseRecord& record) override;
@@ -103,7 +99,7 @@ public:
     // Marker times as a drag on the plot left them.
     void TakeDraggedMarkers(const MarkerValues& values);
 
-    // Form buttons, also driven by tests.
+    // Form buttons.
     void OnAttenuationDown();
     void OnAttenuationUp();
     void OnMarkerAdjust(int field, bool up); // field 0 A start, 1 A stop, 2 B start, 3 B stop

@@ -12,6 +12,7 @@
 #include "live/DataFileReader.h"
 #include "live/LiveMessages.h"
 #include "live/RecordingSession.h"
+#include "platform/NumberText.h"
 #include "plot/OPfpdPlot.h"
 #include "plot/PlotTrace.h"
 #include "sim/ControllerMemory.h"
@@ -19,9 +20,12 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
 
@@ -108,6 +112,32 @@ protected:
     std::string searchPath;
 };
 
+// What a status bar pane shows (the panes are the bar's labels, named by their identifiers).
+QString Pane(CMainFrame& frame, int paneId) {
+    auto* pane = frame.statusBar()->findChild<QLabel*>(QStringLiteral("pane%1").arg(paneId));
+    return pane == nullptr ? QStringLiteral("(no pane)") : pane->text();
+}
+
+// The form's button of that caption (the first of the two for Hold and Clear: Reference 1).
+QPushButton* FormButton(CLiveView& view, const QString& caption) {
+    for (auto* button : view.findChildren<QPushButton*>()) {
+        if (button->text() == caption) {
+            return button;
+        }
+    }
+    ADD_FAILURE() << "no " << caption.toStdString() << " button";
+    return nullptr;
+}
+
+// How many of the form's fields show this text.
+int FieldsShowing(CLiveView& view, const QString& text) {
+    int count = 0;
+    for (auto* field : view.findChildren<QLineEdit*>()) {
+        count += field->text() == text ? 1 : 0;
+    }
+    return count;
+}
+
 // Message boxes still open anywhere (a notice is not modal, so it can outlive its event).
 std::vector<QMessageBox*> MessageBoxes() {
     std::vector<QMessageBox*> boxes;
@@ -137,7 +167,15 @@ TEST_F(MainWindowTest, OfflineOpensTheDefaultsWithTheFormDisabled) {
     EXPECT_EQ(program.Document().Title(), "default.cfg");
     EXPECT_TRUE(program.GetPrompts().History().empty());
     CMainFrame& frame = *program.Frame();
-    EXPECT_FALSE(frame.View().ControlsEnabled());
+    int controls = 0;
+    for (auto* control : frame.View().findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractButton*>(control) != nullptr ||
+            qobject_cast<QLineEdit*>(control) != nullptr) {
+            ++controls;
+            EXPECT_FALSE(control->isEnabled()) << control->metaObject()->className();
+        }
+    }
+    EXPECT_GT(controls, 20); // every button and field of the form
     EXPECT_FALSE(frame.View().CycleRunning());
 
     frame.UpdateCommandUi();
@@ -151,17 +189,28 @@ TEST_F(MainWindowTest, OfflineOpensTheDefaultsWithTheFormDisabled) {
     EXPECT_EQ(frame.Action(Command::TransmitAll)->statusTip(),
               QStringLiteral("Transmit all the PFPD settings to the device"));
 
-    // The board dialog flag disables File Open and Board/Channel while it is open.
-    frame.OnBoardChannel();
+    // The board dialog, opened from its toolbar button, disables File Open and Board/Channel while it is
+    // open.
+    QWidget* boardButton = frame.ToolBar()->widgetForAction(frame.Action(Command::BoardChannel));
+    ASSERT_NE(boardButton, nullptr);
+    QTest::mouseClick(boardButton, Qt::LeftButton);
     EXPECT_TRUE(program.Live().boardDialogOpen);
-    frame.UpdateCommandUi();
     EXPECT_FALSE(frame.Action(Command::FileOpen)->isEnabled());
     EXPECT_FALSE(frame.Action(Command::BoardChannel)->isEnabled());
-    delete frame.BoardDialog();
-    EXPECT_FALSE(program.Live().boardDialogOpen);
+    QPointer<QWidget> board = frame.findChild<QWidget*>(QStringLiteral("boardDialog"));
+    ASSERT_NE(board, nullptr);
+    ASSERT_TRUE(board->isVisible());
+    QTest::keyClick(board, Qt::Key_Escape);
+    EXPECT_TRUE(guitest::PumpUntil([&] { return !program.Live().boardDialogOpen; }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // what the event loop does next
+    EXPECT_EQ(board, nullptr);
     EXPECT_EQ(program.Live().resumeDelay, 10);
-    frame.UpdateCommandUi();
     EXPECT_TRUE(frame.Action(Command::FileOpen)->isEnabled());
+
+    // Opened again, and the program ends with it open.
+    QTest::mouseClick(boardButton, Qt::LeftButton);
+    EXPECT_TRUE(program.Live().boardDialogOpen);
+    app.reset();
 }
 
 TEST_F(MainWindowTest, ProfileLimitsReadWithTheirDecimalsInACommaLocale) {
@@ -183,29 +232,29 @@ TEST_F(MainWindowTest, StatusPanesFollowTheLiveState) {
     CMainFrame& frame = *program.Frame();
     program.Live().status.controllerState = 3;
     program.Live().runTime = 12.345f;
-    frame.UpdateStatusPanes();
-    EXPECT_EQ(frame.PaneText(CMainFrame::kPaneState), QStringLiteral("RUN"));
-    EXPECT_EQ(frame.PaneText(CMainFrame::kPaneRunTime), QStringLiteral("  12.35 MIN"));
-    EXPECT_EQ(frame.PaneText(CMainFrame::kPaneFileSize), QStringLiteral("0.00 MB"));
-    EXPECT_TRUE(frame.PaneText(CMainFrame::kPaneFree).startsWith(QStringLiteral("FREE = ")));
+    // The panes follow at idle time.
+    EXPECT_TRUE(
+        guitest::PumpUntil([&] { return Pane(frame, CMainFrame::kPaneState) == QStringLiteral("RUN"); }));
+    EXPECT_EQ(Pane(frame, CMainFrame::kPaneRunTime), QStringLiteral("  12.35 MIN"));
+    EXPECT_EQ(Pane(frame, CMainFrame::kPaneFileSize), QStringLiteral("0.00 MB"));
+    EXPECT_TRUE(Pane(frame, CMainFrame::kPaneFree).startsWith(QStringLiteral("FREE = ")));
     program.Live().status.controllerState = 5;
-    frame.UpdateStatusPanes();
-    EXPECT_EQ(frame.PaneText(CMainFrame::kPaneState), QString());
+    EXPECT_TRUE(guitest::PumpUntil([&] { return Pane(frame, CMainFrame::kPaneState).isEmpty(); }));
 }
 
 TEST_F(MainWindowTest, FrequencyFieldTurnsRedAboveTheAlarm) {
     WriteDefaults("DEFAULT.CFG");
     options.session = SessionChoice::Offline;
     CLiveView& view = Start().Frame()->View();
+    QLineEdit* field = view.CurrentFrequencyField();
+    const auto red = [field] {
+        return field->palette().color(QPalette::Active, QPalette::Text) == QColor(Qt::red);
+    };
     view.SetCurrentFrequency(4.7f);
-    EXPECT_EQ(view.CurrentFrequencyField()->text(), QStringLiteral("  4.70"));
-    EXPECT_FALSE(view.CurrentFrequencyShownRed());
+    EXPECT_EQ(field->text(), QStringLiteral("  4.70"));
+    EXPECT_FALSE(red());
     view.SetCurrentFrequency(4.71f);
-    EXPECT_TRUE(view.CurrentFrequencyShownRed());
-    view.OnHold(0);
-    EXPECT_FLOAT_EQ(view.ReferenceFrequency(0), 4.71f);
-    view.OnClear(0);
-    EXPECT_FLOAT_EQ(view.ReferenceFrequency(0), 0.0f);
+    EXPECT_TRUE(red());
 }
 
 TEST_F(MainWindowTest, HelpOpensTheManualAtTheDialogsSection) {
@@ -301,10 +350,19 @@ TEST_F(MainWindowTest, SimulatedSessionShowsPulsesWithoutGaps) {
     // The emulator warms up for three seconds.
     EXPECT_TRUE(guitest::PumpUntil([&] { return stats.pulses >= 8u; }));
     EXPECT_EQ(stats.sequenceGaps, 0u);
-    frame.UpdateStatusPanes();
-    EXPECT_EQ(frame.PaneText(CMainFrame::kPaneState), QStringLiteral("READY"));
-    EXPECT_GT(frame.View().CurrentFrequency(), 3.0f);
-    EXPECT_LT(frame.View().CurrentFrequency(), 3.6f);
+    EXPECT_TRUE(
+        guitest::PumpUntil([&] { return Pane(frame, CMainFrame::kPaneState) == QStringLiteral("READY"); }));
+    const QString current = frame.View().CurrentFrequencyField()->text();
+    double hz = 0;
+    EXPECT_TRUE(ParseDouble(current.trimmed().toStdString(), hz)) << current.toStdString();
+    EXPECT_GT(hz, 3.0);
+    EXPECT_LT(hz, 3.6);
+
+    // Hold copies the frequency shown into Reference 1; Clear empties it again.
+    QTest::mouseClick(FormButton(frame.View(), QStringLiteral("Hold")), Qt::LeftButton);
+    EXPECT_EQ(FieldsShowing(frame.View(), current), 2);
+    QTest::mouseClick(FormButton(frame.View(), QStringLiteral("Clear")), Qt::LeftButton);
+    EXPECT_EQ(FieldsShowing(frame.View(), current), 1);
     frame.UpdateCommandUi();
     EXPECT_TRUE(frame.Action(Command::SetToDefaults)->isEnabled());
     EXPECT_FALSE(frame.Action(Command::CommunicationsPort)->isEnabled());

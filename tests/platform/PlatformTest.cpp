@@ -113,13 +113,6 @@ TEST(Options, ValuesOperandsAndTheOneLineMistakes) {
     EXPECT_EQ(strict.error, "unknown option a.dat");
 }
 
-TEST(FakeClock, SleepingMovesTimeWithoutWaiting) {
-    fakes::FakeClock clock;
-    const auto start = clock.NowMs();
-    clock.SleepMs(250);
-    EXPECT_EQ(clock.NowMs() - start, 250);
-}
-
 TEST(SystemDiskSpace, ReportsTheTempFolderAndNothingForAMissingOne) {
     fakes::TempDir dir;
     EXPECT_TRUE(SystemDiskSpace::Instance().FreeBytes(dir.Path().string()).has_value());
