@@ -1,0 +1,15 @@
+# Cross-building for 64-bit Windows with the MinGW-w64 POSIX-threads compilers (Debian:
+# g++-mingw-w64-x86-64-posix). The programs are linked statically so they run under Wine or on a
+# Windows machine without the MinGW runtime DLLs beside them.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(VELTRANE_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${VELTRANE_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VELTRANE_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${VELTRANE_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VELTRANE_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
