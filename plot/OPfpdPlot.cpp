@@ -37,14 +37,24 @@ OPfpdPlot::OPfpdPlot(QWidget* parent, Prompts* prompts) : OPlot(parent), pulse_(
 OPfpdPlot::~OPfpdPlot() = default;
 
 void OPfpdPlot::InvalidatePlot() {
+    backgroundValid_ = false;
+    RequestRender();
+}
+
+void OPfpdPlot::RequestRender() {
     renderPending_ = true;
     OPlot::InvalidatePlot();
 }
 
 void OPfpdPlot::AddPulse(const PulseRecord& pulse, int triggerLevel) {
     pulse_.AddPulse(pulse, triggerLevel);
-    if (!IsDragging())
-        InvalidatePlot();
+    if (IsDragging())
+        return;
+    if (renderPending_ || !backgroundValid_ || !viewport()->isVisible() || surface_.size() != ClientSize()) {
+        RequestRender();
+        return;
+    }
+    viewport()->update(Render());
 }
 
 void OPfpdPlot::HoldReference(int n) {
@@ -76,27 +86,16 @@ bool OPfpdPlot::IsDragging() const {
     return Model().Mode() != MouseMode::Idle || pulse_.Markers().CurrentMode() != MarkerHandleSet::Idle;
 }
 
-OPfpdPlot::StaticKey OPfpdPlot::CurrentStaticKey(QSize client) const {
-    StaticKey key;
-    key.client = client;
-    key.view = Model().View();
-    key.gridLines = Model().gridLines;
-    for (int i = 0; i < Model().TraceCount(); ++i) {
-        const PlotTrace* trace = Model().Trace(i);
-        key.ranges.insert(key.ranges.end(), {trace->xMin, trace->xMax, trace->yMin, trace->yMax});
-        key.visible.push_back(trace->IsVisible());
-    }
-    return key;
-}
-
 bool OPfpdPlot::EnsurePixmaps(QSize client) {
     if (surface_.size() == client && !surface_.isNull())
         return true;
     // New pixmaps only when the size changes.
     surface_ = QPixmap(client);
     background_ = QPixmap(client);
+    over_ = QPixmap(client);
+    top_ = QPixmap(client);
     backgroundValid_ = false;
-    if (surface_.isNull() || background_.isNull()) {
+    if (surface_.isNull() || background_.isNull() || over_.isNull() || top_.isNull()) {
         failed_ = true;
         if (prompts_ != nullptr)
             prompts_->ShowMessage(kBitmapCreationFailure, MessageIcon::Error);
@@ -106,56 +105,131 @@ bool OPfpdPlot::EnsurePixmaps(QSize client) {
     return true;
 }
 
-void OPfpdPlot::Render() {
+void OPfpdPlot::DrawBackground(QSize client) {
+    background_.fill(ToQColor(kLightGrey));
+    over_.fill(Qt::transparent);
+    top_.fill(Qt::transparent);
+    overRects_.Clear();
+    topRects_.Clear();
+    QPainter painter(&background_);
+    painter.setFont(font());
+    drawable_ = DrawStatic(painter, client);
+    painter.end();
+    if (drawable_) {
+        QPainter overPainter(&over_);
+        DrawReferences(overPainter, overRects_);
+        DrawReferenceMarks(overPainter, overRects_);
+        overPainter.end();
+        QPainter topPainter(&top_);
+        DrawReferenceMarks(topPainter, topRects_);
+        topPainter.end();
+        QPainter(&background_).drawPixmap(0, 0, over_);
+    }
+    backgroundValid_ = true;
+}
+
+QRegion OPfpdPlot::Render() {
     renderPending_ = false;
     const QSize client = ClientSize();
     if (failed_ || client.width() < 11 || client.height() < 11 || !EnsurePixmaps(client))
-        return;
+        return {};
+    QRegion changed;
+    const bool whole = !backgroundValid_;
+    if (whole)
+        DrawBackground(client);
     QPainter painter(&surface_);
-    if (!backgroundValid_ || !(CurrentStaticKey(client) == staticKey_)) {
-        background_.fill(ToQColor(kLightGrey));
-        QPainter backgroundPainter(&background_);
-        backgroundPainter.setFont(font());
-        drawable_ = DrawStatic(backgroundPainter, client);
-        backgroundPainter.end();
-        staticKey_ = CurrentStaticKey(client);
-        backgroundValid_ = true;
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    if (whole) {
         painter.drawPixmap(0, 0, background_);
-        dirty_.Clear();
+        changed = QRect(QPoint(0, 0), client);
     } else {
         // Only what the last pulse drew needs the clean plot back.
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        for (const QRect& rect : dirty_.Rects())
+        for (const QRect& rect : dirty_.Rects()) {
             painter.drawPixmap(rect, background_, rect);
-        dirty_.Clear();
+            changed += rect;
+        }
     }
+    dirty_.Clear();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (drawable_)
-        DrawDynamic(painter);
+        DrawCurrent(painter);
+    if (!whole) {
+        for (const QRect& rect : dirty_.Rects())
+            changed += rect;
+    }
+    return changed;
 }
 
-void OPfpdPlot::DrawDynamic(QPainter& painter) {
-    DrawTraces(painter, &dirty_);
-    const PlotModel& model = Model();
-    const PlotTrace* current = model.Trace(pulse_.CurrentTraceIndex());
-    if (current == nullptr || model.View().xExtent <= 9 || model.View().yExtent <= 9)
-        return;
-    PlotPainter plotPainter(painter, model, &dirty_);
+namespace {
 
+// Lays a transparent layer over what was just drawn, where the layer holds anything.
+void LayOver(QPainter& painter, const QPixmap& layer, const DirtyRects& layerRects, const DirtyRects& drawn) {
+    for (const QRect& rect : drawn.Rects()) {
+        for (const QRect& held : layerRects.Rects()) {
+            const QRect both = rect.intersected(held);
+            if (!both.isEmpty())
+                painter.drawPixmap(both, layer, both);
+        }
+    }
+}
+
+} // namespace
+
+void OPfpdPlot::DrawCurrent(QPainter& painter) {
+    const PlotModel& model = Model();
+    const int currentIndex = pulse_.CurrentTraceIndex();
+    const PlotTrace* current = model.Trace(currentIndex);
+    if (current == nullptr)
+        return;
+    DrawTraces(painter, &dirty_, {currentIndex});
+    LayOver(painter, over_, overRects_, dirty_); // the references and their marks
+    if (model.View().xExtent <= 9 || model.View().yExtent <= 9)
+        return;
+
+    // The markers stand relative to the pulse start, so they move with it: drawn with every
+    // pulse, over the references and under the references' marks.
+    DirtyRects markerRects;
+    PlotPainter markerPainter(painter, model, &markerRects);
     painter.save();
     painter.setClipRect(ToQRect(model.Rect()));
     const MarkerHandleSet& markers = pulse_.Markers();
     for (int i = 0; i < markers.HandleCount(); ++i) {
         const MarkerHandle& handle = markers.Handle(i);
-        plotPainter.DrawMarker(PixelX(model.View(), model.Rect(), ToLogicalX(*current, handle.Position())),
-                               ToQColor(handle.Colour()));
+        markerPainter.DrawMarker(PixelX(model.View(), model.Rect(), ToLogicalX(*current, handle.Position())),
+                                 ToQColor(handle.Colour()));
     }
     painter.restore();
+    LayOver(painter, top_, topRects_, markerRects);
+    for (const QRect& rect : markerRects.Rects())
+        dirty_.Add(rect);
 
+    // The pulse starts share one colour, so it does not matter that this one goes over the references'.
+    if (pulse_.TriggerIndex() < 0)
+        return;
+    const QColor startColour = TableColour(kPulseStartEntry);
+    const int at = pulse_.TriggerIndex();
+    PlotPainter(painter, model, &dirty_)
+        .DrawSymbol(kSymbolPlus,
+                    {ToLogicalX(*current, current->XAt(at)), ToLogicalY(*current, current->YAt(at))}, 0.0f,
+                    startColour, startColour);
+}
+
+void OPfpdPlot::DrawReferences(QPainter& painter, DirtyRects& touched) {
+    std::vector<int> references;
+    for (int n = 0; n < 2; ++n)
+        references.push_back(pulse_.ReferenceTraceIndex(n));
+    DrawTraces(painter, &touched, references);
+}
+
+void OPfpdPlot::DrawReferenceMarks(QPainter& painter, DirtyRects& touched) {
+    const PlotModel& model = Model();
+    if (model.View().xExtent <= 9 || model.View().yExtent <= 9)
+        return;
+    PlotPainter plotPainter(painter, model, &touched);
     const auto pointOf = [&](const PlotTrace& trace, int index) {
         return LogicalPoint{ToLogicalX(trace, trace.XAt(index)), ToLogicalY(trace, trace.YAt(index))};
     };
+    const QColor startColour = TableColour(kPulseStartEntry);
     for (int n = 0; n < 2; ++n) {
         if (!pulse_.ReferenceVisible(n))
             continue;
@@ -168,29 +242,25 @@ void OPfpdPlot::DrawDynamic(QPainter& painter) {
         for (int index : {marks.bStartIndex, marks.bStopIndex})
             plotPainter.DrawSymbol(kSymbolTriangleDown, pointOf(reference, index), 0.0f,
                                    TableColour(kBlueEntry), fill);
-    }
-
-    const QColor startColour = TableColour(kPulseStartEntry);
-    if (pulse_.TriggerIndex() >= 0)
-        plotPainter.DrawSymbol(kSymbolPlus, pointOf(*current, pulse_.TriggerIndex()), 0.0f, startColour,
-                               startColour);
-    for (int n = 0; n < 2; ++n) {
-        if (pulse_.ReferenceVisible(n) && pulse_.ReferenceTriggerIndex(n) >= 0) {
-            const PlotTrace& reference = *model.Trace(pulse_.ReferenceTraceIndex(n));
+        if (pulse_.ReferenceTriggerIndex(n) >= 0)
             plotPainter.DrawSymbol(kSymbolPlus, pointOf(reference, pulse_.ReferenceTriggerIndex(n)), 0.0f,
                                    startColour, startColour);
-        }
     }
 }
 
-void OPfpdPlot::paintEvent(QPaintEvent* /*event*/) {
+void OPfpdPlot::paintEvent(QPaintEvent* event) {
     if (renderPending_ || surface_.size() != ClientSize())
         Render();
     QPainter painter(viewport());
-    if (surface_.isNull() || surface_.size() != ClientSize())
+    if (surface_.isNull() || surface_.size() != ClientSize()) {
         painter.fillRect(viewport()->rect(), ToQColor(kLightGrey));
-    else
-        painter.drawPixmap(0, 0, surface_);
+    } else {
+        // Only the pixels asked for: after a pulse, those its trace left and those it now covers.
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QRect& rect : event->region())
+            painter.drawPixmap(rect, surface_, rect);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
 
     DrawOverlays(painter);
     if (hooks_.painted)
@@ -214,7 +284,6 @@ void OPfpdPlot::paintEvent(QPaintEvent* /*event*/) {
 void OPfpdPlot::resizeEvent(QResizeEvent* event) {
     OPlot::resizeEvent(event);
     // The size change laid the plot rectangle out afresh; the next drawing must lay out all of it.
-    backgroundValid_ = false;
     InvalidatePlot();
 }
 
