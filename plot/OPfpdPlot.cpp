@@ -102,15 +102,30 @@ bool OPfpdPlot::EnsurePixmaps(QSize client) {
         QCoreApplication::exit(1);
         return false;
     }
-    return true;
-}
-
-void OPfpdPlot::DrawBackground(QSize client) {
-    background_.fill(ToQColor(kLightGrey));
     over_.fill(Qt::transparent);
     top_.fill(Qt::transparent);
     overRects_.Clear();
     topRects_.Clear();
+    return true;
+}
+
+namespace {
+
+// Makes a layer transparent again where it held anything.
+void ClearLayer(QPixmap& layer, DirtyRects& held) {
+    QPainter painter(&layer);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& rect : held.Rects())
+        painter.fillRect(rect, Qt::transparent);
+    held.Clear();
+}
+
+} // namespace
+
+void OPfpdPlot::DrawBackground(QSize client) {
+    background_.fill(ToQColor(kLightGrey));
+    ClearLayer(over_, overRects_);
+    ClearLayer(top_, topRects_);
     QPainter painter(&background_);
     painter.setFont(font());
     drawable_ = DrawStatic(painter, client);
@@ -123,7 +138,9 @@ void OPfpdPlot::DrawBackground(QSize client) {
         QPainter topPainter(&top_);
         DrawReferenceMarks(topPainter, topRects_);
         topPainter.end();
-        QPainter(&background_).drawPixmap(0, 0, over_);
+        QPainter backgroundPainter(&background_);
+        for (const QRect& rect : overRects_.Rects())
+            backgroundPainter.drawPixmap(rect, over_, rect);
     }
     backgroundValid_ = true;
 }
@@ -135,29 +152,58 @@ QRegion OPfpdPlot::Render() {
         return {};
     QRegion changed;
     const bool whole = !backgroundValid_;
-    if (whole)
+    if (whole) {
         DrawBackground(client);
+        markers_.clear();
+    }
+    const std::vector<MarkerLine> markers = drawable_ ? MarkerLines() : std::vector<MarkerLine>();
+    const bool markersMoved = markers != markers_;
     QPainter painter(&surface_);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const std::vector<QRect> restored = dirty_.Rects();
     if (whole) {
         painter.drawPixmap(0, 0, background_);
         changed = QRect(QPoint(0, 0), client);
     } else {
-        // Only what the last pulse drew needs the clean plot back.
-        for (const QRect& rect : dirty_.Rects()) {
+        // Only what the last pulse drew needs the clean plot back, and the markers' old place
+        // when they moved with the pulse start.
+        for (const QRect& rect : restored) {
             painter.drawPixmap(rect, background_, rect);
             changed += rect;
+        }
+        for (const MarkerLine& marker : markersMoved ? markers_ : std::vector<MarkerLine>()) {
+            painter.drawPixmap(marker.lines, background_, marker.lines);
+            changed += marker.lines;
         }
     }
     dirty_.Clear();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (drawable_)
-        DrawCurrent(painter);
+        DrawCurrent(painter, markers, markersMoved, restored);
+    markers_ = markers;
     if (!whole) {
         for (const QRect& rect : dirty_.Rects())
             changed += rect;
+        for (const MarkerLine& marker : markersMoved ? markers : std::vector<MarkerLine>())
+            changed += marker.lines;
     }
     return changed;
+}
+
+std::vector<OPfpdPlot::MarkerLine> OPfpdPlot::MarkerLines() const {
+    std::vector<MarkerLine> lines;
+    const PlotModel& model = Model();
+    const PlotTrace* current = model.Trace(pulse_.CurrentTraceIndex());
+    if (current == nullptr || model.View().xExtent <= 9 || model.View().yExtent <= 9)
+        return lines;
+    const MarkerHandleSet& markers = pulse_.Markers();
+    for (int i = 0; i < markers.HandleCount(); ++i) {
+        const MarkerHandle& handle = markers.Handle(i);
+        const int x = PixelX(model.View(), model.Rect(), ToLogicalX(*current, handle.Position()));
+        lines.push_back({PlotPainter::MarkerLines(model.Rect(), x).intersected(ToQRect(model.Rect())),
+                         ToQColor(handle.Colour())});
+    }
+    return lines;
 }
 
 namespace {
@@ -175,7 +221,8 @@ void LayOver(QPainter& painter, const QPixmap& layer, const DirtyRects& layerRec
 
 } // namespace
 
-void OPfpdPlot::DrawCurrent(QPainter& painter) {
+void OPfpdPlot::DrawCurrent(QPainter& painter, const std::vector<MarkerLine>& markers, bool moved,
+                            const std::vector<QRect>& restored) {
     const PlotModel& model = Model();
     const int currentIndex = pulse_.CurrentTraceIndex();
     const PlotTrace* current = model.Trace(currentIndex);
@@ -183,28 +230,31 @@ void OPfpdPlot::DrawCurrent(QPainter& painter) {
         return;
     DrawTraces(painter, &dirty_, {currentIndex});
     LayOver(painter, over_, overRects_, dirty_); // the references and their marks
-    if (model.View().xExtent <= 9 || model.View().yExtent <= 9)
-        return;
 
-    // The markers stand relative to the pulse start, so they move with it: drawn with every
-    // pulse, over the references and under the references' marks.
-    DirtyRects markerRects;
-    PlotPainter markerPainter(painter, model, &markerRects);
-    painter.save();
-    painter.setClipRect(ToQRect(model.Rect()));
-    const MarkerHandleSet& markers = pulse_.Markers();
-    for (int i = 0; i < markers.HandleCount(); ++i) {
-        const MarkerHandle& handle = markers.Handle(i);
-        markerPainter.DrawMarker(PixelX(model.View(), model.Rect(), ToLogicalX(*current, handle.Position())),
-                                 ToQColor(handle.Colour()));
+    // The markers lie over the references and under the references' marks. They stand relative
+    // to the pulse start: drawn whole when they moved with it, else only where the last pulse
+    // was taken away (restored) and where this one drew.
+    DirtyRects markerDrawn;
+    for (const MarkerLine& marker : markers) {
+        const auto fill = [&](const QRect& rect) {
+            if (!rect.isEmpty()) {
+                painter.fillRect(rect, marker.colour);
+                markerDrawn.Add(rect);
+            }
+        };
+        if (moved) {
+            fill(marker.lines);
+            continue;
+        }
+        for (const QRect& rect : restored)
+            fill(marker.lines.intersected(rect));
+        for (const QRect& rect : dirty_.Rects())
+            fill(marker.lines.intersected(rect));
     }
-    painter.restore();
-    LayOver(painter, top_, topRects_, markerRects);
-    for (const QRect& rect : markerRects.Rects())
-        dirty_.Add(rect);
+    LayOver(painter, top_, topRects_, markerDrawn);
 
     // The pulse starts share one colour, so it does not matter that this one goes over the references'.
-    if (pulse_.TriggerIndex() < 0)
+    if (pulse_.TriggerIndex() < 0 || model.View().xExtent <= 9 || model.View().yExtent <= 9)
         return;
     const QColor startColour = TableColour(kPulseStartEntry);
     const int at = pulse_.TriggerIndex();
@@ -256,9 +306,14 @@ void OPfpdPlot::paintEvent(QPaintEvent* event) {
         painter.fillRect(viewport()->rect(), ToQColor(kLightGrey));
     } else {
         // Only the pixels asked for: after a pulse, those its trace left and those it now covers.
+        // Each copy is clipped to its own rectangle: under a clip of many rectangles the raster
+        // engine leaves its plain copy for a much slower general one.
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        for (const QRect& rect : event->region())
+        for (const QRect& rect : event->region()) {
+            painter.setClipRect(rect);
             painter.drawPixmap(rect, surface_, rect);
+        }
+        painter.setClipping(false);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
 

@@ -9,6 +9,7 @@
 #include <QRegion>
 
 #include <functional>
+#include <vector>
 
 namespace veltrane {
 
@@ -79,8 +80,17 @@ private:
     void DrawReferences(QPainter& painter, DirtyRects& touched);
     // The marks copied onto each visible reference when it was held, and its pulse start.
     void DrawReferenceMarks(QPainter& painter, DirtyRects& touched);
+    // Where each marker's lines are and their colour.
+    struct MarkerLine {
+        QRect lines;
+        QColor colour;
+        bool operator==(const MarkerLine&) const = default;
+    };
+    std::vector<MarkerLine> MarkerLines() const;
     // The current pulse, the markers and the pulse start, with what lies over them put back.
-    void DrawCurrent(QPainter& painter);
+    // The markers are drawn whole when they moved, else only within what was restored and drawn.
+    void DrawCurrent(QPainter& painter, const std::vector<MarkerLine>& markers, bool moved,
+                     const std::vector<QRect>& restored);
     void RequestRender();
     void CancelDrag();
     void TellMarkers(const MarkerValues& values);
@@ -96,9 +106,10 @@ private:
     bool drawable_ = false;
     bool renderPending_ = true;
     bool failed_ = false;
-    DirtyRects dirty_;     // what DrawCurrent touched on the surface
-    DirtyRects overRects_; // what over_ holds
-    DirtyRects topRects_;  // what top_ holds
+    DirtyRects dirty_;                // what DrawCurrent touched on the surface
+    DirtyRects overRects_;            // what over_ holds
+    DirtyRects topRects_;             // what top_ holds
+    std::vector<MarkerLine> markers_; // the markers as the surface shows them
 };
 
 } // namespace veltrane

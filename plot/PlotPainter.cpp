@@ -236,10 +236,13 @@ void PlotPainter::DrawSymbol(int type, LogicalPoint at, float scale, const QColo
     Touch(box, false);
 }
 
-void PlotPainter::DrawMarker(int pixelX, const QColor& colour) {
-    const PlotRect& rect = model_.Rect();
+QRect PlotPainter::MarkerLines(const PlotRect& rect, int pixelX) {
     // Three adjacent 1-pixel lines are one 3-pixel-wide fill, which is much cheaper to draw.
-    const QRect lines(pixelX - 1, rect.top, 3, rect.Height() + 1);
+    return QRect(pixelX - 1, rect.top, 3, rect.Height() + 1);
+}
+
+void PlotPainter::DrawMarker(int pixelX, const QColor& colour) {
+    const QRect lines = MarkerLines(model_.Rect(), pixelX);
     painter_.fillRect(lines, colour);
     Touch(lines, true);
 }
