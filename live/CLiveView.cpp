@@ -124,6 +124,8 @@ void CLiveView::BuildForm() {
         referenceFields_[static_cast<std::size_t>(i)] = Field({536, top + 20, 64, 20}, true);
         holdButtons_[static_cast<std::size_t>(i)] = Button(QStringLiteral("Hold"), {468, top + 46, 60, 22});
         clearButtons_[static_cast<std::size_t>(i)] = Button(QStringLiteral("Clear"), {540, top + 46, 60, 22});
+        holdButtons_[static_cast<std::size_t>(i)]->setObjectName(QStringLiteral("hold%1").arg(i));
+        clearButtons_[static_cast<std::size_t>(i)]->setObjectName(QStringLiteral("clear%1").arg(i));
         keyRef_[i] = QRect(462, top + 20, 1, 48);
         connect(holdButtons_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
                 [this, i] { OnHold(i); });
@@ -134,6 +136,7 @@ void CLiveView::BuildForm() {
     attenuationDown_ = Button(QStringLiteral("<"), {480, 242, 22, 22});
     attenuationField_ = Field({506, 242, 70, 22}, true);
     attenuationUp_ = Button(QStringLiteral(">"), {580, 242, 22, 22});
+    attenuationDown_->setObjectName(QStringLiteral("attenuationDown"));
     connect(attenuationDown_, &QPushButton::clicked, this, &CLiveView::OnAttenuationDown);
     connect(attenuationUp_, &QPushButton::clicked, this, &CLiveView::OnAttenuationUp);
 

@@ -319,12 +319,19 @@ bool OPlot::DrawStatic(QPainter& painter, QSize client) {
 }
 
 void OPlot::DrawTraces(QPainter& painter, DirtyRects* dirty) {
+    std::vector<int> all(static_cast<std::size_t>(model_.TraceCount()));
+    for (int i = 0; i < model_.TraceCount(); ++i)
+        all[static_cast<std::size_t>(i)] = i;
+    DrawTraces(painter, dirty, all);
+}
+
+void OPlot::DrawTraces(QPainter& painter, DirtyRects* dirty, const std::vector<int>& indexes) {
     if (model_.View().xExtent <= 9 || model_.View().yExtent <= 9)
         return;
     painter.save();
     painter.setClipRect(ToQRect(model_.Rect()));
     PlotPainter plotPainter(painter, model_, dirty);
-    for (int i = 0; i < model_.TraceCount(); ++i)
+    for (int i : indexes)
         plotPainter.DrawTrace(i);
     painter.restore();
 }

@@ -71,6 +71,8 @@ protected:
     // titles, frame and axes. False when the view is too small to hold a plot.
     bool DrawStatic(QPainter& painter, QSize client);
     void DrawTraces(QPainter& painter, class DirtyRects* dirty);
+    // Only the traces given, in that order.
+    void DrawTraces(QPainter& painter, class DirtyRects* dirty, const std::vector<int>& indexes);
     // The zoom rectangle, crosshair and base circle, drawn over a finished plot.
     void DrawOverlays(QPainter& painter);
     // Called after the frame and before the traces; nothing here.

@@ -14,6 +14,9 @@ namespace {
 
 // Polylines are remembered in pieces this long, so the rectangles hug the curve.
 constexpr int kDirtyChunk = 4;
+// A piece joins the rectangle before it when that adds at most this many pixels: fewer, larger
+// rectangles cost less to copy and to repaint than many small ones (measured at 1920x1080).
+constexpr long long kDirtyMergeSlack = 2000;
 
 Qt::PenStyle QtStyle(const PlotTrace& trace, bool lineStyles) {
     if (trace.penStyle == kAutomaticPenStyle) {
@@ -77,8 +80,21 @@ int QtTextMeasure::Width(const std::string& text) const {
 }
 
 void DirtyRects::Add(const QRect& rect) {
-    if (!rect.isEmpty())
-        rects_.push_back(rect);
+    if (rect.isEmpty())
+        return;
+    // A trace is drawn in short pieces that follow one another: a piece joins the previous
+    // rectangle when their union adds little area, which keeps the list (and so the copies and
+    // the window region built from it) short without restoring much more than was drawn.
+    if (!rects_.empty()) {
+        QRect& last = rects_.back();
+        const QRect united = last.united(rect);
+        const auto area = [](const QRect& r) { return static_cast<long long>(r.width()) * r.height(); };
+        if (area(united) <= area(last) + area(rect) + kDirtyMergeSlack) {
+            last = united;
+            return;
+        }
+    }
+    rects_.push_back(rect);
 }
 
 QPoint PlotPainter::Pixel(LogicalPoint point) const {
@@ -220,10 +236,13 @@ void PlotPainter::DrawSymbol(int type, LogicalPoint at, float scale, const QColo
     Touch(box, false);
 }
 
-void PlotPainter::DrawMarker(int pixelX, const QColor& colour) {
-    const PlotRect& rect = model_.Rect();
+QRect PlotPainter::MarkerLines(const PlotRect& rect, int pixelX) {
     // Three adjacent 1-pixel lines are one 3-pixel-wide fill, which is much cheaper to draw.
-    const QRect lines(pixelX - 1, rect.top, 3, rect.Height() + 1);
+    return QRect(pixelX - 1, rect.top, 3, rect.Height() + 1);
+}
+
+void PlotPainter::DrawMarker(int pixelX, const QColor& colour) {
+    const QRect lines = MarkerLines(model_.Rect(), pixelX);
     painter_.fillRect(lines, colour);
     Touch(lines, true);
 }

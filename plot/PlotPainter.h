@@ -57,6 +57,8 @@ public:
     void DrawSymbol(int type, LogicalPoint at, float scale, const QColor& pen, const QColor& fill);
     // Three 1-pixel lines, at the marker and one pixel either side, across the plot rectangle.
     void DrawMarker(int pixelX, const QColor& colour);
+    // The pixels DrawMarker fills (before any clip).
+    static QRect MarkerLines(const PlotRect& rect, int pixelX);
 
 private:
     QPoint Pixel(LogicalPoint point) const;
