@@ -131,7 +131,8 @@ void SequentialRead(benchmark::State& state) {
 }
 BENCHMARK(SequentialRead)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// The same read straight into one buffer backed by huge pages, as Corvanet's loader reads.
+// The same read straight into one buffer backed by huge pages: the least it costs to have the
+// file's bytes in the program's own memory.
 void SequentialReadHugePages(benchmark::State& state) {
     const std::string& path = DayFile();
     const std::size_t length = std::filesystem::file_size(path);
