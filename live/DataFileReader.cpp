@@ -95,7 +95,7 @@ private:
 };
 
 // Eight running maxima side by side, which the compiler turns into vector instructions; a day's
-// recording holds 70 million samples.
+// recording holds 71 million samples.
 std::uint16_t LargestSample(const StoredPulse& pulse) {
     std::array<std::uint16_t, 8> lanes{};
     std::size_t i = 0;
