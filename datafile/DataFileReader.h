@@ -34,6 +34,7 @@ struct DataFileContents {
     ConfigurationBlock configuration;
     std::uint32_t storedCount = 0; // the record count as the file holds it
     std::vector<StoredPulse> pulses;
+    std::uint16_t largestSample = 0; // of all the pulses taken; 0 for none
     std::string runLogText;
     // The file holds more whole records than its count says: a recording that was cut off
     // (or a file of an older recorder that was never closed). Those records were taken too.
@@ -46,7 +47,8 @@ struct DataFileContents {
 // Reads a .dat file. False with a plain message in error for anything that is not a sound data
 // file; never reads past the bytes it was given.
 bool ReadDataFile(std::span<const std::uint8_t> bytes, DataFileContents& out, std::string& error);
-// The same from a file, read in pieces: the header is checked before anything else is read.
+// The same from a file, read in pieces: the header is checked before anything else is read. Only
+// the bytes present at the open are read; a file cut short meanwhile is refused as unreadable.
 bool ReadDataFile(const std::string& path, DataFileContents& out, std::string& error);
 
 } // namespace veltrane

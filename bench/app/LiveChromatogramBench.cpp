@@ -10,7 +10,6 @@
 #include "sim/Chromatogram.h"
 #include "sim/PulseModel.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -133,17 +132,3 @@ void BM_RegateHeldRunAfterGateChange(benchmark::State& state) {
 BENCHMARK(BM_RegateHeldRunAfterGateChange)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

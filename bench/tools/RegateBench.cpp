@@ -5,6 +5,7 @@
 // done on the bytes, not the disk.
 
 #include "DataSeries.h"
+#include "DayFile.h"
 #include "Peaks.h"
 #include "datafile/DataFileFormat.h"
 #include "datafile/Regating.h"
@@ -20,9 +21,9 @@
 
 #include <sys/mman.h>
 
-namespace {
+namespace veltrane::bench {
 
-using namespace veltrane;
+namespace {
 
 constexpr std::size_t kDayPulses = 285120; // 24 h x 3600 s x 3.3 Hz
 
@@ -43,6 +44,8 @@ void MakePulse(std::size_t index, std::uint32_t& noise, PulseRecord& record) {
         record.samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(std::min(value, 65535.0));
     }
 }
+
+} // namespace
 
 const std::string& DayFile() {
     static const std::string path = [] {
@@ -88,6 +91,25 @@ const std::string& DayFile() {
     return path;
 }
 
+} // namespace veltrane::bench
+
+namespace {
+
+using namespace veltrane;
+using veltrane::bench::DayFile;
+
+// Reads and checks the day's file, then re-gates every pulse with its first gate mode: what
+// Corvanet does for a file. False (the benchmark told why) when the file cannot be read.
+bool LoadAndRegate(benchmark::State& state, DataFileContents& file, Chromatogram& chromatogram) {
+    std::string error;
+    if (!corvanet::LoadDataFile(DayFile(), file, error)) {
+        state.SkipWithError(error.c_str());
+        return false;
+    }
+    Regate(file.pulses, SettingsForChannel(file.configuration, 0), chromatogram, error);
+    return true;
+}
+
 // The plain read: the whole file into memory in 1 MiB blocks.
 void SequentialRead(benchmark::State& state) {
     const std::string& path = DayFile();
@@ -109,7 +131,8 @@ void SequentialRead(benchmark::State& state) {
 }
 BENCHMARK(SequentialRead)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// The same read straight into one buffer backed by huge pages, as Corvanet's loader reads.
+// The same read straight into one buffer backed by huge pages: the least it costs to have the
+// file's bytes in the program's own memory.
 void SequentialReadHugePages(benchmark::State& state) {
     const std::string& path = DayFile();
     const std::size_t length = std::filesystem::file_size(path);
@@ -138,17 +161,13 @@ BENCHMARK(SequentialReadHugePages)->Unit(benchmark::kMillisecond)->Iterations(5)
 
 // What Corvanet does for a file: read and check it, then re-gate every pulse.
 void RegateDayFromFile(benchmark::State& state) {
-    const std::string& path = DayFile();
     std::size_t pulses = 0;
     for (auto _ : state) {
         DataFileContents file;
-        std::string error;
-        if (!corvanet::LoadDataFile(path, file, error)) {
-            state.SkipWithError(error.c_str());
+        Chromatogram chromatogram;
+        if (!LoadAndRegate(state, file, chromatogram)) {
             return;
         }
-        Chromatogram chromatogram;
-        Regate(file.pulses, SettingsForChannel(file.configuration, 0), chromatogram, error);
         pulses = chromatogram.value.size();
         benchmark::DoNotOptimize(chromatogram.value.data());
     }
@@ -160,17 +179,13 @@ BENCHMARK(RegateDayFromFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 // peaks (minutes wide, found with the default settings). To be compared with SequentialRead in the
 // same run.
 void PeakTableDayFromFile(benchmark::State& state) {
-    const std::string& path = DayFile();
     std::size_t peaks = 0;
     for (auto _ : state) {
         DataFileContents file;
-        std::string error;
-        if (!corvanet::LoadDataFile(path, file, error)) {
-            state.SkipWithError(error.c_str());
+        Chromatogram chromatogram;
+        if (!LoadAndRegate(state, file, chromatogram)) {
             return;
         }
-        Chromatogram chromatogram;
-        Regate(file.pulses, SettingsForChannel(file.configuration, 0), chromatogram, error);
         const corvanet::PeakTable table =
             corvanet::FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, corvanet::PeakSettings{});
         peaks = table.peaks.size();
@@ -183,13 +198,10 @@ BENCHMARK(PeakTableDayFromFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 // Peak finding alone on a day's chromatogram, as when a peak setting changes.
 void PeaksDayInMemory(benchmark::State& state) {
     DataFileContents file;
-    std::string error;
-    if (!corvanet::LoadDataFile(DayFile(), file, error)) {
-        state.SkipWithError(error.c_str());
+    Chromatogram chromatogram;
+    if (!LoadAndRegate(state, file, chromatogram)) {
         return;
     }
-    Chromatogram chromatogram;
-    Regate(file.pulses, SettingsForChannel(file.configuration, 0), chromatogram, error);
     for (auto _ : state) {
         const corvanet::PeakTable table =
             corvanet::FindPeaks(chromatogram.runTimeMinutes, chromatogram.value, corvanet::PeakSettings{});

@@ -1,10 +1,11 @@
 // Feeds arbitrary bytes to the data file reader. A file it accepts must be rebuilt byte for byte
-// from what it read (header, block, count, records, log text), and it never takes more records
-// than the bytes hold.
+// from what it read (header, block, count, records, log text), it never takes more records than
+// the bytes hold, and the largest sample it reports is that of the records it took.
 
 #include "datafile/DataFileFormat.h"
 #include "datafile/DataFileReader.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -25,6 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::size_t dataOffset = kHeaderSize + file.configurationBytes.size() + kCountSize;
     if (dataOffset + file.pulses.size() * kRecordSize > size || file.pulses.size() < file.storedCount) {
+        __builtin_trap();
+    }
+    std::uint16_t largest = 0;
+    for (const StoredPulse& pulse : file.pulses) {
+        largest = std::max(largest, *std::max_element(pulse.samples.begin(), pulse.samples.end()));
+    }
+    if (file.largestSample != largest) {
         __builtin_trap();
     }
     std::vector<std::uint8_t> rebuilt;

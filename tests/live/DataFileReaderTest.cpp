@@ -43,6 +43,8 @@ TEST(DataFileReaderTest, ReadsHeaderConfigurationRecordsAndLogText) {
     EXPECT_EQ(file.configurationBytes, f.config.StoreBlock());
     ASSERT_EQ(file.pulses.size(), 2u);
     EXPECT_EQ(file.pulses[0].period, MakePulse(0).period);
+    EXPECT_EQ(file.pulses[1].timeCounter, MakePulse(1).timeCounter);
+    EXPECT_EQ(file.pulses[1].samples, MakePulse(1).samples);
     EXPECT_NE(file.runLogText.find("GC Run to GC Run Transition"), std::string::npos);
 }
 
@@ -79,11 +81,14 @@ TEST(DataFileReaderTest, RecoveryStopsAtTheFirstRecordThatCannotBeReal) {
     EXPECT_EQ(file.pulses.size(), 2u);
     EXPECT_TRUE(file.recovered);
     EXPECT_EQ(file.strayBytes, 1000 * datafile::kRecordSize + 7);
+    EXPECT_EQ(file.largestSample, MakePulse(1).samples.back());
 
     bytes[dataOffset + datafile::kRecordSize + 2] = 0; // the second time counter below the first
     ASSERT_TRUE(ReadDataFile(bytes, file, error)) << error;
     EXPECT_EQ(file.pulses.size(), 1u);
     EXPECT_EQ(file.strayBytes, 1001 * datafile::kRecordSize + 7);
+    // The record left out does not set the pulse plot's scale.
+    EXPECT_EQ(file.largestSample, MakePulse(0).samples.back());
 }
 
 TEST(DataFileReaderTest, RefusesMalformedFilesWithAPlainMessage) {

@@ -389,11 +389,7 @@ void CorvanetWindow::ResetRanges() {
 
 void CorvanetWindow::ScalePulsePlot() {
     // The file's largest sample sets the scale, so a small pulse does not hug the axis.
-    std::uint16_t largest = 0;
-    for (const StoredPulse& pulse : file_.pulses) {
-        largest = std::max(largest, *std::max_element(pulse.samples.begin(), pulse.samples.end()));
-    }
-    pulseTop_ = std::max(100.0f, static_cast<float>(largest) * 1.05f);
+    pulseTop_ = std::max(100.0f, static_cast<float>(file_.largestSample) * 1.05f);
     SetPulseScale(0.0f, pulseTop_);
 }
 
