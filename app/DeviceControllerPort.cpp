@@ -17,6 +17,10 @@ bool DeviceControllerPort::IsOpen() const {
     return link_.IsOpen() && !link_.IsLost();
 }
 
+void DeviceControllerPort::SetEarlyPulseRequest(bool on) {
+    early_ = on;
+}
+
 int DeviceControllerPort::EarlyReadBytes() const {
     return link_.BaudRate() * kEarlyReadMs / 10000;
 }
@@ -25,6 +29,8 @@ int DeviceControllerPort::EarlyReadBytes() const {
 bool DeviceControllerPort::Reopen() {
     const int baud = link_.BaudRate();
     link_.Close();
+    askedAhead_ = false;
+    requestIsAhead_ = false;
     if (!link_.Open(port_, baud, 8, 0, 0)) {
         link_.Close();
         return false;
@@ -40,6 +46,7 @@ bool DeviceControllerPort::Reopen() {
 // it. A frame that stops short (one that lost bytes) is still taken after a modest wait, and
 // a NAK as soon as the line has been quiet behind it for the read time-out.
 PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
+    requestIsAhead_ = false; // stands only for the request right after its own reply
     if (!link_.IsOpen()) {
         return PulseRead::None;
     }
@@ -49,6 +56,9 @@ PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
         partialSinceMs_ = -1;
         partialChangedMs_ = -1;
         return PulseRead::None;
+    }
+    if (early_ && !askedAhead_ && waiting >= static_cast<std::size_t>(kReplyHeaderBytes)) {
+        askedAhead_ = link_.RequestPulse();
     }
     // A failed query falls through to the read, which finds out whether the line is gone.
     if (queued >= 0 && waiting < static_cast<std::size_t>(kPulseReplyLength - EarlyReadBytes())) {
@@ -68,7 +78,15 @@ PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
     }
     partialSinceMs_ = -1;
     partialChangedMs_ = -1;
+    requestIsAhead_ = askedAhead_;
+    askedAhead_ = false;
     if (link_.ReadPulse(record, ReadMode::Waiting)) {
+        // Two pulses never match to the byte (sequence, time, samples): this is one sent twice.
+        const auto frame = link_.Reply();
+        if (std::equal(frame.begin(), frame.end(), lastPulseFrame_.begin(), lastPulseFrame_.end())) {
+            return PulseRead::Repeated;
+        }
+        lastPulseFrame_.assign(frame.begin(), frame.end());
         return PulseRead::Pulse;
     }
     switch (link_.LastFrameResult()) {
@@ -84,10 +102,16 @@ PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
 }
 
 bool DeviceControllerPort::RequestPulse() {
+    if (requestIsAhead_) {
+        requestIsAhead_ = false;
+        return true; // already on its way: a second would leave the controller a pulse ahead
+    }
     return link_.RequestPulse();
 }
 
 void DeviceControllerPort::FlushInput() {
+    askedAhead_ = false;
+    requestIsAhead_ = false;
     link_.FlushInput();
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace veltrane {
 
@@ -29,6 +30,15 @@ public:
     static constexpr std::int64_t kShortFrameQuietMs = 50;
 
     DeviceControllerPort(DeviceLink& link, ConfigurationModel& config, const Clock& clock);
+
+    // On a full-duplex line the next pulse request may go out while a reply is still arriving:
+    // as soon as the reply's header is in, one request is sent ahead (never a second), and the
+    // cycle's request after the reply is then that one. The controller has it when its next
+    // pulse fires and answers back to back. Off, a request goes out only after a reply.
+    void SetEarlyPulseRequest(bool on);
+    bool EarlyPulseRequest() const { return early_; }
+    // STX, four header bytes and the command echo.
+    static constexpr int kReplyHeaderBytes = 6;
 
     // After each whole-settings exchange of the cycle: the request code (receive or transmit
     // all) and whether it succeeded, i.e. whether the model now holds what the controller does.
@@ -61,6 +71,10 @@ private:
     std::int64_t partialSinceMs_ = -1;
     std::size_t partialBytes_ = 0;       // waiting at the last look
     std::int64_t partialChangedMs_ = -1; // when that count last changed
+    bool early_ = false;
+    bool askedAhead_ = false;     // a request went out during the reply now arriving
+    bool requestIsAhead_ = false; // the reply just read had one: the next RequestPulse is it
+    std::vector<std::uint8_t> lastPulseFrame_;
     int port_ = 0;
 };
 
