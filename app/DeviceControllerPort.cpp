@@ -2,11 +2,13 @@
 
 #include "config/ConfigurationModel.h"
 #include "device/DeviceLink.h"
+#include "device/FrameCodec.h"
 #include "device/PortDiagnosis.h"
 #include "live/PendingRequest.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
+#include <array>
 
 namespace veltrane {
 
@@ -58,7 +60,7 @@ PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
         return PulseRead::None;
     }
     if (early_ && !askedAhead_ && waiting >= static_cast<std::size_t>(kReplyHeaderBytes)) {
-        askedAhead_ = link_.RequestPulse();
+        AskAheadOfReply();
     }
     // A failed query falls through to the read, which finds out whether the line is gone.
     if (queued >= 0 && waiting < static_cast<std::size_t>(kPulseReplyLength - EarlyReadBytes())) {
@@ -99,6 +101,29 @@ PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
         // still be on its way, so it is not asked again here.
         return PulseRead::None;
     }
+}
+
+// A reply's header and sequence byte (unstuffed) tell a new pulse from the last one sent again,
+// which answers no request: asking ahead on that one would leave two requests open.
+void DeviceControllerPort::AskAheadOfReply() {
+    const auto arrived = link_.PeekArrived();
+    std::array<std::uint8_t, kReplyHeaderBytes + 1> start{};
+    std::size_t have = 0;
+    for (std::size_t i = 0; i < arrived.size() && have < start.size(); ++i) {
+        start[have++] = arrived[i];
+        const bool doubled = (arrived[i] == kStx || arrived[i] == kDle) && i > 0;
+        if (doubled && i + 1 < arrived.size() && arrived[i + 1] == arrived[i]) {
+            ++i;
+        }
+    }
+    if (have < start.size()) {
+        return; // the sequence byte is still on its way
+    }
+    if (lastPulseFrame_.size() >= start.size() &&
+        std::equal(start.begin(), start.end(), lastPulseFrame_.begin())) {
+        return;
+    }
+    askedAhead_ = link_.RequestPulse();
 }
 
 bool DeviceControllerPort::RequestPulse() {

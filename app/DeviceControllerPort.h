@@ -65,6 +65,8 @@ public:
     std::string OpenFailure() const override;
 
 private:
+    void AskAheadOfReply();
+
     DeviceLink& link_;
     ConfigurationModel& config_;
     const Clock& clock_;

@@ -38,7 +38,7 @@ protected:
     }
     // Until the bytes written to the master show on the slave side.
     void Settle(int expected) {
-        ASSERT_TRUE(WaitFor([&] { return link.BytesWaiting() >= expected; }, kGenerousDeadline,
+        ASSERT_TRUE(WaitFor([&] { return link.BytesWaiting() + static_cast<int>(link.CarriedBytes()) >= expected; }, kGenerousDeadline,
                             std::chrono::milliseconds(1)));
     }
 
@@ -101,8 +101,9 @@ TEST_F(PulseReadTest, FrameCutShortIsWaitedForThenGivenUp) {
 // On, one request goes out as soon as the reply's header is in, none for the rest of it, and the
 // cycle's request after the reply is that one, not a second.
 TEST_F(PulseReadTest, NextRequestGoesOutOnceAsTheHeaderArrivesOnlyWhenAsked) {
-    const Bytes first = ReplyFrame(60, PulseData(1));
-    const Bytes second = ReplyFrame(60, PulseData(2));
+    const Bytes first = ReplyFrame(60, PulseData(4));
+    const Bytes second = ReplyFrame(60, PulseData(5));
+    const long header = DeviceControllerPort::kReplyHeaderBytes + 1; // and the sequence byte
     const auto half = static_cast<long>(first.size()) / 2;
     pty.WriteMaster(Bytes(first.begin(), first.begin() + half));
     Settle(static_cast<int>(half));
@@ -117,23 +118,28 @@ TEST_F(PulseReadTest, NextRequestGoesOutOnceAsTheHeaderArrivesOnlyWhenAsked) {
     ASSERT_FALSE(request.empty());
 
     port.SetEarlyPulseRequest(true);
-    pty.WriteMaster(Bytes(second.begin(), second.begin() + DeviceControllerPort::kReplyHeaderBytes));
-    Settle(DeviceControllerPort::kReplyHeaderBytes);
+    pty.WriteMaster(Bytes(second.begin(), second.begin() + header - 1));
+    Settle(static_cast<int>(header - 1));
+    EXPECT_EQ(port.ReadPulse(record), PulseRead::None);
+    EXPECT_TRUE(pty.ReadMaster(30).empty()); // a new pulse, or the last one sent again?
+    pty.WriteMaster(Bytes(second.begin() + header - 1, second.begin() + header));
+    Settle(static_cast<int>(header));
     EXPECT_EQ(port.ReadPulse(record), PulseRead::None);
     EXPECT_EQ(pty.ReadMaster(), request);
-    pty.WriteMaster(Bytes(second.begin() + DeviceControllerPort::kReplyHeaderBytes, second.begin() + half));
+    pty.WriteMaster(Bytes(second.begin() + header, second.begin() + half));
     Settle(static_cast<int>(half));
     EXPECT_EQ(port.ReadPulse(record), PulseRead::None);
     pty.WriteMaster(Bytes(second.begin() + half, second.end()));
     Settle(static_cast<int>(second.size()));
     ASSERT_EQ(port.ReadPulse(record), PulseRead::Pulse);
-    EXPECT_EQ(record.sequence, 2);
+    EXPECT_EQ(record.sequence, 5);
     EXPECT_TRUE(port.RequestPulse());
     EXPECT_TRUE(pty.ReadMaster(30).empty()) << "one request ahead, never two";
 
     pty.WriteMaster(second); // the same reply once more: no new pulse
     Settle(static_cast<int>(second.size()));
     EXPECT_EQ(port.ReadPulse(record), PulseRead::Repeated);
+    EXPECT_TRUE(pty.ReadMaster(30).empty()) << "a reply sent twice answers no request";
 }
 
 namespace {
@@ -235,6 +241,7 @@ TEST(FullDuplexStreamTest, LateAndDuplicatedRepliesKeepTheFramesInStep) {
     EXPECT_GT(stream.stats.duplicates, 0u);
     EXPECT_EQ(stream.stats.damagedReplies, 0u);
     EXPECT_EQ(stream.stats.pulses, stream.shown.size());
+    EXPECT_LE(stream.emulator.requests, stream.emulator.pulsesSent + 1) << "never more than one ahead";
 }
 
 namespace {
