@@ -32,9 +32,10 @@ public:
     DeviceControllerPort(DeviceLink& link, ConfigurationModel& config, const Clock& clock);
 
     // On a full-duplex line the next pulse request may go out while a reply is still arriving:
-    // as soon as the reply's header is in, one request is sent ahead (never a second), and the
-    // cycle's request after the reply is then that one. The controller has it when its next
-    // pulse fires and answers back to back. Off, a request goes out only after a reply.
+    // as soon as the reply's header and sequence byte are in, one request is sent ahead (never
+    // a second, and none for a reply sent twice), and the cycle's request after the reply is
+    // then that one. The controller has it when its next pulse fires and answers back to back.
+    // Off, a request goes out only after a reply.
     void SetEarlyPulseRequest(bool on);
     bool EarlyPulseRequest() const { return early_; }
     // STX, four header bytes and the command echo.
