@@ -38,8 +38,9 @@ protected:
     }
     // Until the bytes written to the master show on the slave side.
     void Settle(int expected) {
-        ASSERT_TRUE(WaitFor([&] { return link.BytesWaiting() + static_cast<int>(link.CarriedBytes()) >= expected; }, kGenerousDeadline,
-                            std::chrono::milliseconds(1)));
+        ASSERT_TRUE(
+            WaitFor([&] { return link.BytesWaiting() + static_cast<int>(link.CarriedBytes()) >= expected; },
+                    kGenerousDeadline, std::chrono::milliseconds(1)));
     }
 
     PtyPair pty;
