@@ -251,10 +251,12 @@ TEST_F(MainWindowTest, EarlyPulseRequestIsTickedInTheCommunicationsDialogAndKept
     CPfpdApp& again = Start();
     EXPECT_TRUE(again.Port().EarlyPulseRequest());
     app.reset();
-    SettingsProfile(options.profileFile).SetInt("Com", "Request Pulse Early", 0);
+    SettingsProfile(options.profileFile).SetInt(CPfpdApp::kEarlyPulseSection, CPfpdApp::kEarlyPulseKey, 0);
     ASSERT_TRUE(CommandLine({"--offline", "--early-pulse-request"})); // for one run, not kept
     EXPECT_TRUE(Start().Port().EarlyPulseRequest());
-    EXPECT_EQ(SettingsProfile(options.profileFile).GetInt("Com", "Request Pulse Early", 0), 0);
+    EXPECT_EQ(SettingsProfile(options.profileFile)
+                  .GetInt(CPfpdApp::kEarlyPulseSection, CPfpdApp::kEarlyPulseKey, 0),
+              0);
 }
 
 TEST_F(MainWindowTest, StatusPanesFollowTheLiveState) {
