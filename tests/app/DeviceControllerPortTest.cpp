@@ -99,8 +99,8 @@ TEST_F(PulseReadTest, FrameCutShortIsWaitedForThenGivenUp) {
 }
 
 // Off, nothing goes to the controller while a reply arrives: the one request follows the reply.
-// On, one request goes out as soon as the reply's header is in, none for the rest of it, and the
-// cycle's request after the reply is that one, not a second.
+// On, one request goes out as soon as the reply's header and sequence byte are in, none for the
+// rest of it, and the cycle's request after the reply is that one, not a second.
 TEST_F(PulseReadTest, NextRequestGoesOutOnceAsTheHeaderArrivesOnlyWhenAsked) {
     const Bytes first = ReplyFrame(60, PulseData(4));
     const Bytes second = ReplyFrame(60, PulseData(5));
@@ -200,8 +200,8 @@ EmulatedStream RunStream(EmulatorOptions options, bool early, double seconds) {
     return out;
 }
 
-// Every pulse shown once, in order (the sequence byte counts up, with gaps where pulses were missed).
-bool StrictlyIncreasing(const std::vector<int>& sequences) {
+// No pulse shown twice: the sequence byte never repeats from one pulse shown to the next.
+bool NoneShownTwice(const std::vector<int>& sequences) {
     for (std::size_t i = 1; i < sequences.size(); ++i) {
         if (sequences[i] == sequences[i - 1]) {
             return false;
@@ -212,20 +212,21 @@ bool StrictlyIncreasing(const std::vector<int>& sequences) {
 
 } // namespace
 
-// Pulses 129-137 ms apart, each reply about 138 ms on the line: with one request per reply the
-// controller has none when most pulses fire; one request ahead catches them all, back to back.
+// Pulses 135-143 ms apart, each reply about 138 ms on the line: with one request per reply the
+// controller has none when the shorter intervals end; one request ahead catches them all, back to
+// back.
 TEST(FullDuplexStreamTest, RequestAheadCatchesPulsesFasterThanOneReplyPerRequest) {
     EmulatorOptions options;
-    options.rateHz = 7.5;
+    options.rateHz = 7.2;
     const EmulatedStream early = RunStream(options, true, 3.0);
     ASSERT_GE(early.stats.pulses, 15u);
     EXPECT_EQ(early.stats.sequenceGaps, 0u);
     EXPECT_EQ(early.stats.damagedReplies, 0u);
     EXPECT_LE(early.emulator.requests, early.emulator.pulsesSent + 1) << "never more than one ahead";
 
-    const EmulatedStream strict = RunStream(options, false, 2.0);
+    const EmulatedStream strict = RunStream(options, false, 3.0);
     ASSERT_GE(strict.stats.pulses, 4u);
-    EXPECT_GT(strict.stats.sequenceGaps, strict.stats.pulses / 2);
+    EXPECT_GT(strict.stats.sequenceGaps, strict.stats.pulses / 4);
 }
 
 // The controller's latitude with one request ahead: replies late and replies sent twice neither
@@ -238,7 +239,7 @@ TEST(FullDuplexStreamTest, LateAndDuplicatedRepliesKeepTheFramesInStep) {
     options.faults.replyTwiceRate = 0.15;
     const EmulatedStream stream = RunStream(options, true, 4.0);
     ASSERT_GE(stream.shown.size(), 15u);
-    EXPECT_TRUE(StrictlyIncreasing(stream.shown));
+    EXPECT_TRUE(NoneShownTwice(stream.shown));
     EXPECT_GT(stream.stats.duplicates, 0u);
     EXPECT_EQ(stream.stats.damagedReplies, 0u);
     EXPECT_EQ(stream.stats.pulses, stream.shown.size());
