@@ -4,6 +4,7 @@
 #include "platform/Version.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -81,8 +82,9 @@ ConnectionChoice AskConnectionOption(QWidget* parent, HelpOpener help) {
 
 const int CommSettingsDialog::kBauds[6] = {4800, 9600, 14400, 19200, 28800, 38400};
 
-CommSettingsDialog::CommSettingsDialog(QWidget* parent, int port, int baud, HelpOpener help)
-    : QDialog(parent), ports_(new QButtonGroup(this)), bauds_(new QButtonGroup(this)) {
+CommSettingsDialog::CommSettingsDialog(QWidget* parent, int port, int baud, bool earlyPulse, HelpOpener help)
+    : QDialog(parent), ports_(new QButtonGroup(this)), bauds_(new QButtonGroup(this)),
+      earlyPulse_(new QCheckBox(Q(messages::kCommEarlyPulse), this)) {
     setWindowTitle(Q(messages::kCommCaption));
     setObjectName(QStringLiteral("commDialog"));
     auto* layout = new QVBoxLayout(this);
@@ -105,6 +107,9 @@ CommSettingsDialog::CommSettingsDialog(QWidget* parent, int port, int baud, Help
     row->addWidget(portBox);
     row->addWidget(baudBox);
     layout->addLayout(row);
+    earlyPulse_->setObjectName(QStringLiteral("earlyPulseRequest"));
+    earlyPulse_->setChecked(earlyPulse);
+    layout->addWidget(earlyPulse_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     AddHelp(buttons, "communications", help);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -137,6 +142,10 @@ int CommSettingsDialog::Port() const {
 
 int CommSettingsDialog::Baud() const {
     return bauds_->checkedId() > 0 ? bauds_->checkedId() : 0;
+}
+
+bool CommSettingsDialog::EarlyPulse() const {
+    return earlyPulse_->isChecked();
 }
 
 AboutDialog::AboutDialog(QWidget* parent, const std::string& controllerId,

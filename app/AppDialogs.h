@@ -6,6 +6,7 @@
 #include <string>
 
 class QButtonGroup;
+class QCheckBox;
 
 namespace veltrane {
 
@@ -49,15 +50,17 @@ class CommSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     static const int kBauds[6];
-    CommSettingsDialog(QWidget* parent, int port, int baud, HelpOpener help);
+    CommSettingsDialog(QWidget* parent, int port, int baud, bool earlyPulse, HelpOpener help);
     int Port() const; // 0 when no port radio is selected
     int Baud() const;
+    bool EarlyPulse() const;
     void SelectPort(int port);
     void SelectBaud(int baud);
 
 private:
     QButtonGroup* ports_;
     QButtonGroup* bauds_;
+    QCheckBox* earlyPulse_;
 };
 
 class AboutDialog : public QDialog {

@@ -18,6 +18,7 @@ inline constexpr const char* kPortBusy =
 // Communications Settings.
 inline constexpr const char* kCommCaption = "Veltrane Communications Settings";
 inline constexpr const char* kCommText = "Please select the desired port and baud rate:";
+inline constexpr const char* kCommEarlyPulse = "Request the next pulse early (full-duplex lines)";
 
 // About.
 inline constexpr const char* kAboutCaption = "About Veltrane";

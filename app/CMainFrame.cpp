@@ -525,8 +525,10 @@ void CMainFrame::OnCommunicationsPort() {
     RunDialog([&] {
         SettingsProfile& profile = app_.GetProfile();
         CommSettingsDialog dialog(this, profile.GetInt("Com", "Port", 2), app_.Live().baudRate,
+                                  app_.Live().earlyPulseRequest,
                                   [this](const char* anchor) { app_.OpenHelp(anchor); });
         if (dialog.exec() == QDialog::Accepted) {
+            app_.SetEarlyPulseRequest(dialog.EarlyPulse());
             if (dialog.Baud() != 0) {
                 app_.SetBaudRate(dialog.Baud()); // for this run only
             }

@@ -62,6 +62,10 @@ CPfpdApp::CPfpdApp(CommandLineOptions options, const std::string& executablePath
       port_(link_, config_, SystemClock::Instance()), doc_(config_, live_, prompts_) {
     prompts_.SetParentProvider([this]() -> QWidget* { return frame_.get(); });
     prompts_.SetAutoAnswer(options_.autoAnswer);
+    // The command line's choice holds for this run only; the profile keeps the operator's.
+    live_.earlyPulseRequest =
+        options_.earlyPulseRequest || profile_->GetInt(kEarlyPulseSection, kEarlyPulseKey, 0) != 0;
+    port_.SetEarlyPulseRequest(live_.earlyPulseRequest);
     if (!options_.pulseLogFile.empty() && !timeline_.OpenLog(options_.pulseLogFile)) {
         std::fprintf(stderr, "veltrane: cannot write the pulse log %s\n", options_.pulseLogFile.c_str());
     }
@@ -171,6 +175,14 @@ void CPfpdApp::EndSession() {
     frame_->View().StopCycle();
     if (RecordingSession* recording = frame_->View().Recording()) {
         recording->FinishRecording();
+    }
+}
+
+void CPfpdApp::SetEarlyPulseRequest(bool on) {
+    live_.earlyPulseRequest = on;
+    port_.SetEarlyPulseRequest(on);
+    if (profile_->GetInt(kEarlyPulseSection, kEarlyPulseKey, 0) != (on ? 1 : 0)) {
+        profile_->SetInt(kEarlyPulseSection, kEarlyPulseKey, on ? 1 : 0);
     }
 }
 

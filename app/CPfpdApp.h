@@ -64,6 +64,11 @@ public:
     // The line rate for the rest of the run (not stored): the live state holds it, and the
     // link and the built-in emulator follow it at once, an open line included.
     void SetBaudRate(int baud);
+    // Request the next pulse early (full-duplex lines): kept in the profile, and the port
+    // follows it at once.
+    void SetEarlyPulseRequest(bool on);
+    static constexpr const char* kEarlyPulseSection = "Com";
+    static constexpr const char* kEarlyPulseKey = "Request Pulse Early";
 
     // Test and automation seams: file dialogs and help opening (false when no browser started).
     std::function<std::optional<std::string>()> chooseOpenPath;

@@ -42,6 +42,7 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
         Flag({"--help", "-h"}, [&] { options.help = true; }),
         Flag({"--version"}, [&] { options.version = true; }),
         Flag({"--stats"}, [&] { options.stats = true; }),
+        Flag({"--early-pulse-request"}, [&] { options.earlyPulseRequest = true; }),
         Valued({"--device"}, text(options.devicePath)),
         Valued({"--port"}, checked("--port needs a port number of 1 or more",
                                    [&](const std::string& value) {
@@ -140,6 +141,9 @@ std::string UsageText(const std::string& programName) {
            "  --device PATH        serial device of the controller (e.g. /dev/ttyUSB0)\n"
            "  --port N             numbered port (profile \"Com\"/\"Device<N>\", else /dev/ttyS<N-1>)\n"
            "  --trace-serial FILE  write every frame sent and received to FILE\n"
+           "  --early-pulse-request\n"
+           "                       request the next pulse as soon as a pulse reply begins to arrive,\n"
+           "                       for this run (full-duplex lines only; the Communications setting)\n"
            "  --online             start online without the mode dialog\n"
            "  --offline            start offline without the mode dialog\n"
            "  --profile FILE       settings file to use instead of the per-user one\n"

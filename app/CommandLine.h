@@ -33,6 +33,8 @@ struct CommandLineOptions {
     double quitAfterSeconds = 0.0;
     std::string screenshotFile;
     bool stats = false;
+    // Request the next pulse early (full-duplex lines), for this run, whatever the profile says.
+    bool earlyPulseRequest = false;
     double simulateRateHz = 0.0; // 0: the emulator's default
     // The emulator's line goes away at this second for this long (an unplugged adapter).
     double simulateHangupStart = -1.0;

@@ -28,6 +28,7 @@
 # Environment: SOAK_SECONDS (60), SOAK_RATE (7, the line carries about 7.3 replies/s at 38400 baud),
 # SOAK_KILLS (20), SOAK_KILL_MIN/SOAK_KILL_MAX (seconds after start of each kill, 1.5/3.5), SOAK_BUILD (build), SOAK_SAMPLE (5 s between samples), SOAK_OUT (a new temporary folder),
 # SOAK_CHROMATOGRAM=1 to run with the live chromatogram panel open (its profile key set),
+# SOAK_EARLY=1 to request the next pulse early (--early-pulse-request: one request ahead, full duplex),
 # SOAK_STRICT=1 to exit non-zero on a clear regression only: a crash, no stats, pulses lost well below the
 # line limit, an unreadable file, a shown pulse missing from its file, a recording that outlives a full
 # disk by more than a second. Other timing figures are reported; only gross regressions fail (latency
@@ -155,7 +156,7 @@ report_run() {
     local fired
     fired=$(sed -n 's/.*emulator fired \([0-9]*\) pulses.*/\1/p' "$stats" | head -1)
     [[ -z $fired ]] || expected=$fired
-    echo "== soak $name: ${seconds}s at ${rate} Hz, live chromatogram $([[ ${SOAK_CHROMATOGRAM:-0} == 1 ]] && echo shown || echo hidden) (exit $status)"
+    echo "== soak $name: ${seconds}s at ${rate} Hz, next pulse requested $([[ ${SOAK_EARLY:-0} == 1 ]] && echo early || echo after each reply), live chromatogram $([[ ${SOAK_CHROMATOGRAM:-0} == 1 ]] && echo shown || echo hidden) (exit $status)"
     echo "pulses fired ${fired:-about $expected}, shown ${shown:-?}, sequence gaps ${gaps:-?}, duplicates ${dups:-?}"
     echo "recorded ${recorded} pulses in ${files} files (${bad} unreadable)"
     echo "longest tick ${longest:-?} ms, first pulse ${first:-?} s after launch, line lost ${lost:-?} back ${back:-?}"
@@ -183,6 +184,7 @@ report_run() {
 record_monitored() {
     local dir=$1 pid
     shift
+    [[ ${SOAK_EARLY:-0} != 1 ]] || set -- "$@" --early-pulse-request
     "$veltrane" "$@" --workdir "$dir" --profile "$dir/profile.ini" --record "$dir/data/SK001.dat" \
         --pulse-log "$dir/pulses.log" --auto-answer no --quit-after "$seconds" --stats \
         >"$dir/stdout.txt" 2>"$dir/stderr.txt" &

@@ -88,6 +88,18 @@ int FramedLink::FlushInput() {
     return SerialPort::FlushInput();
 }
 
+std::span<const std::uint8_t> FramedLink::PeekArrived() {
+    const int waiting = std::min(
+        BytesWaiting(), kAreaSize - static_cast<int>(std::min<std::size_t>(carry_.size(), kAreaSize)));
+    if (waiting > 0) {
+        const std::size_t held = carry_.size();
+        carry_.resize(held + static_cast<std::size_t>(waiting));
+        const int got = Read(waiting, carry_.data() + held);
+        carry_.resize(held + static_cast<std::size_t>(std::max(got, 0)));
+    }
+    return carry_;
+}
+
 int FramedLink::ReadSome(int space, std::uint8_t* into, ReadMode mode) {
     if (mode == ReadMode::Waiting && space > 0) {
         // Asking for no more than has arrived makes the read return at once; when nothing

@@ -63,6 +63,9 @@ public:
     // Bytes that arrived behind the last frame in the same read; the next ReadFrame starts
     // with them, so two pulse replies that arrive together are both taken.
     std::size_t CarriedBytes() const { return carry_.size(); }
+    // What has arrived for the next read, without taking a frame from it: the bytes waiting
+    // join the carried ones, where the next ReadFrame starts.
+    std::span<const std::uint8_t> PeekArrived();
     void DropCarriedBytes() { carry_.clear(); }
     // Drops the carried bytes too.
     int FlushInput() override;

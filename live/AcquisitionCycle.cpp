@@ -2,6 +2,8 @@
 
 #include "config/Messages.h"
 
+#include <algorithm>
+
 namespace veltrane {
 
 AcquisitionCycle::AcquisitionCycle(LiveState& state, ControllerPort& port, LiveHost& host, const Clock& clock,
@@ -79,7 +81,8 @@ bool AcquisitionCycle::WatchLink() {
     state_.controllerVersion = version;
     linkLost_ = false;
     lastPulseMs_ = kNoPulseYet; // ask for the stream again at once
-    haveSequence_ = false;      // pulses fired during the outage are not gaps of ours
+    lastRequestMs_ = kNoPulseYet;
+    haveSequence_ = false; // pulses fired during the outage are not gaps of ours
     ++stats_.reconnects;
     host_.ReportLinkRestored();
     // Its settings are taken again, as at start-up, before any pulse; a pending transfer
@@ -96,7 +99,7 @@ void AcquisitionCycle::CarryOut(int code) {
     sleeper_.SleepMs(kRequestPauseMs);
     port_.FlushInput();
     RunRequest(code);
-    port_.RequestPulse();
+    AskForPulse();
     host_.EndBusy();
     if (state_.boardDialogOpen) {
         host_.RefreshBoardDialog();
@@ -139,8 +142,10 @@ bool AcquisitionCycle::Poll() {
     PulseRecord record;
     const PulseRead read = port_.ReadPulse(record);
     const bool arrived = read == PulseRead::Pulse;
-    if (arrived) {
-        port_.RequestPulse(); // the controller prepares the next pulse meanwhile
+    if (read == PulseRead::Repeated) {
+        ++stats_.duplicates; // shown and recorded once already; it answers no request of ours
+    } else if (arrived) {
+        AskForPulse(); // the controller prepares the next pulse meanwhile
         const ControllerStatus status = ControllerStatus::Decode(record.statusWord);
         state_.status = status;
         HandleStatus(status);
@@ -152,14 +157,22 @@ bool AcquisitionCycle::Poll() {
         // The controller answered and now waits for the next request: ask at once rather
         // than leave the stream silent until the restart below.
         ++stats_.damagedReplies;
-        port_.RequestPulse();
+        AskForPulse();
     }
     // Measured in milliseconds, so the restart comes 2 s after the last pulse, not up to
-    // a second later as whole-second arithmetic would have it.
-    if (clock_.NowMs() - lastPulseMs_ > kStreamRestartMs) {
-        port_.RequestPulse();
+    // a second later as whole-second arithmetic would have it. It waits as long for the
+    // answer to its own request before it asks again: a request sent on every tick of a
+    // silence would stack up, the controller would hold one more than the cycle knew of and
+    // answer one pulse ahead from then on, or not, depending on when the first reply came.
+    if (clock_.NowMs() - std::max(lastPulseMs_, lastRequestMs_) > kStreamRestartMs) {
+        AskForPulse();
     }
     return arrived;
+}
+
+void AcquisitionCycle::AskForPulse() {
+    port_.RequestPulse();
+    lastRequestMs_ = clock_.NowMs();
 }
 
 void AcquisitionCycle::HandleStatus(const ControllerStatus& status) {

@@ -52,6 +52,7 @@ private:
     void RestartRecording();
     void CountSequence(const PulseRecord& record);
     bool WatchLink();
+    void AskForPulse();
 
     LiveState& state_;
     ControllerPort& port_;
@@ -67,6 +68,8 @@ private:
     // Long ago until the first pulse, so the first tick asks for the stream.
     static constexpr std::int64_t kNoPulseYet = std::numeric_limits<std::int64_t>::min() / 2;
     std::int64_t lastPulseMs_ = kNoPulseYet;
+    // The last pulse request sent; a restart waits for its reply (or its time-out) first.
+    std::int64_t lastRequestMs_ = kNoPulseYet;
 
     bool linkLost_ = false;
     std::int64_t lastReopenMs_ = 0;

@@ -9,9 +9,10 @@ namespace veltrane {
 
 // What one look for a pulse reply found.
 enum class PulseRead {
-    None,   // nothing (whole) has arrived yet
-    Pulse,  // a pulse, in the record
-    Damaged // a reply arrived but could not be taken (bad CRC, NAK, broken frame)
+    None,    // nothing (whole) has arrived yet
+    Pulse,   // a pulse, in the record
+    Damaged, // a reply arrived but could not be taken (bad CRC, NAK, broken frame)
+    Repeated // the last pulse's reply again, byte for byte (sent twice): not a new pulse
 };
 
 // What the acquisition cycle needs of the controller link. The program adapts the one

@@ -24,6 +24,9 @@ struct LiveState {
     std::string controllerId = "PFPD1998000";
     std::string controllerVersion;
     int baudRate = 38400; // set through the application, which keeps the line at this rate
+    // The next pulse request goes out while a reply still arrives (full-duplex lines only);
+    // set through the application, which keeps the controller port in step.
+    bool earlyPulseRequest = false;
 
     std::string dataDriveRoot;
     float maxDataFileMB = 1.4f;

@@ -63,8 +63,10 @@ struct EventState {
 // synchronously from the other end. A pulse request is answered with the next pulse fired after
 // it, as a real controller does: when other requests came meanwhile, the pulse reply goes out
 // between or right after their replies (unless the options make other requests cancel it).
-// Repeated pulse requests before a pulse fires get one pulse. An observer in the options is told
-// what happens on the line, as it happens.
+// Repeated pulse requests before a pulse fires get one pulse. The line is full duplex: requests are
+// taken while a reply is still going out, and their replies follow it in order, so a client that
+// asks for the next pulse during a pulse reply gets the pulses back to back. An observer in the
+// options is told what happens on the line, as it happens.
 class ControllerEmulator {
 public:
     ControllerEmulator(EmulatorOptions options, std::unique_ptr<EmulatorLine> line);

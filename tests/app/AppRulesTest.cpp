@@ -27,7 +27,7 @@ TEST(StartupDialogs, EscapeAndClosingMeanExit) {
 }
 
 TEST(StartupDialogs, CommunicationsDialogShowsNoRadioForPortThree) {
-    CommSettingsDialog dialog(nullptr, 3, 38400, {});
+    CommSettingsDialog dialog(nullptr, 3, 38400, false, {});
     EXPECT_EQ(dialog.Port(), 0);
     EXPECT_EQ(dialog.Baud(), 38400);
     dialog.SelectPort(2);

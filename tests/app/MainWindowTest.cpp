@@ -19,6 +19,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -222,6 +224,39 @@ TEST_F(MainWindowTest, ProfileLimitsReadWithTheirDecimalsInACommaLocale) {
     ASSERT_TRUE(started);
     EXPECT_FLOAT_EQ(program.Live().maxDataFileMB, 1.4f);
     EXPECT_FLOAT_EQ(program.Live().minDiskFreeMB, 2.0f);
+}
+
+TEST_F(MainWindowTest, EarlyPulseRequestIsTickedInTheCommunicationsDialogAndKeptInTheProfile) {
+    WriteDefaults("DEFAULT.CFG");
+    options.session = SessionChoice::Offline;
+    CPfpdApp& program = Start();
+    ASSERT_TRUE(started);
+    EXPECT_FALSE(program.Port().EarlyPulseRequest()); // off unless asked for
+    bool shownUnticked = false;
+    guitest::OnNextModal([&](QWidget* modal) {
+        auto* box = modal->findChild<QCheckBox*>(QStringLiteral("earlyPulseRequest"));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), QString::fromUtf8(messages::kCommEarlyPulse));
+        shownUnticked = !box->isChecked();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        QTest::mouseClick(modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                          Qt::LeftButton);
+    });
+    program.Frame()->Action(Command::CommunicationsPort)->trigger();
+    EXPECT_TRUE(shownUnticked);
+    EXPECT_TRUE(program.Live().earlyPulseRequest);
+    EXPECT_TRUE(program.Port().EarlyPulseRequest());
+
+    app.reset(); // the next start takes it from the profile
+    CPfpdApp& again = Start();
+    EXPECT_TRUE(again.Port().EarlyPulseRequest());
+    app.reset();
+    SettingsProfile(options.profileFile).SetInt(CPfpdApp::kEarlyPulseSection, CPfpdApp::kEarlyPulseKey, 0);
+    ASSERT_TRUE(CommandLine({"--offline", "--early-pulse-request"})); // for one run, not kept
+    EXPECT_TRUE(Start().Port().EarlyPulseRequest());
+    EXPECT_EQ(SettingsProfile(options.profileFile)
+                  .GetInt(CPfpdApp::kEarlyPulseSection, CPfpdApp::kEarlyPulseKey, 0),
+              0);
 }
 
 TEST_F(MainWindowTest, StatusPanesFollowTheLiveState) {
