@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace veltrane {
@@ -20,17 +21,37 @@ enum class PortError {
     Io                // any other system error
 };
 
-// The one serial line to the controller: an exclusive open of a tty, raw 8-bit transfer,
-// reads bounded by a total and an inter-character time-out, synchronous writes.
+// A line inside this process that stands in for the serial device (the emulator's byte pipe).
+// Every call may block only as long as its time-out says.
+class InProcessLine {
+public:
+    virtual ~InProcessLine() = default;
+    // The device is plugged in: false while the line is hung up.
+    virtual bool Connect() = 0;
+    virtual void Disconnect() = 0;
+    // Up to count bytes, waiting at most totalMs from the call and intervalMs after each byte;
+    // -1 when the line was hung up since Connect.
+    virtual int Read(std::uint8_t* buffer, int count, int totalMs, int intervalMs) = 0;
+    // Bytes taken within timeoutMs; -1 when the line was hung up since Connect.
+    virtual int Write(const std::uint8_t* bytes, int count, int timeoutMs) = 0;
+    // Bytes waiting to be read; -1 when the line was hung up since Connect.
+    virtual int Waiting() = 0;
+    virtual void Flush() = 0;
+};
+
+// The one serial line to the controller: an exclusive open of a tty (a COM port on Windows), raw
+// 8-bit transfer, reads bounded by a total and an inter-character time-out, synchronous writes.
 class SerialPort {
 public:
-    static constexpr int kInvalidHandle = -1;
+    // A descriptor on POSIX systems, a HANDLE on Windows.
+    using NativeHandle = std::intptr_t;
+    static constexpr NativeHandle kInvalidHandle = -1;
     static constexpr int kAccessRead = 0;
     static constexpr int kAccessWrite = 1;
     static constexpr int kAccessReadWrite = 2;
 
     // The profile names the device of a numbered port ("Com"/"Device<n>"); without it
-    // port n is /dev/ttyS<n-1>.
+    // port n is /dev/ttyS<n-1> (\\.\COM<n> on Windows).
     explicit SerialPort(const Profile* profile = nullptr);
     virtual ~SerialPort();
     SerialPort(const SerialPort&) = delete;
@@ -47,8 +68,11 @@ public:
     // A device path that replaces the mapping of every numbered port (empty: use the mapping).
     void SetDeviceOverride(const std::string& path) { deviceOverride_ = path; }
     std::string DevicePathFor(int port) const;
+    // From now on every open connects to this line instead of a device (null: devices again).
+    // An open port is closed first.
+    void AttachLine(std::shared_ptr<InProcessLine> line);
 
-    virtual bool IsOpen() const { return handle_ != kInvalidHandle; }
+    virtual bool IsOpen() const { return handle_ != kInvalidHandle || lineOpen_; }
 
     bool SetTimeouts(int milliseconds);
     // The line rate from now on: an open line switches to it at once, a closed one opens at it
@@ -82,7 +106,7 @@ public:
     bool TimeoutRecorded() const { return timeoutRecorded_ != 0; }
     int Timeout() const { return timeout_; }
     const std::string& DevicePath() const { return devicePath_; }
-    int Handle() const { return handle_; }
+    NativeHandle Handle() const { return handle_; }
 
 protected:
     bool FullOpen(int port, const std::string& path, int accessMode, int baud, int byteSize, int parity,
@@ -91,14 +115,26 @@ protected:
     void MarkLost(int errnoValue);
 
 private:
+    // What the system does; one implementation for POSIX, one for Windows.
+    bool SystemOpen(const std::string& path, int accessMode);
+    void SystemClose();
+    bool SystemWrite(const std::uint8_t* buffer, int count, int* written);
+    int SystemRead(int count, std::uint8_t* buffer);
+    int SystemBytesWaiting() const;
+    void SystemFlushInput();
     bool ConfigureLine();
     void SetRts(bool raised);
     bool ReopenAfterFailedWrite();
 
+    bool LineWrite(const std::uint8_t* buffer, int count, int* written);
+    int LineRead(int count, std::uint8_t* buffer);
+
     const Profile* profile_ = nullptr;
     std::string deviceOverride_;
 
-    int handle_ = kInvalidHandle;
+    NativeHandle handle_ = kInvalidHandle;
+    std::shared_ptr<InProcessLine> line_;
+    bool lineOpen_ = false;
     int portNumber_ = 0;
     int baudRate_ = 0;
     std::uint8_t accessMode_ = 0;
@@ -112,6 +148,7 @@ private:
 
     std::string devicePath_;
     int appliedTimeoutMs_ = 0; // what reads wait now; each open starts without a time-out
+    int commTimeoutMs_ = -1;   // the read time-out set on a Windows handle (-1: none yet)
     int writeTimeoutMs_ = 2000;
     bool lost_ = false;
     PortError lastError_ = PortError::None;
