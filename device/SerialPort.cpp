@@ -151,7 +151,8 @@ bool SerialPort::ReopenAfterFailedWrite() {
     const int errnoValue = lastErrno_;
     Close();
     if (!FullOpen(portNumber_, devicePath_, accessMode_, baudRate_, byteSize_, parity_, stopBits_)) {
-        if (lost) {
+        // A device that is no longer there has vanished, whatever the failed write said.
+        if (lost || lastError_ == PortError::NotFound) {
             MarkLost(errnoValue);
         }
         return false;

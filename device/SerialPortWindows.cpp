@@ -17,11 +17,12 @@ HANDLE Native(SerialPort::NativeHandle handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-// Errors a USB adapter gives once it has been pulled out, or a line whose far end has gone.
+// Errors a USB adapter gives once it has been pulled out, or a line whose far end has gone (a
+// pseudo-terminal behind a COM port under Wine says "not ready").
 bool IsVanished(DWORD error) {
     return error == ERROR_BAD_COMMAND || error == ERROR_ACCESS_DENIED || error == ERROR_OPERATION_ABORTED ||
            error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_FILE_NOT_FOUND ||
-           error == ERROR_INVALID_HANDLE || error == ERROR_GEN_FAILURE;
+           error == ERROR_INVALID_HANDLE || error == ERROR_GEN_FAILURE || error == ERROR_NOT_READY;
 }
 
 void ModemLine(HANDLE handle, DWORD function) {
