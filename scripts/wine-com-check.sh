@@ -4,7 +4,8 @@
 # through the program's own link: identification, Receive ALL and Transmit ALL, a stretch of
 # pulses with no sequence gap, and an unplug (pfpd-sim stopped and started again on the same
 # link) with recovery. The same checker built for Linux then runs the same steps on the
-# pseudo-terminal itself, so the figures (pulses, gaps, CPU) stand side by side.
+# pseudo-terminal itself, so the figures (pulses, gaps, CPU) stand side by side. Last, the Windows
+# checker runs the emulator inside itself on the in-process line, as --simulate does on Windows.
 #   scripts/wine-com-check.sh BUILD_WINDOWS_DIR LINUX_BUILD_DIR
 # PULSE_SECONDS (default 60) sets the length of the pulse stretch. Exit status 0 when both pass.
 set -euo pipefail
@@ -117,4 +118,7 @@ ln -sfn "$link" "$WINEPREFIX/dosdevices/com40"
 failed=0
 run_checker wine "$wine" "$exe" COM40 "$pulse_seconds" "$unplug_limit" || failed=1
 run_checker linux "$native" "$link" "$pulse_seconds" "$unplug_limit" || failed=1
+echo "== wine, the emulator in-process: $wine $exe pipe $pulse_seconds $unplug_limit"
+"$wine" "$exe" pipe "$pulse_seconds" "$unplug_limit" >"$work/wine-pipe.out" 2>&1 || failed=1
+cat "$work/wine-pipe.out"
 exit $failed

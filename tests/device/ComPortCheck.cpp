@@ -5,13 +5,16 @@
 //   veltrane-com-check DEVICE SECONDS [UNPLUG_SECONDS]
 //
 // Prints one "key: value" line per result and "unplug now" when the far end should go away
-// (UNPLUG_SECONDS 0 skips that step). Exit status 0 when every step passed.
+// (UNPLUG_SECONDS 0 skips that step). DEVICE "pipe" runs the emulator in this process on its
+// in-process line, as --simulate does on Windows, and pulls its plug itself. Exit status 0 when
+// every step passed.
 #include "config/ConfigurationModel.h"
 #include "config/RunLog.h"
 #include "device/DeviceLink.h"
 #include "device/PortDiagnosis.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
+#include "sim/SimulatorSession.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -77,6 +80,19 @@ bool Step(const char* name, bool passed) {
     std::printf("%s: %s\n", name, passed ? "ok" : "FAILED");
     std::fflush(stdout);
     return passed;
+}
+
+// The line is ours alone while we hold it.
+bool SecondOpenRefused(const std::string& device) {
+    SerialPort second;
+    const bool refused = !second.OpenDevice(device, kBaud) && second.LastError() == PortError::Busy;
+    std::printf("second open: %s\n",
+                DescribeOpenFailure(device, second.LastError(), second.LastErrno()).c_str());
+    if (UnderWine()) {
+        std::printf("second open refused: %s (not enforced under Wine)\n", refused ? "yes" : "no");
+        return true;
+    }
+    return Step("second open refused", refused);
 }
 
 bool Open(DeviceLink& link, const std::string& device) {
@@ -166,23 +182,30 @@ int main(int argc, char** argv) {
     ConfigurationModel back(prompts, runLog);
     DeviceLink link(prompts);
 
+    std::unique_ptr<SimulatorSession> session;
+    if (device == "pipe") {
+        EmulatorOptions options;
+        options.gc.warmupSeconds = 0.0;
+        // The plug is pulled once the pulses have been counted (the steps before them take seconds).
+        options.faults.hangupStart = seconds + 3.0;
+        options.faults.hangupLength = 2.0;
+        std::string error;
+        session = SimulatorSession::Start(options, error, {}, SimulatedLine::Pipe);
+        if (!session) {
+            std::fprintf(stderr, "the emulator did not start: %s\n", error.c_str());
+            return 1;
+        }
+        session->Connect(link);
+    }
     if (!Step("open", Open(link, device))) {
         return 1;
     }
-    // The line is ours alone while we hold it.
-    SerialPort second;
-    const bool refused = !second.OpenDevice(device, kBaud) && second.LastError() == PortError::Busy;
-    std::printf("second open: %s\n",
-                DescribeOpenFailure(device, second.LastError(), second.LastErrno()).c_str());
-    second.Close();
     std::string id;
     const bool identified = link.ReadControllerId(id);
     std::printf("identification: %s\n", id.c_str());
     bool passed = true;
-    if (UnderWine()) {
-        std::printf("second open refused: %s (not enforced under Wine)\n", refused ? "yes" : "no");
-    } else {
-        passed = Step("second open refused", refused);
+    if (!session) { // nothing else can open the in-process line
+        passed = SecondOpenRefused(device);
     }
     passed = passed && Step("identify", identified) && Step("receive all", link.ReceiveAllSettings(config)) &&
              TransmitAndReceiveAll(link, config, back);

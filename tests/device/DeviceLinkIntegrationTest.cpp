@@ -194,7 +194,7 @@ protected:
     ConfigurationModel config{prompts, runLog};
     DeviceLink link{prompts};
     std::unique_ptr<SimulatorSession> session;
-    SimulatedLine line = SimulatedLine::PseudoTerminal;
+    SimulatedLine line = kDefaultSimulatedLine;
 };
 
 // The tests that tell the lines apart: what goes across and how fast, and the unplug.
@@ -204,8 +204,12 @@ protected:
     DeviceLinkOnEitherLine() { line = GetParam(); }
 };
 
-INSTANTIATE_TEST_SUITE_P(Lines, DeviceLinkOnEitherLine,
-                         ::testing::Values(SimulatedLine::PseudoTerminal, SimulatedLine::Pipe),
+#ifdef _WIN32
+constexpr SimulatedLine kLines[] = {SimulatedLine::Pipe}; // no pseudo-terminals
+#else
+constexpr SimulatedLine kLines[] = {SimulatedLine::PseudoTerminal, SimulatedLine::Pipe};
+#endif
+INSTANTIATE_TEST_SUITE_P(Lines, DeviceLinkOnEitherLine, ::testing::ValuesIn(kLines),
                          [](const ::testing::TestParamInfo<SimulatedLine>& info) {
                              return info.param == SimulatedLine::Pipe ? "Pipe" : "PseudoTerminal";
                          });
