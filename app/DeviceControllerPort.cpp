@@ -17,10 +17,6 @@ bool DeviceControllerPort::IsOpen() const {
     return link_.IsOpen() && !link_.IsLost();
 }
 
-int DeviceControllerPort::EarlyReadBytes() const {
-    return link_.BaudRate() * kEarlyReadMs / 10000;
-}
-
 // At the rate the line last ran at: the session's rate, which the link follows.
 bool DeviceControllerPort::Reopen() {
     const int baud = link_.BaudRate();
@@ -33,41 +29,15 @@ bool DeviceControllerPort::Reopen() {
     return true;
 }
 
-// A pulse frame takes about 135 ms on the wire at 38400 baud. Reading it as soon as its
-// first byte shows would hold the window for that long on every pulse, and reading an
-// empty line costs the whole 50 ms time-out on every tick; so the read waits until the
-// frame is (nearly) all there, and then takes it without waiting out the quiet time behind
-// it. A frame that stops short (one that lost bytes) is still taken after a modest wait, and
-// a NAK as soon as the line has been quiet behind it for the read time-out.
+// Read when the policy says the reply is (nearly) all there.
 PulseRead DeviceControllerPort::ReadPulse(PulseRecord& record) {
     if (!link_.IsOpen()) {
         return PulseRead::None;
     }
-    const int queued = link_.BytesWaiting();
-    const std::size_t waiting = static_cast<std::size_t>(std::max(queued, 0)) + link_.CarriedBytes();
-    if (queued >= 0 && waiting == 0) {
-        partialSinceMs_ = -1;
-        partialChangedMs_ = -1;
+    if (!readPolicy_.ReadNow(link_.BytesWaiting(), link_.CarriedBytes(), kPulseReplyLength, link_.BaudRate(),
+                             clock_.NowMs())) {
         return PulseRead::None;
     }
-    // A failed query falls through to the read, which finds out whether the line is gone.
-    if (queued >= 0 && waiting < static_cast<std::size_t>(kPulseReplyLength - EarlyReadBytes())) {
-        const std::int64_t now = clock_.NowMs();
-        if (partialSinceMs_ < 0) {
-            partialSinceMs_ = now;
-        }
-        if (partialChangedMs_ < 0 || waiting != partialBytes_) {
-            partialBytes_ = waiting;
-            partialChangedMs_ = now;
-        }
-        const bool shortAndQuiet = waiting < static_cast<std::size_t>(kShortFrameBytes) &&
-                                   now - partialChangedMs_ >= kShortFrameQuietMs;
-        if (!shortAndQuiet && now - partialSinceMs_ < kPartialFrameWaitMs) {
-            return PulseRead::None;
-        }
-    }
-    partialSinceMs_ = -1;
-    partialChangedMs_ = -1;
     if (link_.ReadPulse(record, ReadMode::Waiting)) {
         return PulseRead::Pulse;
     }

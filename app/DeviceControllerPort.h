@@ -2,6 +2,7 @@
 
 #include "app/ConnectionProcedure.h"
 #include "live/ControllerPort.h"
+#include "live/PulseReadPolicy.h"
 
 #include <cstdint>
 #include <functional>
@@ -15,19 +16,6 @@ class DeviceLink;
 // The one DeviceLink as the live cycle and the connection procedure see it.
 class DeviceControllerPort : public ControllerPort, public ConnectionLine {
 public:
-    // A pulse frame still on its way is read once it has all arrived, or after this long.
-    static constexpr std::int64_t kPartialFrameWaitMs = 400;
-    // A frame this close to its end (in time on the line: one tick) is read at once, waiting
-    // for its last bytes: the next request then goes out as the reply ends, not up to a tick
-    // later, which is what keeps pulses fired near the line limit from being missed.
-    static constexpr int kEarlyReadMs = 10;
-    // Bytes the line carries in that time at its present rate (10 bits a byte).
-    int EarlyReadBytes() const;
-    // A few bytes and then quiet for the read time-out: a NAK (three bytes) or noise, taken
-    // then rather than after the whole partial-frame wait.
-    static constexpr int kShortFrameBytes = 16;
-    static constexpr std::int64_t kShortFrameQuietMs = 50;
-
     DeviceControllerPort(DeviceLink& link, ConfigurationModel& config, const Clock& clock);
 
     // After each whole-settings exchange of the cycle: the request code (receive or transmit
@@ -58,9 +46,7 @@ private:
     DeviceLink& link_;
     ConfigurationModel& config_;
     const Clock& clock_;
-    std::int64_t partialSinceMs_ = -1;
-    std::size_t partialBytes_ = 0;       // waiting at the last look
-    std::int64_t partialChangedMs_ = -1; // when that count last changed
+    PulseReadPolicy readPolicy_;
     int port_ = 0;
 };
 

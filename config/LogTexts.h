@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/ConfigTypes.h"
 #include "platform/Clock.h"
+#include "protocol/ConfigTypes.h"
 
 #include <string>
 

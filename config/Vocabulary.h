@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/ConfigTypes.h"
 #include "platform/NumberText.h"
+#include "protocol/ConfigTypes.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "config/ConfigTypes.h"
 #include "device/FramedLink.h"
-#include "device/PulseRecord.h"
+#include "protocol/ConfigTypes.h"
+#include "protocol/PulseRecord.h"
 
 #include <array>
 #include <cstdint>

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "device/FrameCodec.h"
 #include "device/LinkTrace.h"
 #include "platform/Clock.h"
+#include "protocol/FrameCodec.h"
 
 #include <cstring>
 

@@ -142,7 +142,24 @@ bool SerialPort::Write(const std::uint8_t* buffer, int count, int* written) {
     if (count <= 0) {
         return count == 0;
     }
-    return lineOpen_ ? LineWrite(buffer, count, written) : SystemWrite(buffer, count, written);
+    int error = 0;
+    bool vanished = false;
+    const int sent =
+        lineOpen_ ? LineWrite(buffer, count, vanished) : SystemWrite(buffer, count, error, vanished);
+    if (written != nullptr) {
+        *written = sent;
+    }
+    if (sent == 0) {
+        // Nothing went out: the port is opened again (a device that is back, a driver unstuck).
+        if (vanished) {
+            MarkLost(error);
+        } else {
+            SetError(PortError::Io, error);
+        }
+        ReopenAfterFailedWrite();
+        return false;
+    }
+    return sent == count;
 }
 
 bool SerialPort::ReopenAfterFailedWrite() {
@@ -190,21 +207,10 @@ int SerialPort::FlushInput() {
     return 0;
 }
 
-bool SerialPort::LineWrite(const std::uint8_t* buffer, int count, int* written) {
+int SerialPort::LineWrite(const std::uint8_t* buffer, int count, bool& vanished) {
     const int sent = line_->Write(buffer, count, writeTimeoutMs_);
-    if (written != nullptr) {
-        *written = std::max(sent, 0);
-    }
-    if (sent < 0) {
-        // Unplugged: as with a device, the port opens the line again if it is back.
-        MarkLost(0);
-        ReopenAfterFailedWrite();
-        return false;
-    }
-    if (sent == 0) {
-        SetError(PortError::Io, 0);
-    }
-    return sent == count;
+    vanished = sent < 0; // unplugged
+    return std::max(sent, 0);
 }
 
 int SerialPort::LineRead(int count, std::uint8_t* buffer) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/InProcessLine.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,24 +21,6 @@ enum class PortError {
     LineSetup,        // opened, but the line could not be configured
     Lost,             // the device vanished while open (adapter unplugged, hang-up)
     Io                // any other system error
-};
-
-// A line inside this process that stands in for the serial device (the emulator's byte pipe).
-// Every call may block only as long as its time-out says.
-class InProcessLine {
-public:
-    virtual ~InProcessLine() = default;
-    // The device is plugged in: false while the line is hung up.
-    virtual bool Connect() = 0;
-    virtual void Disconnect() = 0;
-    // Up to count bytes, waiting at most totalMs from the call and intervalMs after each byte;
-    // -1 when the line was hung up since Connect.
-    virtual int Read(std::uint8_t* buffer, int count, int totalMs, int intervalMs) = 0;
-    // Bytes taken within timeoutMs; -1 when the line was hung up since Connect.
-    virtual int Write(const std::uint8_t* bytes, int count, int timeoutMs) = 0;
-    // Bytes waiting to be read; -1 when the line was hung up since Connect.
-    virtual int Waiting() = 0;
-    virtual void Flush() = 0;
 };
 
 // The one serial line to the controller: an exclusive open of a tty (a COM port on Windows), raw
@@ -118,7 +102,8 @@ private:
     // What the system does; one implementation for POSIX, one for Windows.
     bool SystemOpen(const std::string& path, int accessMode);
     void SystemClose();
-    bool SystemWrite(const std::uint8_t* buffer, int count, int* written);
+    // Bytes written; on none, the system's error and whether it means the device has gone.
+    int SystemWrite(const std::uint8_t* buffer, int count, int& error, bool& vanished);
     int SystemRead(int count, std::uint8_t* buffer);
     int SystemBytesWaiting() const;
     void SystemFlushInput();
@@ -126,7 +111,7 @@ private:
     void SetRts(bool raised);
     bool ReopenAfterFailedWrite();
 
-    bool LineWrite(const std::uint8_t* buffer, int count, int* written);
+    int LineWrite(const std::uint8_t* buffer, int count, bool& vanished);
     int LineRead(int count, std::uint8_t* buffer);
 
     const Profile* profile_ = nullptr;

@@ -190,7 +190,7 @@ void SerialPort::SystemClose() {
     ::close(fd);
 }
 
-bool SerialPort::SystemWrite(const std::uint8_t* buffer, int count, int* written) {
+int SerialPort::SystemWrite(const std::uint8_t* buffer, int count, int& error, bool& vanished) {
     const int fd = static_cast<int>(handle_);
     if (rtsMode_ == 0) {
         SetRts(true);
@@ -234,19 +234,9 @@ bool SerialPort::SystemWrite(const std::uint8_t* buffer, int count, int* written
     if (rtsMode_ == 0) {
         SetRts(false);
     }
-    if (written != nullptr) {
-        *written = sent;
-    }
-    if (sent == 0) {
-        if (IsVanished(lastError)) {
-            MarkLost(lastError);
-        } else {
-            SetError(PortError::Io, lastError);
-        }
-        ReopenAfterFailedWrite();
-        return false;
-    }
-    return sent == count;
+    error = lastError;
+    vanished = IsVanished(lastError);
+    return sent;
 }
 
 int SerialPort::SystemRead(int count, std::uint8_t* buffer) {

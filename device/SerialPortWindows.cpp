@@ -132,19 +132,19 @@ void SerialPort::SystemClose() {
     CloseHandle(Native(handle_));
 }
 
-bool SerialPort::SystemWrite(const std::uint8_t* buffer, int count, int* written) {
+int SerialPort::SystemWrite(const std::uint8_t* buffer, int count, int& error, bool& vanished) {
     const HANDLE handle = Native(handle_);
-    DWORD error = 0;
+    DWORD failure = 0;
     DWORD sent = 0;
     if (!ApplyTimeouts(handle, appliedTimeoutMs_, writeTimeoutMs_)) {
-        error = GetLastError();
+        failure = GetLastError();
     } else {
         commTimeoutMs_ = appliedTimeoutMs_;
         if (rtsMode_ == 0) {
             SetRts(true);
         }
         if (!WriteFile(handle, buffer, static_cast<DWORD>(count), &sent, nullptr)) {
-            error = GetLastError();
+            failure = GetLastError();
         } else if (sent > 0) {
             FlushFileBuffers(handle); // RTS must stay up until the last stop bit has left
         }
@@ -152,19 +152,9 @@ bool SerialPort::SystemWrite(const std::uint8_t* buffer, int count, int* written
             SetRts(false);
         }
     }
-    if (written != nullptr) {
-        *written = static_cast<int>(sent);
-    }
-    if (sent == 0) {
-        if (IsVanished(error)) {
-            MarkLost(static_cast<int>(error));
-        } else {
-            SetError(PortError::Io, static_cast<int>(error != 0 ? error : WAIT_TIMEOUT));
-        }
-        ReopenAfterFailedWrite();
-        return false;
-    }
-    return static_cast<int>(sent) == count;
+    error = static_cast<int>(failure != 0 || sent > 0 ? failure : WAIT_TIMEOUT);
+    vanished = IsVanished(failure);
+    return static_cast<int>(sent);
 }
 
 int SerialPort::SystemRead(int count, std::uint8_t* buffer) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/ConfigTypes.h"
+#include "protocol/ConfigTypes.h"
 
 #include <string>
 #include <vector>

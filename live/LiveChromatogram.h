@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/PulseRecord.h"
-#include "live/Regating.h"
+#include "datafile/Regating.h"
+#include "protocol/PulseRecord.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/PulseRecord.h"
 #include "live/PendingRequest.h"
+#include "protocol/PulseRecord.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 
 #include "config/ConfigurationBlock.h"
 #include "config/ConfigurationModel.h"
-#include "live/DataFileFormat.h"
+#include "datafile/DataFileFormat.h"
 #include "live/DataFileNaming.h"
 #include "live/LiveMessages.h"
 #include "live/LiveState.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/PulseRecord.h"
 #include "live/DataFileSink.h"
+#include "protocol/PulseRecord.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "device/PulseRecord.h"
 #include "plot/OPlot.h"
 #include "plot/PlotPainter.h"
 #include "plot/PulsePlotModel.h"
+#include "protocol/PulseRecord.h"
 
 #include <QPixmap>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "config/ConfigTypes.h"
-#include "device/PulseRecord.h"
 #include "plot/MarkerHandleSet.h"
 #include "plot/OFloatArray.h"
+#include "protocol/ConfigTypes.h"
+#include "protocol/PulseRecord.h"
 
 #include <array>
 #include <cstdint>

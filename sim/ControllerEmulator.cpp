@@ -1,6 +1,6 @@
 #include "sim/ControllerEmulator.h"
 
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 #include "sim/WireBytes.h"
 
 #include <algorithm>

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "device/SerialPort.h"
+#include "protocol/InProcessLine.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>

@@ -1,6 +1,6 @@
 #include "sim/FaultInjector.h"
 
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "sim/GcCycle.h"
 
-#include "device/PulseRecord.h"
+#include "protocol/PulseRecord.h"
 
 #include <algorithm>
 

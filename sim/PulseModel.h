@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/PulseRecord.h"
+#include "protocol/PulseRecord.h"
 
 #include <array>
 #include <cstdint>

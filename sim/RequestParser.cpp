@@ -1,6 +1,6 @@
 #include "sim/RequestParser.h"
 
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 
 namespace veltrane {
 

@@ -1,7 +1,5 @@
 #include "sim/SimulatorSession.h"
 
-#include "device/SerialPort.h"
-
 namespace veltrane {
 
 namespace {
@@ -49,14 +47,6 @@ SimulatorSession::~SimulatorSession() {
 
 std::string SimulatorSession::DevicePath() const {
     return devicePath_;
-}
-
-void SimulatorSession::Connect(SerialPort& port) const {
-    if (programEnd_) {
-        port.AttachLine(programEnd_);
-    } else {
-        port.SetDeviceOverride(devicePath_);
-    }
 }
 
 } // namespace veltrane

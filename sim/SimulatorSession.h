@@ -7,8 +7,6 @@
 
 namespace veltrane {
 
-class SerialPort;
-
 // The line between the program and the emulator it runs.
 enum class SimulatedLine {
     PseudoTerminal, // a device the program opens by its path (not on Windows)
@@ -36,8 +34,15 @@ public:
     // The path to open: the link when one was asked for, else the slave device; for a pipe,
     // the name its port shows.
     std::string DevicePath() const;
-    // Points the port at the emulator: every open of it from now on reaches this line.
-    void Connect(SerialPort& port) const;
+    // Points the program's serial port at the emulator: every open of it from now on reaches
+    // this line.
+    template <typename Port> void Connect(Port& port) const {
+        if (programEnd_) {
+            port.AttachLine(programEnd_);
+        } else {
+            port.SetDeviceOverride(devicePath_);
+        }
+    }
     ControllerEmulator& Emulator() { return *emulator_; }
 
 private:

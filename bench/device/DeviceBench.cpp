@@ -1,5 +1,5 @@
-#include "device/FrameCodec.h"
 #include "device/FramedLink.h"
+#include "protocol/FrameCodec.h"
 
 #include <benchmark/benchmark.h>
 

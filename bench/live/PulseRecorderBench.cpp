@@ -3,7 +3,7 @@
 
 #include "config/ConfigurationModel.h"
 #include "config/RunLog.h"
-#include "live/DataFileFormat.h"
+#include "datafile/DataFileFormat.h"
 #include "live/LiveState.h"
 #include "live/PulseRecorder.h"
 #include "platform/Clock.h"

@@ -1,5 +1,5 @@
 // CPU cost of one pulse in the emulator: synthesis, reply data and frame building.
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 #include "sim/CommandSet.h"
 #include "sim/PulseModel.h"
 

@@ -6,8 +6,8 @@
 
 #include "DataSeries.h"
 #include "Peaks.h"
-#include "live/DataFileFormat.h"
-#include "live/Regating.h"
+#include "datafile/DataFileFormat.h"
+#include "datafile/Regating.h"
 
 #include <benchmark/benchmark.h>
 

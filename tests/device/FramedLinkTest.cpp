@@ -2,7 +2,7 @@
 #include "FakePlatform.h"
 #include "PtyPeer.h"
 #include "WaitFor.h"
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "PtyPeer.h"
 
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 
 #include <cerrno>
 #include <chrono>

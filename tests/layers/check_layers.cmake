@@ -10,19 +10,21 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-# Each layer and what it builds on, lowest first, as the link lines have it (plot takes only the
-# pulse record's header from device); what a layer builds on, it may also reach through it.
-set(_layers platform config device sim plot live dialogs app tools/veltrane-cfg tools/corvanet)
+# Each layer and what it builds on, lowest first, as the link lines have it; what a layer builds
+# on, it may also reach through it.
+set(_layers platform protocol config datafile device sim plot live dialogs app tools/veltrane-cfg tools/corvanet)
 set(_uses_platform "")
-set(_uses_config platform)
-set(_uses_device platform config)
-set(_uses_sim platform config device)
-set(_uses_plot platform device)
-set(_uses_live platform config device plot)
+set(_uses_protocol "")
+set(_uses_config platform protocol)
+set(_uses_datafile platform protocol config)
+set(_uses_device platform protocol config)
+set(_uses_sim platform protocol)
+set(_uses_plot platform protocol)
+set(_uses_live platform protocol config datafile device plot)
 set(_uses_dialogs platform config device live)
 set(_uses_app platform config device sim plot live dialogs)
 set(_uses_tools/veltrane-cfg config)
-set(_uses_tools/corvanet platform config live plot tools/veltrane-cfg)
+set(_uses_tools/corvanet platform config datafile plot tools/veltrane-cfg)
 
 if(NOT SOURCE_DIR OR NOT PURE_FILES)
     message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<tree> -DPURE_FILES=<list file> -P check_layers.cmake")

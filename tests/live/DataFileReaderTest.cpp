@@ -1,6 +1,6 @@
 #include "RecorderFixture.h"
-#include "live/DataFileFormat.h"
-#include "live/LiveMessages.h"
+#include "datafile/DataFileFormat.h"
+#include "datafile/Messages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "RecorderFixture.h"
-#include "live/DataFileFormat.h"
+#include "datafile/DataFileFormat.h"
 #include "live/LiveMessages.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "FakePlatform.h"
 #include "config/ConfigurationModel.h"
 #include "config/RunLog.h"
-#include "live/DataFileReader.h"
+#include "datafile/DataFileReader.h"
 #include "live/LiveState.h"
 #include "live/PulseRecorder.h"
 

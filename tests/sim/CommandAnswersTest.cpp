@@ -2,8 +2,8 @@
 #include "SimClient.h"
 
 #include "FakePlatform.h"
-#include "device/FrameCodec.h"
-#include "device/PulseRecord.h"
+#include "protocol/FrameCodec.h"
+#include "protocol/PulseRecord.h"
 #include "sim/SimulatorSession.h"
 
 #include <gtest/gtest.h>

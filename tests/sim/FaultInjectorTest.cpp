@@ -1,5 +1,5 @@
 #include "sim/FaultInjector.h"
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "sim/GcCycle.h"
 #include "FakePlatform.h"
-#include "device/PulseRecord.h"
+#include "protocol/PulseRecord.h"
 #include "sim/ControllerMemory.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "SimProcess.h"
 
 #include "FakePlatform.h"
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 #include "sim/SimOptions.h"
 #include "sim/SimulatorSession.h"
 

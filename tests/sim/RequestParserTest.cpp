@@ -1,5 +1,5 @@
 #include "sim/RequestParser.h"
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 
 #include <gtest/gtest.h>
 

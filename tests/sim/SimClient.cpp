@@ -1,6 +1,6 @@
 #include "SimClient.h"
 
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 
 #include <cerrno>
 #include <chrono>

@@ -5,7 +5,7 @@
 #include "DataSeries.h"
 #include "Exports.h"
 #include "FakePlatform.h"
-#include "live/LiveMessages.h"
+#include "datafile/Messages.h"
 
 #include <gtest/gtest.h>
 #include <netcdf.h>

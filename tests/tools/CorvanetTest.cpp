@@ -1,6 +1,6 @@
 #include "DatBuilder.h"
 #include "PulseMath.h"
-#include "live/Regating.h"
+#include "datafile/Regating.h"
 
 #include <gtest/gtest.h>
 

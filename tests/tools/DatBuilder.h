@@ -1,8 +1,8 @@
 #pragma once
 
 #include "config/ConfigurationBlock.h"
-#include "live/DataFileFormat.h"
-#include "live/DataFileReader.h"
+#include "datafile/DataFileFormat.h"
+#include "datafile/DataFileReader.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Peaks.h"
-#include "live/DataFileReader.h"
-#include "live/Regating.h"
+#include "datafile/DataFileReader.h"
+#include "datafile/Regating.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "live/LiveMessages.h"
+#include "datafile/Messages.h"
 
 namespace veltrane::corvanet::messages {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "live/DataFileReader.h"
-#include "live/Regating.h"
+#include "datafile/DataFileReader.h"
+#include "datafile/Regating.h"
 
 #include <QMainWindow>
 

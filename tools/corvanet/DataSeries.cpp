@@ -2,7 +2,7 @@
 
 #include "CorvanetMessages.h"
 #include "config/Vocabulary.h"
-#include "live/DataFileFormat.h"
+#include "datafile/DataFileFormat.h"
 
 #include <algorithm>
 #include <cctype>

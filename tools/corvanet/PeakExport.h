@@ -2,7 +2,7 @@
 
 #include "Exports.h"
 #include "Peaks.h"
-#include "live/Regating.h"
+#include "datafile/Regating.h"
 
 #include <ostream>
 #include <string>

@@ -4,7 +4,7 @@
 
 #include "CommandLine.h"
 #include "CorvanetMessages.h"
-#include "live/Regating.h"
+#include "datafile/Regating.h"
 #include "plot/OFloatArray.h"
 #include "plot/OPlot.h"
 #include "plot/PlotConstants.h"

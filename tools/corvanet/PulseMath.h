@@ -1,6 +1,6 @@
 #pragma once
 
-#include "live/DataFileReader.h"
+#include "datafile/DataFileReader.h"
 
 #include <array>
 #include <cstddef>

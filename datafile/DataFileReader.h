@@ -1,7 +1,7 @@
 #pragma once
 
 #include "config/ConfigurationBlock.h"
-#include "device/PulseRecord.h"
+#include "protocol/PulseRecord.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "config/ConfigTypes.h"
 #include "config/ConfigurationBlock.h"
-#include "live/DataFileReader.h"
+#include "datafile/DataFileReader.h"
+#include "protocol/ConfigTypes.h"
 
 #include <cstddef>
 #include <span>

@@ -1,4 +1,4 @@
-#include "device/FrameCodec.h"
+#include "protocol/FrameCodec.h"
 
 namespace veltrane {
 

@@ -2,8 +2,8 @@
 // from what it read (header, block, count, records, log text), and it never takes more records
 // than the bytes hold.
 
-#include "live/DataFileFormat.h"
-#include "live/DataFileReader.h"
+#include "datafile/DataFileFormat.h"
+#include "datafile/DataFileReader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "live/DataFileReader.h"
+#include "datafile/DataFileReader.h"
 
-#include "live/DataFileFormat.h"
-#include "live/LiveMessages.h"
+#include "datafile/DataFileFormat.h"
+#include "datafile/Messages.h"
 #include "platform/RegularFile.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "live/Regating.h"
+#include "datafile/Regating.h"
 
 #include "config/Vocabulary.h"
-#include "live/LiveMessages.h"
+#include "datafile/Messages.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>
