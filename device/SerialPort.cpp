@@ -125,7 +125,7 @@ bool SerialPort::SetTimeouts(int milliseconds) {
         timeoutRecorded_ = 1;
         timeout_ = static_cast<std::uint32_t>(milliseconds);
     }
-    if (!IsOpen()) {
+    if (!Connected()) {
         return false;
     }
     appliedTimeoutMs_ = std::max(0, milliseconds);
@@ -136,7 +136,7 @@ bool SerialPort::Write(const std::uint8_t* buffer, int count, int* written) {
     if (written != nullptr) {
         *written = 0;
     }
-    if (!IsOpen() || buffer == nullptr) {
+    if (!Connected() || buffer == nullptr) {
         return false;
     }
     if (count <= 0) {
@@ -185,14 +185,14 @@ bool SerialPort::ReopenAfterFailedWrite() {
 }
 
 int SerialPort::Read(int count, std::uint8_t* buffer) {
-    if (!IsOpen() || buffer == nullptr || count <= 0 || lost_) {
+    if (!Connected() || buffer == nullptr || count <= 0 || lost_) {
         return 0;
     }
     return lineOpen_ ? LineRead(count, buffer) : SystemRead(count, buffer);
 }
 
 int SerialPort::BytesWaiting() const {
-    if (!IsOpen() || lost_) {
+    if (!Connected() || lost_) {
         return 0;
     }
     return lineOpen_ ? line_->Waiting() : SystemBytesWaiting();

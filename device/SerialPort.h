@@ -56,7 +56,7 @@ public:
     // An open port is closed first.
     void AttachLine(std::shared_ptr<InProcessLine> line);
 
-    virtual bool IsOpen() const { return handle_ != kInvalidHandle || lineOpen_; }
+    virtual bool IsOpen() const { return Connected(); }
 
     bool SetTimeouts(int milliseconds);
     // The line rate from now on: an open line switches to it at once, a closed one opens at it
@@ -111,6 +111,8 @@ private:
     void SetRts(bool raised);
     bool ReopenAfterFailedWrite();
 
+    // A device handle or the in-process line is open, whatever a subclass says IsOpen.
+    bool Connected() const { return handle_ != kInvalidHandle || lineOpen_; }
     int LineWrite(const std::uint8_t* buffer, int count, bool& vanished);
     int LineRead(int count, std::uint8_t* buffer);
 
