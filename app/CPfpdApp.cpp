@@ -221,12 +221,14 @@ bool CPfpdApp::StartSimulator() {
         std::filesystem::temp_directory_path(dirError) / ("veltrane-sim-" + std::to_string(::getpid()));
     std::filesystem::create_directories(simulatorDir_, dirError);
     std::string error;
-    simulator_ = SimulatorSession::Start(emulatorOptions, error, (simulatorDir_ / "pfpd").string());
+    simulator_ = SimulatorSession::Start(emulatorOptions, error, (simulatorDir_ / "pfpd").string(),
+                                         options_.simulateOnPipe ? SimulatedLine::Pipe
+                                                                 : SimulatedLine::PseudoTerminal);
     if (!simulator_) {
         std::fprintf(stderr, "veltrane: the controller emulator did not start: %s\n", error.c_str());
         return false;
     }
-    link_.SetDeviceOverride(simulator_->DevicePath());
+    simulator_->Connect(link_);
     return true;
 }
 

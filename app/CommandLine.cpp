@@ -68,6 +68,16 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::string
                                   ParseDouble(value.substr(colon + 1), options.simulateHangupLength) &&
                                   options.simulateHangupStart >= 0 && options.simulateHangupLength > 0;
                        })),
+        Valued({"--simulate-line"}, checked("--simulate-line needs pipe or pty",
+                                            [&](const std::string& value) {
+#ifdef _WIN32
+                                                options.simulateOnPipe = true;
+                                                return value == "pipe";
+#else
+                                                options.simulateOnPipe = value == "pipe";
+                                                return value == "pipe" || value == "pty";
+#endif
+                                            })),
         Valued({"--screenshot"}, text(options.screenshotFile)),
         Valued({"--profile"}, text(options.profileFile)),
         Valued({"--workdir"}, text(options.workingDirectory)),
@@ -138,6 +148,9 @@ std::string UsageText(const std::string& programName) {
            "  --simulate-rate HZ   pulse rate of the emulator (default 3.3)\n"
            "  --simulate-hangup S:L the emulator's line goes away at second S for L seconds\n"
            "  --simulate-runs S    the emulator's GC runs one after another, each S seconds long\n"
+           "  --simulate-line pipe|pty\n"
+           "                       the emulator's line: a pipe inside the program, or a pseudo-terminal\n"
+           "                       the program opens as a device (the default; Windows has only pipe)\n"
            "  --device PATH        serial device of the controller (e.g. /dev/ttyUSB0)\n"
            "  --port N             numbered port (profile \"Com\"/\"Device<N>\", else /dev/ttyS<N-1>)\n"
            "  --trace-serial FILE  write every frame sent and received to FILE\n"

@@ -40,7 +40,13 @@ struct CommandLineOptions {
     double simulateHangupStart = -1.0;
     double simulateHangupLength = 0.0;
     double simulateRunSeconds = 0.0; // 0: GC runs start only on command
-    std::string profileFile;         // settings file instead of the per-user one
+    // The emulator's line: a pipe inside the process, or a pseudo-terminal (none on Windows).
+#ifdef _WIN32
+    bool simulateOnPipe = true;
+#else
+    bool simulateOnPipe = false;
+#endif
+    std::string profileFile; // settings file instead of the per-user one
     std::string workingDirectory;
     // Once online and the controller's settings are in, records into this data file
     // (unattended runs: soaks, kiosks).

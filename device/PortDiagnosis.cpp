@@ -7,8 +7,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <grp.h>
 #include <sys/stat.h>
+#endif
 
 namespace veltrane {
 
@@ -24,6 +29,7 @@ std::string Fill(std::string text, const char* mark, const std::string& value) {
     return text;
 }
 
+#ifndef _WIN32
 // The names in folder that begin with prefix, as full paths, sorted.
 std::vector<std::string> Matching(const fs::path& folder, const std::string& prefix) {
     std::vector<std::string> found;
@@ -58,6 +64,7 @@ std::string Canonical(const std::string& path) {
     const fs::path resolved = fs::canonical(path, error);
     return error ? path : resolved.string();
 }
+#endif
 
 // "minicom (process 1234)", several joined with commas.
 std::string HolderList(const std::vector<DeviceHolder>& holders) {
@@ -77,6 +84,72 @@ std::string JoinPaths(const std::vector<std::string>& paths) {
 }
 
 } // namespace
+
+#ifdef _WIN32
+
+// On Windows the value is the system's error code. A COM port is opened exclusively: whoever
+// holds it makes every other open fail with access denied.
+PortError ClassifyOpenError(int errorCode) {
+    switch (static_cast<DWORD>(errorCode)) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return PortError::Busy;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_DEVICE_NOT_CONNECTED:
+        return PortError::NotFound;
+    default:
+        return PortError::Io;
+    }
+}
+
+// The COM ports the system knows, by their DOS names ("COM3"), in port order.
+std::vector<std::string> ListSerialDevices(const SystemFolders&) {
+    std::vector<char> names(1 << 16);
+    const DWORD length = QueryDosDeviceA(nullptr, names.data(), static_cast<DWORD>(names.size()));
+    std::vector<std::string> ports;
+    for (std::size_t at = 0; at < length && names[at] != '\0';) {
+        const std::string name(names.data() + at);
+        at += name.size() + 1;
+        if (name.size() > 3 && name.compare(0, 3, "COM") == 0 &&
+            std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            ports.push_back(name);
+        }
+    }
+    std::sort(ports.begin(), ports.end(), [](const std::string& a, const std::string& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    return ports;
+}
+
+// Windows does not tell who holds a port.
+std::vector<DeviceHolder> FindDeviceHolders(const std::string&, const SystemFolders&) {
+    return {};
+}
+
+std::string DeviceGroupName(const std::string&) {
+    return {};
+}
+
+namespace {
+
+std::string SystemErrorText(int errorCode) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(errorCode), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+    LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.')) {
+        result.pop_back();
+    }
+    return result.empty() ? "system error " + std::to_string(errorCode) : result;
+}
+
+} // namespace
+
+#else
 
 PortError ClassifyOpenError(int errnoValue) {
     switch (errnoValue) {
@@ -154,6 +227,8 @@ std::string DeviceGroupName(const std::string& devicePath) {
     return "dialout";
 }
 
+#endif
+
 std::string DescribeOpenFailure(const std::string& devicePath, PortError error, int errnoValue,
                                 const SystemFolders& folders) {
     switch (error) {
@@ -175,7 +250,11 @@ std::string DescribeOpenFailure(const std::string& devicePath, PortError error, 
         return {};
     default:
         return Fill(Fill(messages::kDeviceOtherError, "%1", devicePath), "%2",
+#ifdef _WIN32
+                    errnoValue != 0 ? SystemErrorText(errnoValue) : "the line could not be set up");
+#else
                     errnoValue != 0 ? std::strerror(errnoValue) : "the line could not be set up");
+#endif
     }
 }
 

@@ -1,82 +1,15 @@
 #include "device/SerialPort.h"
 
-#include "device/BaudRate.h"
-#include "device/PortDiagnosis.h"
 #include "platform/Profile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace veltrane {
-
-namespace {
-
-std::int64_t NowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-// Rates the classic speed table knows; the others go through the kernel's free-rate call.
-bool StandardSpeed(int baud, speed_t& speed) {
-    switch (baud) {
-    case 1200:
-        speed = B1200;
-        return true;
-    case 2400:
-        speed = B2400;
-        return true;
-    case 4800:
-        speed = B4800;
-        return true;
-    case 9600:
-        speed = B9600;
-        return true;
-    case 19200:
-        speed = B19200;
-        return true;
-    case 38400:
-        speed = B38400;
-        return true;
-    case 57600:
-        speed = B57600;
-        return true;
-    case 115200:
-        speed = B115200;
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CustomSpeed(int baud) {
-    return baud == 14400 || baud == 28800;
-}
-
-// Errors that mean the device itself went away, not that it is merely quiet.
-bool IsVanished(int error) {
-    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
-}
-
-// Modem-line calls do not exist on a pseudo-terminal; that is no fault of the line.
-// A port that cannot drive its control lines still transfers data, so the result is not used.
-void ModemLines(int fd, unsigned long request, int lines) {
-    (void)ioctl(fd, request, &lines);
-}
-
-} // namespace
 
 SerialPort::SerialPort(const Profile* profile) : profile_(profile) {}
 
 SerialPort::~SerialPort() {
-    // A port left open would keep its lock and descriptor for the rest of the process.
+    // A port left open would keep its lock and handle for the rest of the process.
     Close();
 }
 
@@ -90,7 +23,16 @@ std::string SerialPort::DevicePathFor(int port) const {
             return named;
         }
     }
+#ifdef _WIN32
+    return "\\\\.\\COM" + std::to_string(port);
+#else
     return "/dev/ttyS" + std::to_string(port - 1);
+#endif
+}
+
+void SerialPort::AttachLine(std::shared_ptr<InProcessLine> line) {
+    Close();
+    line_ = std::move(line);
 }
 
 bool SerialPort::Open(int port, int baud, int byteSize, int parity, int stopBits) {
@@ -113,47 +55,22 @@ bool SerialPort::OpenDevice(const std::string& path, int baud, int byteSize, int
 bool SerialPort::FullOpen(int port, const std::string& path, int accessMode, int baud, int byteSize,
                           int parity, int stopBits) {
     state_ = -1;
-    int flags = 0;
-    switch (accessMode) {
-    case kAccessRead:
-        flags = O_RDONLY;
-        break;
-    case kAccessWrite:
-        flags = O_WRONLY;
-        break;
-    case kAccessReadWrite:
-        flags = O_RDWR;
-        break;
-    default:
+    if (accessMode != kAccessRead && accessMode != kAccessWrite && accessMode != kAccessReadWrite) {
         SetError(PortError::BadAccessMode, 0);
         return false;
     }
     // A second open (Retry in the connection procedure) must not leak the first handle.
     Close();
-
-    const int fd = ::open(path.c_str(), flags | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        SetError(ClassifyOpenError(error), error);
-        return false;
-    }
-    // TIOCEXCL keeps other users out but not root; the lock keeps out everyone, even a
-    // second handle of this process.
-    if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL) {
-        const int error = errno;
-        ::close(fd);
-        SetError(PortError::Io, error);
-        return false;
-    }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        ioctl(fd, TIOCNXCL);
-        ::close(fd);
-        SetError(error == EWOULDBLOCK ? PortError::Busy : PortError::Io, error);
+    if (line_) {
+        if (!line_->Connect()) {
+            SetError(PortError::NotFound, 0); // as an adapter that is not plugged in
+            return false;
+        }
+        lineOpen_ = true;
+    } else if (!SystemOpen(path, accessMode)) {
         return false;
     }
 
-    handle_ = fd;
     lost_ = false;
     appliedTimeoutMs_ = 0;
     devicePath_ = path;
@@ -164,7 +81,7 @@ bool SerialPort::FullOpen(int port, const std::string& path, int accessMode, int
     parity_ = static_cast<std::uint8_t>(parity);
     stopBits_ = static_cast<std::uint8_t>(stopBits);
 
-    if (!ConfigureLine()) {
+    if (!lineOpen_ && !ConfigureLine()) {
         return false; // the handle stays open, the line unconfigured
     }
     state_ = 1;
@@ -173,98 +90,34 @@ bool SerialPort::FullOpen(int port, const std::string& path, int accessMode, int
 }
 
 bool SerialPort::SetBaudRate(int baud) {
-    speed_t speed = B38400;
-    if (!StandardSpeed(baud, speed) && !CustomSpeed(baud)) {
+    switch (baud) {
+    case 1200:
+    case 2400:
+    case 4800:
+    case 9600:
+    case 14400:
+    case 19200:
+    case 28800:
+    case 38400:
+    case 57600:
+    case 115200:
+        break;
+    default:
         return false;
     }
     baudRate_ = baud;
     return handle_ == kInvalidHandle || ConfigureLine();
 }
 
-bool SerialPort::ConfigureLine() {
-    termios settings{};
-    if (tcgetattr(handle_, &settings) != 0) {
-        SetError(PortError::LineSetup, errno);
-        return false;
-    }
-    cfmakeraw(&settings);
-    tcflag_t size = CS8;
-    switch (byteSize_) {
-    case 5:
-        size = CS5;
-        break;
-    case 6:
-        size = CS6;
-        break;
-    case 7:
-        size = CS7;
-        break;
-    case 8:
-        size = CS8;
-        break;
-    default:
-        SetError(PortError::LineSetup, EINVAL);
-        return false;
-    }
-    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | HUPCL);
-    settings.c_cflag |= size | CLOCAL | CREAD;
-    settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | ISTRIP | IGNPAR | PARMRK);
-    switch (parity_) {
-    case 0:
-        break;
-    case 1:
-        settings.c_cflag |= PARENB | PARODD;
-        break;
-    case 2:
-        settings.c_cflag |= PARENB;
-        break;
-    default:
-        SetError(PortError::LineSetup, EINVAL);
-        return false;
-    }
-    if (stopBits_ != 0) {
-        settings.c_cflag |= CSTOPB; // one and a half is not available here; two is the nearest
-    }
-    // Reads never block in the driver: the waiting is done with poll() and our time-outs.
-    settings.c_cc[VMIN] = 0;
-    settings.c_cc[VTIME] = 0;
-
-    speed_t speed = B38400;
-    const bool standard = StandardSpeed(baudRate_, speed);
-    if (!standard && !CustomSpeed(baudRate_)) {
-        SetError(PortError::LineSetup, EINVAL);
-        return false;
-    }
-    cfsetispeed(&settings, speed);
-    cfsetospeed(&settings, speed);
-    if (tcsetattr(handle_, TCSANOW, &settings) != 0) {
-        SetError(PortError::LineSetup, errno);
-        return false;
-    }
-    if (!standard && !detail::SetCustomBaudRate(handle_, baudRate_)) {
-        SetError(PortError::LineSetup, errno);
-        return false;
-    }
-    // DTR stays off; RTS is raised only while sending unless held on.
-    ModemLines(handle_, TIOCMBIC, TIOCM_DTR);
-    SetRts(rtsMode_ != 0);
-    return true;
-}
-
-void SerialPort::SetRts(bool raised) {
-    if (handle_ != kInvalidHandle) {
-        ModemLines(handle_, raised ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
-    }
-}
-
 void SerialPort::Close() {
-    if (handle_ == kInvalidHandle) {
-        return;
+    if (lineOpen_) {
+        line_->Disconnect();
+        lineOpen_ = false;
     }
-    // Exclusive mode belongs to the tty, not to our descriptor: give it back.
-    ioctl(handle_, TIOCNXCL);
-    ::close(handle_);
-    handle_ = kInvalidHandle;
+    if (handle_ != kInvalidHandle) {
+        SystemClose();
+        handle_ = kInvalidHandle;
+    }
 }
 
 bool SerialPort::SetTimeouts(int milliseconds) {
@@ -272,7 +125,7 @@ bool SerialPort::SetTimeouts(int milliseconds) {
         timeoutRecorded_ = 1;
         timeout_ = static_cast<std::uint32_t>(milliseconds);
     }
-    if (handle_ == kInvalidHandle) {
+    if (!Connected()) {
         return false;
     }
     appliedTimeoutMs_ = std::max(0, milliseconds);
@@ -283,62 +136,25 @@ bool SerialPort::Write(const std::uint8_t* buffer, int count, int* written) {
     if (written != nullptr) {
         *written = 0;
     }
-    if (handle_ == kInvalidHandle || buffer == nullptr) {
+    if (!Connected() || buffer == nullptr) {
         return false;
     }
     if (count <= 0) {
         return count == 0;
     }
-    if (rtsMode_ == 0) {
-        SetRts(true);
-    }
-    int sent = 0;
-    int lastError = 0;
-    const std::int64_t deadline = NowMs() + writeTimeoutMs_;
-    while (sent < count) {
-        const ssize_t n = ::write(handle_, buffer + sent, static_cast<std::size_t>(count - sent));
-        if (n > 0) {
-            sent += static_cast<int>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN) {
-            lastError = errno;
-            break;
-        }
-        const std::int64_t left = deadline - NowMs();
-        if (left <= 0) {
-            lastError = EAGAIN;
-            break;
-        }
-        pollfd waiter{handle_, POLLOUT, 0};
-        const int ready = poll(&waiter, 1, static_cast<int>(left));
-        if (ready < 0 && errno != EINTR) {
-            lastError = errno;
-            break;
-        }
-        if (ready > 0 && (waiter.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 &&
-            (waiter.revents & POLLOUT) == 0) {
-            lastError = EIO;
-            break;
-        }
-    }
-    if (sent > 0) {
-        tcdrain(handle_); // RTS must stay up until the last stop bit has left
-    }
-    if (rtsMode_ == 0) {
-        SetRts(false);
-    }
+    int error = 0;
+    bool vanished = false;
+    const int sent =
+        lineOpen_ ? LineWrite(buffer, count, vanished) : SystemWrite(buffer, count, error, vanished);
     if (written != nullptr) {
         *written = sent;
     }
     if (sent == 0) {
-        if (IsVanished(lastError)) {
-            MarkLost(lastError);
+        // Nothing went out: the port is opened again (a device that is back, a driver unstuck).
+        if (vanished) {
+            MarkLost(error);
         } else {
-            SetError(PortError::Io, lastError);
+            SetError(PortError::Io, error);
         }
         ReopenAfterFailedWrite();
         return false;
@@ -352,7 +168,8 @@ bool SerialPort::ReopenAfterFailedWrite() {
     const int errnoValue = lastErrno_;
     Close();
     if (!FullOpen(portNumber_, devicePath_, accessMode_, baudRate_, byteSize_, parity_, stopBits_)) {
-        if (lost) {
+        // A device that is no longer there has vanished, whatever the failed write said.
+        if (lost || lastError_ == PortError::NotFound) {
             MarkLost(errnoValue);
         }
         return false;
@@ -368,88 +185,41 @@ bool SerialPort::ReopenAfterFailedWrite() {
 }
 
 int SerialPort::Read(int count, std::uint8_t* buffer) {
-    if (handle_ == kInvalidHandle || buffer == nullptr || count <= 0 || lost_) {
+    if (!Connected() || buffer == nullptr || count <= 0 || lost_) {
         return 0;
     }
-    // The tty is set to return at once (a read of nothing gives 0, not end of file), so
-    // every wait is a poll: total time-out from the start, inter-character from the last byte.
-    int got = 0;
-    const std::int64_t start = NowMs();
-    std::int64_t lastByte = start;
-    while (got < count) {
-        const std::int64_t now = NowMs();
-        std::int64_t left = start + appliedTimeoutMs_ - now;
-        if (got > 0) {
-            left = std::min(left, lastByte + appliedTimeoutMs_ - now);
-        }
-        pollfd waiter{handle_, POLLIN, 0};
-        const int ready = poll(&waiter, 1, static_cast<int>(std::max<std::int64_t>(left, 0)));
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            SetError(PortError::Io, errno);
-            break;
-        }
-        if (ready == 0) {
-            break; // time-out
-        }
-        if ((waiter.revents & POLLNVAL) != 0) {
-            MarkLost(EBADF);
-            break;
-        }
-        const bool hungUp = (waiter.revents & (POLLHUP | POLLERR)) != 0;
-        const ssize_t n = ::read(handle_, buffer + got, static_cast<std::size_t>(count - got));
-        if (n > 0) {
-            got += static_cast<int>(n);
-            lastByte = NowMs();
-            continue;
-        }
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0 && errno == EAGAIN && !hungUp) {
-            continue;
-        }
-        // Readable but nothing to read, a hang-up, or an I/O error: the device is gone.
-        if (n == 0 || hungUp || IsVanished(errno)) {
-            MarkLost(n < 0 ? errno : EIO);
-        } else {
-            SetError(PortError::Io, errno);
-        }
-        break;
-    }
-    return got;
+    return lineOpen_ ? LineRead(count, buffer) : SystemRead(count, buffer);
 }
 
 int SerialPort::BytesWaiting() const {
-    int waiting = 0;
-    if (handle_ == kInvalidHandle || lost_) {
+    if (!Connected() || lost_) {
         return 0;
     }
-    if (ioctl(handle_, FIONREAD, &waiting) != 0) {
-        return -1;
-    }
-    return std::max(waiting, 0);
+    return lineOpen_ ? line_->Waiting() : SystemBytesWaiting();
 }
 
 int SerialPort::FlushInput() {
-    std::uint8_t scratch[256];
-    for (;;) {
-        int waiting = 0;
-        if (handle_ == kInvalidHandle || ioctl(handle_, FIONREAD, &waiting) != 0) {
-            break;
-        }
-        waiting = std::min(waiting, 255);
-        if (waiting <= 0) {
-            break;
-        }
-        const ssize_t n = ::read(handle_, scratch, static_cast<std::size_t>(waiting));
-        if (n <= 0) {
-            break;
-        }
+    if (lineOpen_) {
+        line_->Flush();
+    } else if (handle_ != kInvalidHandle) {
+        SystemFlushInput();
     }
     return 0;
+}
+
+int SerialPort::LineWrite(const std::uint8_t* buffer, int count, bool& vanished) {
+    const int sent = line_->Write(buffer, count, writeTimeoutMs_);
+    vanished = sent < 0; // unplugged
+    return std::max(sent, 0);
+}
+
+int SerialPort::LineRead(int count, std::uint8_t* buffer) {
+    const int got = line_->Read(buffer, count, appliedTimeoutMs_, appliedTimeoutMs_);
+    if (got < 0) {
+        MarkLost(0);
+        return 0;
+    }
+    return got;
 }
 
 void SerialPort::SetError(PortError error, int errnoValue) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "protocol/InProcessLine.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace veltrane {
@@ -20,17 +23,19 @@ enum class PortError {
     Io                // any other system error
 };
 
-// The one serial line to the controller: an exclusive open of a tty, raw 8-bit transfer,
-// reads bounded by a total and an inter-character time-out, synchronous writes.
+// The one serial line to the controller: an exclusive open of a tty (a COM port on Windows), raw
+// 8-bit transfer, reads bounded by a total and an inter-character time-out, synchronous writes.
 class SerialPort {
 public:
-    static constexpr int kInvalidHandle = -1;
+    // A descriptor on POSIX systems, a HANDLE on Windows.
+    using NativeHandle = std::intptr_t;
+    static constexpr NativeHandle kInvalidHandle = -1;
     static constexpr int kAccessRead = 0;
     static constexpr int kAccessWrite = 1;
     static constexpr int kAccessReadWrite = 2;
 
     // The profile names the device of a numbered port ("Com"/"Device<n>"); without it
-    // port n is /dev/ttyS<n-1>.
+    // port n is /dev/ttyS<n-1> (\\.\COM<n> on Windows).
     explicit SerialPort(const Profile* profile = nullptr);
     virtual ~SerialPort();
     SerialPort(const SerialPort&) = delete;
@@ -47,8 +52,11 @@ public:
     // A device path that replaces the mapping of every numbered port (empty: use the mapping).
     void SetDeviceOverride(const std::string& path) { deviceOverride_ = path; }
     std::string DevicePathFor(int port) const;
+    // From now on every open connects to this line instead of a device (null: devices again).
+    // An open port is closed first.
+    void AttachLine(std::shared_ptr<InProcessLine> line);
 
-    virtual bool IsOpen() const { return handle_ != kInvalidHandle; }
+    virtual bool IsOpen() const { return Connected(); }
 
     bool SetTimeouts(int milliseconds);
     // The line rate from now on: an open line switches to it at once, a closed one opens at it
@@ -82,7 +90,7 @@ public:
     bool TimeoutRecorded() const { return timeoutRecorded_ != 0; }
     int Timeout() const { return timeout_; }
     const std::string& DevicePath() const { return devicePath_; }
-    int Handle() const { return handle_; }
+    NativeHandle Handle() const { return handle_; }
 
 protected:
     bool FullOpen(int port, const std::string& path, int accessMode, int baud, int byteSize, int parity,
@@ -91,14 +99,29 @@ protected:
     void MarkLost(int errnoValue);
 
 private:
+    // What the system does; one implementation for POSIX, one for Windows.
+    bool SystemOpen(const std::string& path, int accessMode);
+    void SystemClose();
+    // Bytes written; on none, the system's error and whether it means the device has gone.
+    int SystemWrite(const std::uint8_t* buffer, int count, int& error, bool& vanished);
+    int SystemRead(int count, std::uint8_t* buffer);
+    int SystemBytesWaiting() const;
+    void SystemFlushInput();
     bool ConfigureLine();
     void SetRts(bool raised);
     bool ReopenAfterFailedWrite();
 
+    // A device handle or the in-process line is open, whatever a subclass says IsOpen.
+    bool Connected() const { return handle_ != kInvalidHandle || lineOpen_; }
+    int LineWrite(const std::uint8_t* buffer, int count, bool& vanished);
+    int LineRead(int count, std::uint8_t* buffer);
+
     const Profile* profile_ = nullptr;
     std::string deviceOverride_;
 
-    int handle_ = kInvalidHandle;
+    NativeHandle handle_ = kInvalidHandle;
+    std::shared_ptr<InProcessLine> line_;
+    bool lineOpen_ = false;
     int portNumber_ = 0;
     int baudRate_ = 0;
     std::uint8_t accessMode_ = 0;
@@ -112,6 +135,7 @@ private:
 
     std::string devicePath_;
     int appliedTimeoutMs_ = 0; // what reads wait now; each open starts without a time-out
+    int commTimeoutMs_ = -1;   // the read time-out set on a Windows handle (-1: none yet)
     int writeTimeoutMs_ = 2000;
     bool lost_ = false;
     PortError lastError_ = PortError::None;

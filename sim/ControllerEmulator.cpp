@@ -4,13 +4,9 @@
 #include "sim/WireBytes.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <optional>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace veltrane {
 
@@ -49,10 +45,6 @@ bool ControllerEmulator::Start() {
     if (thread_.joinable()) {
         return true;
     }
-    wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wakeFd_ < 0) {
-        return false;
-    }
     memory_ = ControllerMemory::LoadImage(options_.eepromPath);
     startTime_ = std::chrono::steady_clock::now();
     plannedInterval_ = 0.0;
@@ -67,11 +59,8 @@ void ControllerEmulator::Stop() {
         return;
     }
     stop_ = true;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+    line_->Wake();
     thread_.join();
-    ::close(wakeFd_);
-    wakeFd_ = -1;
 }
 
 bool ControllerEmulator::StartGcRun() {
@@ -117,46 +106,35 @@ std::uint16_t ControllerEmulator::StatusWord() const {
 void ControllerEmulator::Run() {
     std::uint8_t buffer[512];
     while (!stop_) {
-        int fd = -1;
+        bool lineUp = false;
         int timeoutMs = 0;
         bool wantWrite = false;
         {
             std::lock_guard lock(mutex_);
             const double now = Now();
             Step(now);
-            fd = hungUp_ ? -1 : line_->Fd();
+            lineUp = !hungUp_;
             timeoutMs = PollTimeoutMs(now);
             wantWrite = blockedSince_ >= 0.0;
         }
         Notify();
-        pollfd fds[2] = {{wakeFd_, POLLIN, 0},
-                         {fd, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0}};
-        ::poll(fds, fd >= 0 ? 2 : 1, timeoutMs);
-        if (fds[0].revents & POLLIN) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &count, sizeof count);
-        }
-        if (fd < 0 || stop_) {
+        line_->Wait(timeoutMs, wantWrite);
+        if (!lineUp || stop_) {
             continue;
         }
         {
             std::lock_guard lock(mutex_);
             const double now = Now();
-            if (fds[1].revents & POLLIN) {
-                const ssize_t n = ::read(fd, buffer, sizeof buffer);
-                for (ssize_t i = 0; i < n; ++i) {
-                    if (Mute()) {
-                        continue;
-                    }
-                    if (auto request = parser_.Feed(buffer[i])) {
-                        HandleRequest(*request, now);
-                    }
+            const int n = line_->Read(buffer, static_cast<int>(sizeof buffer));
+            for (int i = 0; i < n; ++i) {
+                if (Mute()) {
+                    continue;
                 }
-            } else if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-                // The far end is gone (a descriptor line whose peer closed): do not spin on it.
-                ::poll(fds, 1, static_cast<int>(kMaxWait * 1000));
+                if (auto request = parser_.Feed(buffer[i])) {
+                    HandleRequest(*request, now);
+                }
             }
-            WriteOutput(fd, now);
+            WriteOutput(now);
         }
         Notify();
     }
@@ -497,7 +475,7 @@ void ControllerEmulator::ApplyEvent(const std::vector<std::uint8_t>& event) {
     }
 }
 
-void ControllerEmulator::WriteOutput(int fd, double now) {
+void ControllerEmulator::WriteOutput(double now) {
     const double byteTime = 10.0 / LineRate();
     // When the last write returned: the moment a chunk it finished is on the line.
     std::optional<std::chrono::steady_clock::time_point> writtenAt;
@@ -522,9 +500,9 @@ void ControllerEmulator::WriteOutput(int fd, double now) {
         if (!options_.fast) {
             budget = std::min(budget, static_cast<std::size_t>((now - nextByteAt_) / byteTime) + 1);
         }
-        const ssize_t n = ::write(fd, chunk.bytes.data() + outputPos_, budget);
+        const int n = line_->Write(chunk.bytes.data() + outputPos_, static_cast<int>(budget));
         if (n <= 0) {
-            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            if (n < 0) {
                 output_.clear(); // the line is gone; nothing waits for these bytes
                 outputPos_ = 0;
                 return;

@@ -116,7 +116,7 @@ private:
     void ApplyGcChanges(const GcChanges& changes);
     void RunTimedEvents(double now);
     void ApplyEvent(const std::vector<std::uint8_t>& event);
-    void WriteOutput(int fd, double now);
+    void WriteOutput(double now);
     int PollTimeoutMs(double now) const;
     void DropLine();
     // Follows a scheduled fault window: logs its start and end; dropLine drops the line at its start.
@@ -177,7 +177,6 @@ private:
     std::thread thread_;
     std::atomic<int> lineRate_;
     std::atomic<bool> stop_{false};
-    int wakeFd_ = -1;
 };
 
 } // namespace veltrane

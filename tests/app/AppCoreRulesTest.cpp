@@ -90,4 +90,5 @@ TEST(CommandLine, OptionsAndMistakes) {
     EXPECT_FALSE(ParseCommandLine({"--device"}, error));
     EXPECT_FALSE(ParseCommandLine({"--bogus"}, error));
     EXPECT_FALSE(ParseCommandLine({"--simulate", "--device", "/dev/ttyS0"}, error));
+    EXPECT_FALSE(ParseCommandLine({"--simulate", "--simulate-line", "socket"}, error));
 }

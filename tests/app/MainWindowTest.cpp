@@ -372,9 +372,16 @@ TEST_F(MainWindowTest, PreferencesTakeOnlyAFolderThatHoldsCorvanet) {
     EXPECT_TRUE(frame.Action(Command::UseCorvanet)->isEnabled());
 }
 
-TEST_F(MainWindowTest, SimulatedSessionShowsPulsesWithoutGaps) {
+// The simulated session on either of the emulator's lines (--simulate-line pty|pipe).
+class SimulatedLineTest : public MainWindowTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    SimulatedLineTest() { EXPECT_TRUE(CommandLine({"--simulate", "--simulate-line", GetParam()})); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Lines, SimulatedLineTest, ::testing::Values("pty", "pipe"));
+
+TEST_P(SimulatedLineTest, SimulatedSessionShowsPulsesWithoutGaps) {
     WriteDefaults("DEFAULT.CFG");
-    options.simulate = true;
     options.session = SessionChoice::Online;
     CPfpdApp& program = Start();
     ASSERT_TRUE(started);
@@ -404,9 +411,8 @@ TEST_F(MainWindowTest, SimulatedSessionShowsPulsesWithoutGaps) {
     EXPECT_TRUE(program.GetPrompts().History().empty());
 }
 
-TEST_F(MainWindowTest, UnpluggedLineIsReportedOnceAndPulsesResume) {
+TEST_P(SimulatedLineTest, UnpluggedLineIsReportedOnceAndPulsesResume) {
     WriteDefaults("DEFAULT.CFG");
-    options.simulate = true;
     options.session = SessionChoice::Online;
     options.simulateHangupStart = 2.0;
     options.simulateHangupLength = 1.5;

@@ -1,4 +1,5 @@
-// The program's own device link against the emulator over a pseudo-terminal.
+// The program's own device link against the emulator over a pseudo-terminal, and over the
+// in-process pipe where the line matters.
 #include "FakePlatform.h"
 #include "WaitFor.h"
 #include "config/ConfigurationModel.h"
@@ -160,8 +161,9 @@ protected:
         link.Close();
         session.reset();
         std::string error;
-        session = SimulatorSession::Start(options, error);
+        session = SimulatorSession::Start(options, error, {}, line);
         ASSERT_TRUE(session) << error;
+        session->Connect(link);
         ASSERT_TRUE(link.OpenDevice(session->DevicePath(), options.baud));
         ASSERT_TRUE(link.SetTimeouts(50));
     }
@@ -192,11 +194,29 @@ protected:
     ConfigurationModel config{prompts, runLog};
     DeviceLink link{prompts};
     std::unique_ptr<SimulatorSession> session;
+    SimulatedLine line = kDefaultSimulatedLine;
 };
+
+// The tests that tell the lines apart: what goes across and how fast, and the unplug.
+class DeviceLinkOnEitherLine : public DeviceLinkIntegration,
+                               public ::testing::WithParamInterface<SimulatedLine> {
+protected:
+    DeviceLinkOnEitherLine() { line = GetParam(); }
+};
+
+#ifdef _WIN32
+constexpr SimulatedLine kLines[] = {SimulatedLine::Pipe}; // no pseudo-terminals
+#else
+constexpr SimulatedLine kLines[] = {SimulatedLine::PseudoTerminal, SimulatedLine::Pipe};
+#endif
+INSTANTIATE_TEST_SUITE_P(Lines, DeviceLinkOnEitherLine, ::testing::ValuesIn(kLines),
+                         [](const ::testing::TestParamInfo<SimulatedLine>& info) {
+                             return info.param == SimulatedLine::Pipe ? "Pipe" : "PseudoTerminal";
+                         });
 
 } // namespace
 
-TEST_F(DeviceLinkIntegration, EveryCommand) {
+TEST_P(DeviceLinkOnEitherLine, EveryCommand) {
     Connect(Options());
     std::string id;
     ASSERT_TRUE(link.ReadControllerId(id));
@@ -291,7 +311,7 @@ TEST_F(DeviceLinkIntegration, ReceiveAllTakesTheFactorySettings) {
     EXPECT_TRUE(prompts.Texts().empty()) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
 }
 
-TEST_F(DeviceLinkIntegration, TransmitAllThenReceiveAllAndAcrossARestart) {
+TEST_P(DeviceLinkOnEitherLine, TransmitAllThenReceiveAllAndAcrossARestart) {
     Connect(Options());
     FillConfiguration(config);
     ASSERT_TRUE(link.TransmitAllSettings(config));
@@ -308,7 +328,7 @@ TEST_F(DeviceLinkIntegration, TransmitAllThenReceiveAllAndAcrossARestart) {
     EXPECT_TRUE(prompts.Texts().empty());
 }
 
-TEST_F(DeviceLinkIntegration, PacedPulseStreamAt38400HasNoSequenceGap) {
+TEST_P(DeviceLinkOnEitherLine, PacedPulseStreamAt38400HasNoSequenceGap) {
     EmulatorOptions options = Options();
     options.fast = false;
     options.rateHz = 3.3;
@@ -321,7 +341,7 @@ TEST_F(DeviceLinkIntegration, PacedPulseStreamAt38400HasNoSequenceGap) {
     }
 }
 
-TEST_F(DeviceLinkIntegration, RepliesArePacedAtTheLineRate) {
+TEST_P(DeviceLinkOnEitherLine, RepliesArePacedAtTheLineRate) {
     EmulatorOptions options = Options();
     options.fast = false;
     options.baud = 4800;
@@ -332,6 +352,26 @@ TEST_F(DeviceLinkIntegration, RepliesArePacedAtTheLineRate) {
     // 100 bytes at 480 bytes per second, plus the request's own way.
     EXPECT_GE(Seconds(start), 0.2);
     EXPECT_LT(Seconds(start), 0.6);
+}
+
+TEST_P(DeviceLinkOnEitherLine, AnUnpluggedLineIsLostUntilItComesBack) {
+    EmulatorOptions options = Options();
+    options.faults.hangupStart = 0.4;
+    options.faults.hangupLength = 0.6;
+    Connect(options);
+    std::string id;
+    ASSERT_TRUE(link.ReadControllerId(id));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_FALSE(link.ReadControllerId(id));
+    EXPECT_TRUE(link.IsLost());
+    EXPECT_FALSE(link.OpenDevice(session->DevicePath(), options.baud))
+        << "an unplugged line cannot be opened";
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_TRUE(link.OpenDevice(session->DevicePath(), options.baud));
+    ASSERT_TRUE(link.SetTimeouts(50));
+    EXPECT_FALSE(link.IsLost());
+    EXPECT_TRUE(link.ReadControllerId(id));
+    EXPECT_EQ(id, session->Emulator().Options().versionText);
 }
 
 TEST_F(DeviceLinkIntegration, StatusBitsThroughGcRuns) {
