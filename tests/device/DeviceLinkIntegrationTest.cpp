@@ -210,8 +210,8 @@ constexpr SimulatedLine kLines[] = {SimulatedLine::Pipe}; // no pseudo-terminals
 constexpr SimulatedLine kLines[] = {SimulatedLine::PseudoTerminal, SimulatedLine::Pipe};
 #endif
 INSTANTIATE_TEST_SUITE_P(Lines, DeviceLinkOnEitherLine, ::testing::ValuesIn(kLines),
-                         [](const ::testing::TestParamInfo<SimulatedLine>& info) {
-                             return info.param == SimulatedLine::Pipe ? "Pipe" : "PseudoTerminal";
+                         [](const ::testing::TestParamInfo<SimulatedLine>& line) {
+                             return line.param == SimulatedLine::Pipe ? "Pipe" : "PseudoTerminal";
                          });
 
 } // namespace
