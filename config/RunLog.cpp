@@ -3,6 +3,7 @@
 #include "config/LogTexts.h"
 #include "config/Messages.h"
 #include "platform/Clock.h"
+#include "platform/FilePath.h"
 #include "platform/Prompts.h"
 
 #include <cstdio>
@@ -70,7 +71,7 @@ bool RunLog::Append(const std::string& bytes) {
         return false;
     }
     // Binary mode with explicit CR LF, so the file looks the same whatever the host's text convention.
-    std::FILE* file = std::fopen(filePath_.c_str(), "ab");
+    std::FILE* file = OpenFile(filePath_, "ab");
     if (file == nullptr) {
         return false;
     }

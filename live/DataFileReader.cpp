@@ -2,6 +2,7 @@
 
 #include "live/DataFileFormat.h"
 #include "live/LiveMessages.h"
+#include "platform/FilePath.h"
 #include "platform/RegularFile.h"
 
 #include <algorithm>
@@ -219,7 +220,7 @@ bool ReadDataFile(const std::string& path, DataFileContents& out, std::string& e
     if (!IsRegularFile(path)) {
         return Fail(error, messages::kDatUnreadable);
     }
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary | std::ios::ate);
     if (!in) {
         return Fail(error, messages::kDatUnreadable);
     }
