@@ -11,6 +11,7 @@
 #include "live/RecordingSession.h"
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
+#include "platform/Process.h"
 #include "sim/SimulatorSession.h"
 
 #include <QApplication>
@@ -29,8 +30,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-
-#include <unistd.h>
 
 namespace veltrane {
 
@@ -206,7 +205,7 @@ bool CPfpdApp::StartSimulator() {
     // A fixed name for the device, so that after a hang-up the same name opens the new line.
     std::error_code dirError;
     simulatorDir_ =
-        std::filesystem::temp_directory_path(dirError) / ("veltrane-sim-" + std::to_string(::getpid()));
+        std::filesystem::temp_directory_path(dirError) / ("veltrane-sim-" + std::to_string(CurrentProcessId()));
     std::filesystem::create_directories(simulatorDir_, dirError);
     std::string error;
     simulator_ = SimulatorSession::Start(emulatorOptions, error, (simulatorDir_ / "pfpd").string());

@@ -1,6 +1,7 @@
 #include "platform/DirectFile.h"
 
 #include "platform/FilePath.h"
+#include "platform/Process.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +18,18 @@ namespace veltrane {
 
 DirectFile::~DirectFile() {
     Close();
+}
+
+bool FolderIsWritable(const std::string& folder) {
+    const std::string probe = folder + "/.veltrane-probe-" + std::to_string(CurrentProcessId());
+    DirectFile file;
+    if (file.Open(probe, DirectFile::Mode::New) != DirectFile::Opened::Yes) {
+        return false;
+    }
+    file.Close();
+    std::error_code error;
+    std::filesystem::remove(PathFromUtf8(probe), error);
+    return true;
 }
 
 #if defined(_WIN32)

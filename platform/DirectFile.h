@@ -41,4 +41,8 @@ private:
     std::intptr_t handle_ = kClosed; // a descriptor, or a HANDLE on Windows
 };
 
+// Whether a file can be made in folder (UTF-8), tried by making one and removing it again: the
+// permission bits or access lists alone do not tell (a read-only medium, a virtualised folder).
+bool FolderIsWritable(const std::string& folder);
+
 } // namespace veltrane

@@ -178,6 +178,9 @@ TEST(FilePath, FilesAndFoldersAreMadeAndFoundUnderTheirUtf8Names) {
     EXPECT_EQ(direct.Open(folder + "/" + recorded, DirectFile::Mode::New), DirectFile::Opened::Exists);
     ASSERT_TRUE(std::filesystem::create_directory(PathFromUtf8(folder + "/" + subfolder)));
 
+    EXPECT_TRUE(FolderIsWritable(folder + "/" + subfolder));
+    EXPECT_FALSE(FolderIsWritable(folder + "/" + written));
+
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
         names.insert(Utf8FromPath(entry.path().filename()));
