@@ -204,8 +204,8 @@ bool CPfpdApp::StartSimulator() {
     timeline_.SetLineTimes(&lineTimes_);
     // A fixed name for the device, so that after a hang-up the same name opens the new line.
     std::error_code dirError;
-    simulatorDir_ =
-        std::filesystem::temp_directory_path(dirError) / ("veltrane-sim-" + std::to_string(CurrentProcessId()));
+    simulatorDir_ = std::filesystem::temp_directory_path(dirError) /
+                    ("veltrane-sim-" + std::to_string(CurrentProcessId()));
     std::filesystem::create_directories(simulatorDir_, dirError);
     std::string error;
     simulator_ = SimulatorSession::Start(emulatorOptions, error, (simulatorDir_ / "pfpd").string());

@@ -86,7 +86,7 @@ int main(int argc, char* argv[]) {
     // --help, --version and mistakes in the arguments need no display: the arguments are read
     // before the window system is started. They are used as the bytes given, so a file name that
     // is not UTF-8 reaches the file system unchanged.
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
     for (const std::string& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
             std::fputs(UsageText("veltrane").c_str(), stdout);
@@ -151,7 +151,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    CPfpdApp app(*options, argv[0]);
+    CPfpdApp app(*options, ProgramPath(argv[0]));
     // Armed before the first start-up question: one left open ends with the run, as Exit.
     bool quitting = false;
     if (options->quitAfterSeconds > 0) {

@@ -16,7 +16,7 @@ RunLog::RunLog(std::string filePath, Clock& clock, Prompts& prompts)
     : filePath_(std::move(filePath)), clock_(clock), prompts_(prompts) {}
 
 std::string RunLog::FileNameForExecutable(const std::string& executablePath) {
-    std::string base = std::filesystem::path(executablePath).stem().string();
+    std::string base = Utf8FromPath(PathFromUtf8(executablePath).stem());
     if (base.empty()) {
         base = "veltrane";
     }

@@ -1,10 +1,15 @@
 #include "platform/Process.h"
 
+#include "platform/FilePath.h"
+
+#include <atomic>
 #include <thread>
 #include <utility>
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include <shellapi.h>
 #else
 #include <cerrno>
 #include <csignal>
@@ -24,6 +29,34 @@ std::function<void()>& StopHandler() {
 
 #if defined(_WIN32)
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide == nullptr) {
+        return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+    }
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) {
+        const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+        ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), size, nullptr, nullptr);
+        text.resize(text.size() - 1); // the terminating NUL
+        arguments.push_back(std::move(text));
+    }
+    ::LocalFree(wide);
+    return arguments;
+}
+
+std::string ProgramPath(const char* argv0) {
+    std::wstring wide(32768, L'\0');
+    const DWORD length = ::GetModuleFileNameW(nullptr, wide.data(), static_cast<DWORD>(wide.size()));
+    if (length == 0 || length >= wide.size()) {
+        return argv0 != nullptr ? argv0 : "";
+    }
+    wide.resize(length);
+    return Utf8FromPath(std::filesystem::path(wide));
+}
+
 long CurrentProcessId() {
     return static_cast<long>(::GetCurrentProcessId());
 }
@@ -33,15 +66,18 @@ namespace {
 // Windows calls this on a thread of its own; returning FALSE leaves the event to the default
 // handler, which ends the process.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-    static bool requested = false;
+    static std::atomic<bool> requested{false};
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
         return FALSE;
     }
-    if (requested) {
+    if (requested.exchange(true)) {
         return FALSE;
     }
-    requested = true;
     StopHandler()();
+    if (event == CTRL_CLOSE_EVENT) {
+        // The process ends when this returns: give the program its few seconds to finish first.
+        ::Sleep(4000);
+    }
     return TRUE;
 }
 
@@ -53,6 +89,14 @@ void OnStopRequest(std::function<void()> onStop) {
 }
 
 #else
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+std::string ProgramPath(const char* argv0) {
+    return argv0 != nullptr ? argv0 : "";
+}
 
 long CurrentProcessId() {
     return static_cast<long>(::getpid());

@@ -1,8 +1,17 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace veltrane {
+
+// The program's arguments (without its own name) as UTF-8: the bytes given on Linux; on Windows
+// taken from the UTF-16 command line, since argv there holds them in the ANSI code page and loses
+// every character outside it.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+// The program's own path as UTF-8: argv0 as given on Linux, the module's file on Windows.
+std::string ProgramPath(const char* argv0);
 
 // This process's number (for names of temporary files that must not clash between instances).
 long CurrentProcessId();

@@ -35,6 +35,8 @@ scripts/build.sh windows
 
 export WINEPREFIX="$PWD/$build/wine"
 export WINEDEBUG=-all
+# File names and arguments pass between Linux and Wine as UTF-8.
+export LC_ALL=C.UTF-8
 # No .NET or HTML engine: nothing here needs them, and Wine would offer to download them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export VELTRANE_TEST_DATA="$PWD/tests/data"
@@ -72,24 +74,26 @@ for program in "${programs[@]}"; do
     fi
 done
 
-# veltrane-cfg.exe: text and back gives the same bytes; its text is the Linux tool's (Windows ends
-# the lines of its console output with CR LF); a bad file gives exit status 1.
+# veltrane-cfg.exe: text and back gives the same bytes, under file names outside ASCII; its text is
+# the Linux tool's (Windows ends the lines of its console output with CR LF); a bad file gives exit
+# status 1.
 tool="$build/tools/veltrane-cfg.exe"
-golden=tests/data/golden.cfg
+golden="$scratch/Prüfung µs.cfg"
+cp tests/data/golden.cfg "$golden"
 cfg_ok=1
 "$wine" "$tool" show "$golden" >"$scratch/golden.txt" 2>"$scratch/cfg.err" || cfg_ok=0
-tr -d '\r' <"$scratch/golden.txt" >"$scratch/golden.lf.txt"
-"$wine" "$tool" make "$scratch/golden.lf.txt" "$scratch/made.cfg" 2>>"$scratch/cfg.err" || cfg_ok=0
-cmp -s "$golden" "$scratch/made.cfg" || cfg_ok=0
+tr -d '\r' <"$scratch/golden.txt" >"$scratch/αβ.txt"
+"$wine" "$tool" make "$scratch/αβ.txt" "$scratch/Ä.cfg" 2>>"$scratch/cfg.err" || cfg_ok=0
+cmp -s "$golden" "$scratch/Ä.cfg" || cfg_ok=0
 if [ -x build/tools/veltrane-cfg ]; then
-    build/tools/veltrane-cfg show "$golden" | cmp -s - "$scratch/golden.lf.txt" || cfg_ok=0
+    build/tools/veltrane-cfg show "$golden" | cmp -s - "$scratch/αβ.txt" || cfg_ok=0
 fi
 printf '\002x\0\0' >"$scratch/bad.cfg"
 status=0
 "$wine" "$tool" show "$scratch/bad.cfg" >/dev/null 2>&1 || status=$?
 [ "$status" -eq 1 ] || cfg_ok=0
 if [ "$cfg_ok" -eq 1 ]; then
-    echo "-- veltrane-cfg.exe: show and make round trip, exit status 1 for a bad file"
+    echo "-- veltrane-cfg.exe: show and make round trip under names outside ASCII, exit status 1 for a bad file"
 else
     cat "$scratch/cfg.err"
     echo "-- veltrane-cfg.exe: FAILED"
