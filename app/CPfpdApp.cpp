@@ -71,15 +71,13 @@ CPfpdApp::CPfpdApp(CommandLineOptions options, const std::string& executablePath
         if (path.isEmpty()) {
             return std::nullopt;
         }
-        return QFile::encodeName(path).toStdString();
+        return path.toStdString();
     };
     openUrl = [](const std::string& url) {
         return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
     };
-    programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    if (const char* path = std::getenv("PATH"); path != nullptr) {
-        searchPath = path;
-    }
+    programFolder = QCoreApplication::applicationDirPath().toStdString();
+    searchPath = qEnvironmentVariable("PATH").toStdString();
 }
 
 CPfpdApp::~CPfpdApp() {
@@ -131,7 +129,7 @@ bool CPfpdApp::InitInstance() {
     };
     hooks.chooseSavePath = [this](const std::string& suggestion) -> std::optional<std::string> {
         const QString path = QFileDialog::getSaveFileName(frame_.get(), QStringLiteral("Save As"),
-                                                          QFile::decodeName(suggestion.c_str()),
+                                                          QString::fromStdString(suggestion),
                                                           QString::fromUtf8(messages::kFileFilter));
         if (path.isEmpty()) {
             return std::nullopt;
@@ -140,7 +138,7 @@ bool CPfpdApp::InitInstance() {
         if (QFileInfo(path).suffix().isEmpty()) {
             withSuffix += QStringLiteral(".cfg");
         }
-        const std::string chosen = QFile::encodeName(withSuffix).toStdString();
+        const std::string chosen = withSuffix.toStdString();
         profile_->AddRecentFile(chosen);
         frame_->RebuildRecentFiles();
         return chosen;
@@ -419,7 +417,7 @@ void CPfpdApp::OnFileOpen() {
                               std::filesystem::equivalent(*chosen, doc_.PathName(), error) && !error;
             if (same && doc_.IsModified()) {
                 const std::string question = QString::fromUtf8(messages::kRevertQuestion)
-                                                 .arg(QFile::decodeName(doc_.PathName().c_str()))
+                                                 .arg(QString::fromStdString(doc_.PathName()))
                                                  .toStdString();
                 if (prompts_.AskWarning(question)) {
                     doc_.SetModifiedFlag(false);

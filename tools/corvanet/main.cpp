@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     CorvanetWindow window;
     window.show();
     if (!command.inputs.empty()) {
-        window.OpenPath(QFile::decodeName(command.inputs.front().c_str()));
+        window.OpenPath(QString::fromStdString(command.inputs.front()));
     }
     return app.exec();
 #endif
