@@ -45,7 +45,7 @@ fuzz)
 windows)
     # No Qt for Windows here; GoogleTest is built from its Debian source package.
     cmake -S . -B build-windows "${common[@]}" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64.cmake \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_GUI=OFF -DVELTRANE_TESTS=ON -DVELTRANE_BENCH=OFF \
+        -DCMAKE_BUILD_TYPE=Release -DVELTRANE_GUI=OFF -DVELTRANE_TESTS=ON -DVELTRANE_BENCH=OFF \
         -DVELTRANE_FUZZ=OFF -DVELTRANE_GTEST_SOURCE_DIR=/usr/src/googletest >/dev/null
     cmake --build build-windows
     ;;

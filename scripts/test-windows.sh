@@ -81,16 +81,16 @@ tool="$build/tools/veltrane-cfg.exe"
 golden="$scratch/Prüfung µs.cfg"
 cp tests/data/golden.cfg "$golden"
 cfg_ok=1
-"$wine" "$tool" show "$golden" >"$scratch/golden.txt" 2>"$scratch/cfg.err" || cfg_ok=0
+timeout 60 "$wine" "$tool" show "$golden" >"$scratch/golden.txt" 2>"$scratch/cfg.err" || cfg_ok=0
 tr -d '\r' <"$scratch/golden.txt" >"$scratch/αβ.txt"
-"$wine" "$tool" make "$scratch/αβ.txt" "$scratch/Ä.cfg" 2>>"$scratch/cfg.err" || cfg_ok=0
+timeout 60 "$wine" "$tool" make "$scratch/αβ.txt" "$scratch/Ä.cfg" 2>>"$scratch/cfg.err" || cfg_ok=0
 cmp -s "$golden" "$scratch/Ä.cfg" || cfg_ok=0
 if [ -x build/tools/veltrane-cfg ]; then
     build/tools/veltrane-cfg show "$golden" | cmp -s - "$scratch/αβ.txt" || cfg_ok=0
 fi
 printf '\002x\0\0' >"$scratch/bad.cfg"
 status=0
-"$wine" "$tool" show "$scratch/bad.cfg" >/dev/null 2>&1 || status=$?
+timeout 60 "$wine" "$tool" show "$scratch/bad.cfg" >/dev/null 2>&1 || status=$?
 [ "$status" -eq 1 ] || cfg_ok=0
 if [ "$cfg_ok" -eq 1 ]; then
     echo "-- veltrane-cfg.exe: show and make round trip under names outside ASCII, exit status 1 for a bad file"
