@@ -427,7 +427,7 @@ void CMainFrame::UpdateStatusPanes() {
 
 void CMainFrame::UpdateTitle() {
     const CPfpdDoc& doc = app_.Document();
-    setWindowTitle(QFile::decodeName(doc.Title().c_str()) + QStringLiteral(" - ") + Q(messages::kAppName));
+    setWindowTitle(QString::fromStdString(doc.Title()) + QStringLiteral(" - ") + Q(messages::kAppName));
 }
 
 void CMainFrame::RebuildRecentFiles() {
@@ -440,7 +440,7 @@ void CMainFrame::RebuildRecentFiles() {
     int number = 1;
     for (const std::string& file : files) {
         auto* action =
-            new QAction(QStringLiteral("&%1 %2").arg(number).arg(QFile::decodeName(file.c_str())), this);
+            new QAction(QStringLiteral("&%1 %2").arg(number).arg(QString::fromStdString(file)), this);
         action->setStatusTip(QStringLiteral("Open this document"));
         connect(action, &QAction::triggered, this, [this, file] { app_.OpenDocumentFile(file); });
         fileMenu_->insertAction(exitAction_, action);
@@ -579,8 +579,7 @@ void CMainFrame::StartCorvanet(const std::string& command, const std::string& ar
         failure = messages::kCorvanetFileNotFound;
     } else if (!info.isFile() || !info.isExecutable()) {
         failure = messages::kCorvanetCorrupt;
-    } else if (!QProcess::startDetached(program, {QFile::decodeName(argument.c_str())},
-                                        info.absolutePath())) {
+    } else if (!QProcess::startDetached(program, {QString::fromStdString(argument)}, info.absolutePath())) {
         failure = messages::kCorvanetError;
     }
     if (failure != nullptr) {

@@ -11,6 +11,7 @@
 #include "live/RecordingSession.h"
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
+#include "platform/Process.h"
 #include "sim/SimulatorSession.h"
 
 #include <QApplication>
@@ -29,8 +30,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-
-#include <unistd.h>
 
 namespace veltrane {
 
@@ -76,15 +75,13 @@ CPfpdApp::CPfpdApp(CommandLineOptions options, const std::string& executablePath
         if (path.isEmpty()) {
             return std::nullopt;
         }
-        return QFile::encodeName(path).toStdString();
+        return path.toStdString();
     };
     openUrl = [](const std::string& url) {
         return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
     };
-    programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    if (const char* path = std::getenv("PATH"); path != nullptr) {
-        searchPath = path;
-    }
+    programFolder = QCoreApplication::applicationDirPath().toStdString();
+    searchPath = qEnvironmentVariable("PATH").toStdString();
 }
 
 CPfpdApp::~CPfpdApp() {
@@ -136,7 +133,7 @@ bool CPfpdApp::InitInstance() {
     };
     hooks.chooseSavePath = [this](const std::string& suggestion) -> std::optional<std::string> {
         const QString path = QFileDialog::getSaveFileName(frame_.get(), QStringLiteral("Save As"),
-                                                          QFile::decodeName(suggestion.c_str()),
+                                                          QString::fromStdString(suggestion),
                                                           QString::fromUtf8(messages::kFileFilter));
         if (path.isEmpty()) {
             return std::nullopt;
@@ -145,7 +142,7 @@ bool CPfpdApp::InitInstance() {
         if (QFileInfo(path).suffix().isEmpty()) {
             withSuffix += QStringLiteral(".cfg");
         }
-        const std::string chosen = QFile::encodeName(withSuffix).toStdString();
+        const std::string chosen = withSuffix.toStdString();
         profile_->AddRecentFile(chosen);
         frame_->RebuildRecentFiles();
         return chosen;
@@ -217,8 +214,8 @@ bool CPfpdApp::StartSimulator() {
     timeline_.SetLineTimes(&lineTimes_);
     // A fixed name for the device, so that after a hang-up the same name opens the new line.
     std::error_code dirError;
-    simulatorDir_ =
-        std::filesystem::temp_directory_path(dirError) / ("veltrane-sim-" + std::to_string(::getpid()));
+    simulatorDir_ = std::filesystem::temp_directory_path(dirError) /
+                    ("veltrane-sim-" + std::to_string(CurrentProcessId()));
     std::filesystem::create_directories(simulatorDir_, dirError);
     std::string error;
     simulator_ = SimulatorSession::Start(emulatorOptions, error, (simulatorDir_ / "pfpd").string(),
@@ -434,7 +431,7 @@ void CPfpdApp::OnFileOpen() {
                               std::filesystem::equivalent(*chosen, doc_.PathName(), error) && !error;
             if (same && doc_.IsModified()) {
                 const std::string question = QString::fromUtf8(messages::kRevertQuestion)
-                                                 .arg(QFile::decodeName(doc_.PathName().c_str()))
+                                                 .arg(QString::fromStdString(doc_.PathName()))
                                                  .toStdString();
                 if (prompts_.AskWarning(question)) {
                     doc_.SetModifiedFlag(false);

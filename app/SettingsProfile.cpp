@@ -1,5 +1,6 @@
 #include "app/SettingsProfile.h"
 
+#include "platform/FilePath.h"
 #include "platform/RegularFile.h"
 
 #include <QStandardPaths>
@@ -37,13 +38,19 @@ SettingsProfile::SettingsProfile(const std::string& filePath)
     // profile is neither read nor written; the settings of this run stay in memory.
     std::error_code error;
     if (!path_.empty() &&
-        std::filesystem::status(path_, error).type() != std::filesystem::file_type::not_found &&
+        std::filesystem::status(PathFromUtf8(path_), error).type() != std::filesystem::file_type::not_found &&
         !IsRegularFile(path_)) {
         return;
     }
     if (filePath.empty()) {
-        settings_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                                QStringLiteral("Veltrane"), QStringLiteral("Veltrane"));
+#if defined(Q_OS_WIN)
+        // The registry: HKEY_CURRENT_USER\Software\Veltrane\Veltrane.
+        const QSettings::Format format = QSettings::NativeFormat;
+#else
+        const QSettings::Format format = QSettings::IniFormat;
+#endif
+        settings_ = std::make_unique<QSettings>(format, QSettings::UserScope, QStringLiteral("Veltrane"),
+                                                QStringLiteral("Veltrane"));
     } else {
         settings_ = std::make_unique<QSettings>(QString::fromStdString(filePath), QSettings::IniFormat);
     }

@@ -8,7 +8,8 @@
 
 namespace veltrane {
 
-// The per-user profile as an INI file with the program's sections and keys.
+// The per-user profile with the program's sections and keys: an INI file, or the registry for the
+// per-user profile on Windows.
 class SettingsProfile : public Profile {
 public:
     // Empty path: the per-user file of the platform. A name that is there but is no regular file

@@ -2,13 +2,17 @@
 #include "app/CPfpdApp.h"
 #include "app/CommandLine.h"
 #include "dialogs/ReportPrinter.h"
+#include "platform/DirectFile.h"
+#include "platform/FilePath.h"
+#include "platform/Process.h"
 #include "platform/Version.h"
 #include "platform/WindowSystem.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QLocale>
-#include <QSocketNotifier>
+#include <QMetaObject>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <clocale>
@@ -18,8 +22,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 using namespace veltrane;
 
@@ -45,7 +47,7 @@ void SaveScreenshot(CPfpdApp& app, const std::string& file) {
 bool WriteReport(const std::string& configFile, const std::string& pdfFile, std::string& error) {
     const std::filesystem::path target(pdfFile);
     const std::filesystem::path temporary =
-        target.parent_path() / (".veltrane-report-" + std::to_string(::getpid()) + ".pdf");
+        target.parent_path() / (".veltrane-report-" + std::to_string(CurrentProcessId()) + ".pdf");
     std::error_code renameError;
     if (!WriteConfigurationReportPdf(configFile, temporary.string(), error)) {
         if (const auto at = error.find(temporary.string()); at != std::string::npos) {
@@ -65,27 +67,12 @@ bool WriteReport(const std::string& configFile, const std::string& pdfFile, std:
 constexpr const char* kNoControllerLine = "veltrane: the controller did not answer; the run ends\n";
 
 // Ctrl+C or a stop of an unattended run ends the event loop as --quit-after does, so a running
-// recording is completed with its run-log text. A second signal ends the program at once.
-int stopPipe[2] = {-1, -1};
-
-void OnStopSignal(int) {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(stopPipe[1], &byte, 1);
-}
-
-void QuitOnStopSignals(QObject* parent) {
-    if (::pipe(stopPipe) != 0) {
-        return;
-    }
-    auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, parent);
-    QObject::connect(notifier, &QSocketNotifier::activated, [notifier] {
-        notifier->setEnabled(false); // once: the byte stays unread
-        QCoreApplication::exit(0);
+// recording is completed with its run-log text. A second request ends the program at once.
+void QuitOnStopSignals(QObject* application) {
+    OnStopRequest([application] {
+        QMetaObject::invokeMethod(
+            application, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     });
-    std::signal(SIGINT, OnStopSignal);
-    std::signal(SIGTERM, OnStopSignal);
 }
 
 } // namespace
@@ -99,7 +86,7 @@ int main(int argc, char* argv[]) {
     // --help, --version and mistakes in the arguments need no display: the arguments are read
     // before the window system is started. They are used as the bytes given, so a file name that
     // is not UTF-8 reaches the file system unchanged.
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
     for (const std::string& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
             std::fputs(UsageText("veltrane").c_str(), stdout);
@@ -130,15 +117,27 @@ int main(int argc, char* argv[]) {
     // Qt took the C library's locale from the desktop; numbers keep a decimal point whatever it is.
     std::setlocale(LC_NUMERIC, "C");
     QLocale::setDefault(QLocale::c());
-    if (!options->workingDirectory.empty()) {
+    // The working folder: --workdir, else the one started in, or where the operator cannot write
+    // there (an installed program's own folder) a folder among the user's documents.
+    std::string workFolder = options->workingDirectory;
+    const bool chosen = !workFolder.empty();
+    if (!chosen && !FolderIsWritable(".")) {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!documents.isEmpty()) {
+            workFolder = (documents + QStringLiteral("/Veltrane")).toStdString();
+            std::error_code folderError;
+            std::filesystem::create_directories(PathFromUtf8(workFolder), folderError);
+        }
+    }
+    if (!workFolder.empty()) {
         // A file named on the command line is where the caller sees it, not in the new folder.
         if (!options->documentFile.empty()) {
             options->documentFile = std::filesystem::absolute(options->documentFile).string();
         }
         std::error_code changeError;
-        std::filesystem::current_path(options->workingDirectory, changeError);
-        if (changeError) {
-            std::fprintf(stderr, "veltrane: cannot change to %s\n", options->workingDirectory.c_str());
+        std::filesystem::current_path(PathFromUtf8(workFolder), changeError);
+        if (changeError && chosen) {
+            std::fprintf(stderr, "veltrane: cannot change to %s\n", workFolder.c_str());
             return 2;
         }
     }
@@ -152,7 +151,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    CPfpdApp app(*options, argv[0]);
+    CPfpdApp app(*options, ProgramPath(argv[0]));
     // Armed before the first start-up question: one left open ends with the run, as Exit.
     bool quitting = false;
     if (options->quitAfterSeconds > 0) {

@@ -1,16 +1,19 @@
 # What a user's machine gets: the programs (installed by their own layers), the defaults file,
-# the manual, a menu entry with its icon, and a Debian package of it all.
+# the manual, a menu entry with its icon, and a Debian package of it all; on Windows an NSIS
+# installer with the Qt libraries beside the programs and Start menu entries.
 include(GNUInstallDirs)
 
 # The program reads DEFAULT.CFG and the manual from ../share/veltrane beside its bin folder.
 install(FILES ${PROJECT_SOURCE_DIR}/DEFAULT.CFG DESTINATION ${CMAKE_INSTALL_DATADIR}/veltrane)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/manual/ DESTINATION ${CMAKE_INSTALL_DATADIR}/veltrane/manual)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/veltrane.desktop ${PROJECT_SOURCE_DIR}/packaging/corvanet.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/veltrane.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/veltrane.png
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)
+if(NOT WIN32)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/veltrane.desktop ${PROJECT_SOURCE_DIR}/packaging/corvanet.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/veltrane.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/veltrane.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/veltrane)
 
 set(VELTRANE_MAINTAINER "Veltrane maintainers <maintainers@veltrane.example>"
@@ -77,4 +80,35 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_STRIP_FILES ON)
 # Files and folders in the package as the policy asks (0644 and 0755 in the control part too).
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+if(WIN32)
+    # The Qt libraries and plugins the programs load, put beside them at install (Qt 6.5 or later).
+    if(VELTRANE_GUI)
+        foreach(_program veltrane Corvanet)
+            if(TARGET ${_program})
+                qt_generate_deploy_app_script(TARGET ${_program} OUTPUT_SCRIPT _deploy NO_TRANSLATIONS
+                                              NO_UNSUPPORTED_PLATFORM_ERROR)
+                install(SCRIPT ${_deploy})
+            endif()
+        endforeach()
+    endif()
+    # Libraries found outside Qt (netCDF and what it needs, the compiler's runtime when not static).
+    set(VELTRANE_WINDOWS_DLLS "" CACHE STRING "DLLs to install beside the programs (a ;-list)")
+    if(VELTRANE_WINDOWS_DLLS)
+        install(FILES ${VELTRANE_WINDOWS_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+    endif()
+    set(CPACK_GENERATOR NSIS)
+    set(CPACK_PACKAGING_INSTALL_PREFIX "")
+    set(CPACK_PACKAGE_INSTALL_DIRECTORY Veltrane)
+    set(CPACK_PACKAGE_FILE_NAME veltrane-${PROJECT_VERSION}-win64)
+    set(CPACK_RESOURCE_FILE_LICENSE ${_pkgdoc}/copyright)
+    set(CPACK_NSIS_PACKAGE_NAME Veltrane)
+    set(CPACK_NSIS_DISPLAY_NAME "Veltrane ${PROJECT_VERSION}")
+    set(CPACK_NSIS_CONTACT "${VELTRANE_MAINTAINER}")
+    set(CPACK_NSIS_INSTALLED_ICON_NAME ${CMAKE_INSTALL_BINDIR}/veltrane.exe)
+    set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+    # Start menu entries: program file (in bin/) and the entry's text.
+    set(CPACK_PACKAGE_EXECUTABLES veltrane Veltrane Corvanet Corvanet)
+    set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${CMAKE_INSTALL_BINDIR})
+endif()
 include(CPack)

@@ -1,6 +1,14 @@
 # Strict warnings for the project's own targets, errors under VELTRANE_WERROR. Third-party
 # headers come in as system includes, so they do not trip -Werror.
 function(veltrane_warnings target)
+    if(MSVC)
+        # Sources are UTF-8; strict standard conformance.
+        target_compile_options(${target} PRIVATE /W4 /permissive- /utf-8)
+        if(VELTRANE_WERROR)
+            target_compile_options(${target} PRIVATE /WX)
+        endif()
+        return()
+    endif()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
     if(VELTRANE_WERROR)
         target_compile_options(${target} PRIVATE -Werror)

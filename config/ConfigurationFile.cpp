@@ -1,5 +1,6 @@
 #include "config/ConfigurationFile.h"
 
+#include "platform/FilePath.h"
 #include "platform/RegularFile.h"
 
 #include <atomic>
@@ -114,7 +115,7 @@ void RemoveStaleTemporaries(const std::string& path) {
 }
 
 bool WriteAndSync(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = OpenFile(path, "wb");
     if (file == nullptr) {
         return false;
     }
@@ -135,17 +136,17 @@ bool WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>
     const std::string temporary = TemporaryNameFor(path);
     std::error_code error;
     if (!WriteAndSync(temporary, bytes)) {
-        fs::remove(temporary, error);
+        fs::remove(PathFromUtf8(temporary), error);
         return false;
     }
     // Keep the permissions the operator gave the old file.
-    const fs::file_status old = fs::status(path, error);
+    const fs::file_status old = fs::status(PathFromUtf8(path), error);
     if (!error && fs::exists(old)) {
-        fs::permissions(temporary, old.permissions(), error);
+        fs::permissions(PathFromUtf8(temporary), old.permissions(), error);
     }
-    fs::rename(temporary, path, error);
+    fs::rename(PathFromUtf8(temporary), PathFromUtf8(path), error);
     if (error) {
-        fs::remove(temporary, error);
+        fs::remove(PathFromUtf8(temporary), error);
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include "config/LogTexts.h"
 #include "config/Messages.h"
 #include "platform/Clock.h"
+#include "platform/FilePath.h"
 #include "platform/Prompts.h"
 
 #include <cstdio>
@@ -15,7 +16,7 @@ RunLog::RunLog(std::string filePath, Clock& clock, Prompts& prompts)
     : filePath_(std::move(filePath)), clock_(clock), prompts_(prompts) {}
 
 std::string RunLog::FileNameForExecutable(const std::string& executablePath) {
-    std::string base = std::filesystem::path(executablePath).stem().string();
+    std::string base = Utf8FromPath(PathFromUtf8(executablePath).stem());
     if (base.empty()) {
         base = "veltrane";
     }
@@ -70,7 +71,7 @@ bool RunLog::Append(const std::string& bytes) {
         return false;
     }
     // Binary mode with explicit CR LF, so the file looks the same whatever the host's text convention.
-    std::FILE* file = std::fopen(filePath_.c_str(), "ab");
+    std::FILE* file = OpenFile(filePath_, "ab");
     if (file == nullptr) {
         return false;
     }

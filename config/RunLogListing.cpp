@@ -2,6 +2,7 @@
 
 #include "config/Messages.h"
 #include "config/Vocabulary.h"
+#include "platform/FilePath.h"
 #include "platform/Prompts.h"
 
 #include <algorithm>
@@ -36,11 +37,11 @@ std::string WithoutTrailingSpace(std::string text) {
 bool RunLogListing::Load(Prompts& prompts) {
     lines_.clear();
     std::error_code error;
-    if (!std::filesystem::exists(path_, error)) {
+    if (!std::filesystem::exists(PathFromUtf8(path_), error)) {
         prompts.ShowMessage(messages::kUnableToFind + path_ + messages::kWillBeRecreated);
     }
     // Opened for appending as well, so a missing log is created here and now.
-    std::FILE* file = std::fopen(path_.c_str(), "a+b");
+    std::FILE* file = OpenFile(path_, "a+b");
     if (file == nullptr) {
         prompts.ShowMessage(messages::kUnableToOpen + path_ + messages::kMayBeInUse);
         return false;
@@ -67,15 +68,15 @@ void RunLogListing::Commit(Prompts& prompts) const {
         return;
     }
     std::error_code error;
-    if (!std::filesystem::exists(path_, error)) {
+    if (!std::filesystem::exists(PathFromUtf8(path_), error)) {
         prompts.ShowMessage(messages::kUnableToFind + path_ + messages::kDeletionCanceled);
         return;
     }
-    std::filesystem::resize_file(path_, 0, error);
+    std::filesystem::resize_file(PathFromUtf8(path_), 0, error);
 }
 
 bool RunLogListing::SaveAs(const std::string& file) const {
-    std::FILE* out = std::fopen(file.c_str(), "w");
+    std::FILE* out = OpenFile(file, "wb");
     if (out == nullptr) {
         return false;
     }

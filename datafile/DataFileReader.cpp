@@ -2,6 +2,7 @@
 
 #include "datafile/DataFileFormat.h"
 #include "datafile/Messages.h"
+#include "platform/FilePath.h"
 #include "platform/MemoryAdvice.h"
 #include "platform/RegularFile.h"
 
@@ -254,7 +255,7 @@ bool ReadDataFile(const std::string& path, DataFileContents& out, std::string& e
     if (!IsRegularFile(path)) {
         return Fail(error, messages::kDatUnreadable);
     }
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary | std::ios::ate);
     if (!in) {
         return Fail(error, messages::kDatUnreadable);
     }

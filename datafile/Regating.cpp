@@ -230,10 +230,10 @@ std::vector<std::pair<std::string, std::string>> DescribeSettings(const RegateSe
         baseline = "none";
         break;
     case BaselineKind::FirstPulses:
-        baseline = Format("mean of the first %zu pulses", b.count);
+        baseline = "mean of the first " + std::to_string(b.count) + " pulses";
         break;
     case BaselineKind::PulseRange:
-        baseline = Format("mean of pulses %zu to %zu", b.first, b.last);
+        baseline = "mean of pulses " + std::to_string(b.first) + " to " + std::to_string(b.last);
         break;
     case BaselineKind::Fixed:
         baseline = "fixed";

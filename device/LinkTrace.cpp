@@ -1,12 +1,15 @@
 #include "device/LinkTrace.h"
 
+#include "platform/Clock.h"
+#include "platform/FilePath.h"
+
 #include <chrono>
 #include <ctime>
 
 namespace veltrane {
 
 std::unique_ptr<LinkTrace> LinkTrace::Create(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
+    std::FILE* file = OpenFile(path, "w");
     if (file == nullptr) {
         return nullptr;
     }
@@ -20,8 +23,7 @@ LinkTrace::~LinkTrace() {
 std::string LinkTrace::FormatLine(std::int64_t epochMs, const char* direction, const char* mark,
                                   std::span<const std::uint8_t> bytes) {
     const std::time_t seconds = static_cast<std::time_t>(epochMs / 1000);
-    std::tm parts{};
-    localtime_r(&seconds, &parts);
+    const std::tm parts = LocalTimeOf(seconds);
     char stamp[48];
     std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03d", parts.tm_year + 1900,
                   parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,

@@ -61,12 +61,12 @@ void PreferencesDialog::Show(const PreferencesEditor::Fields& fields) {
 void PreferencesDialog::SetCorvanetFolderChoice(Prompts& prompts, const std::string& found) {
     prompts_ = &prompts;
     storedFolder_ = profile_.GetString("Corvanet", "Path", "");
-    corvanetFolder_ = new QLineEdit(QFile::decodeName(storedFolder_.c_str()), this);
+    corvanetFolder_ = new QLineEdit(QString::fromStdString(storedFolder_), this);
     corvanetFolder_->setObjectName(QStringLiteral("corvanetFolder"));
     corvanetFolder_->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
     auto* browse = new QPushButton(QStringLiteral("&Browse..."), this);
     browse->setObjectName(QStringLiteral("corvanetBrowse"));
-    const QString foundText = QDir::toNativeSeparators(QFile::decodeName(found.c_str()));
+    const QString foundText = QDir::toNativeSeparators(QString::fromStdString(found));
     auto* note = new QLabel(found.empty() ? QString::fromUtf8(messages::kCorvanetFolderNotFound)
                                           : QString::fromUtf8(messages::kCorvanetFolderFound).arg(foundText),
                             this);
@@ -93,15 +93,14 @@ bool PreferencesDialog::TakeCorvanetFolder() {
     if (corvanetFolder_ == nullptr) {
         return true;
     }
-    const std::string typed = QFile::encodeName(corvanetFolder_->text().trimmed()).toStdString();
+    const std::string typed = corvanetFolder_->text().trimmed().toStdString();
     if (typed == storedFolder_) {
         return true;
     }
     if (!typed.empty() && !HoldsCorvanet(typed)) {
-        prompts_->ShowMessage(QString::fromUtf8(messages::kNoCorvanetInFolder)
-                                  .arg(QFile::decodeName(typed.c_str()))
-                                  .toStdString(),
-                              MessageIcon::Warning);
+        prompts_->ShowMessage(
+            QString::fromUtf8(messages::kNoCorvanetInFolder).arg(QString::fromStdString(typed)).toStdString(),
+            MessageIcon::Warning);
         corvanetFolder_->setFocus();
         corvanetFolder_->selectAll();
         return false;

@@ -1,6 +1,7 @@
 #include "live/DataFileNaming.h"
 
 #include "live/LiveMessages.h"
+#include "platform/FilePath.h"
 #include "platform/Prompts.h"
 
 #include <algorithm>
@@ -72,9 +73,9 @@ int HighestSequence(const std::string& directory, const std::string& prefix) {
     int highest = 0;
     bool found = false;
     std::error_code error;
-    fs::directory_iterator it(directory.empty() ? fs::path(".") : fs::path(directory), error);
+    fs::directory_iterator it(PathFromUtf8(directory.empty() ? "." : directory), error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = Utf8FromPath(it->path().filename());
         if (name.size() != prefix.size() + kSequenceDigits + kExtension.size() ||
             !EqualNoCase(name.substr(0, prefix.size()), prefix) ||
             !EqualNoCase(name.substr(name.size() - kExtension.size()), kExtension)) {
@@ -113,12 +114,12 @@ bool SetDataFile(LiveViewSettings& settings, std::string name, const std::string
 
 bool NameTaken(const std::string& path) {
     std::error_code error;
-    return fs::exists(fs::symlink_status(fs::path(path), error));
+    return fs::exists(fs::symlink_status(PathFromUtf8(path), error));
 }
 
 bool IsLink(const std::string& path) {
     std::error_code error;
-    return fs::is_symlink(fs::symlink_status(fs::path(path), error));
+    return fs::is_symlink(fs::symlink_status(PathFromUtf8(path), error));
 }
 
 bool ConfirmDataFile(LiveViewSettings& settings, Prompts& prompts) {

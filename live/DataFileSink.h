@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DirectFile.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -28,7 +30,7 @@ public:
     virtual bool IsOpen() const = 0;
 };
 
-// A file descriptor. Each write goes to the operating system at once, so a program killed
+// A DirectFile: each write goes to the operating system at once, so a program killed
 // mid-recording leaves every record written before it on disk.
 class SystemDataFileSink : public DataFileSink {
 public:
@@ -41,10 +43,10 @@ public:
     bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override;
     bool Truncate(std::uint64_t size) override;
     bool Close() override;
-    bool IsOpen() const override { return fd_ >= 0; }
+    bool IsOpen() const override { return file_.IsOpen(); }
 
 private:
-    int fd_ = -1;
+    DirectFile file_;
 };
 
 } // namespace veltrane

@@ -6,9 +6,6 @@
 #include <chrono>
 #include <cmath>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace veltrane {
 
 void LineTimes::Note(std::uint8_t sequence, std::int64_t microseconds) {
@@ -62,18 +59,10 @@ std::int64_t PulseTimeline::SteadyMicroseconds() {
 
 PulseTimeline::PulseTimeline(NowMicroseconds now) : now_(now ? std::move(now) : &SteadyMicroseconds) {}
 
-PulseTimeline::~PulseTimeline() {
-    if (logFd_ >= 0) {
-        ::close(logFd_);
-    }
-}
+PulseTimeline::~PulseTimeline() = default;
 
 bool PulseTimeline::OpenLog(const std::string& path) {
-    if (logFd_ >= 0) {
-        ::close(logFd_);
-    }
-    logFd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
-    return logFd_ >= 0;
+    return log_.Open(path, DirectFile::Mode::Log) == DirectFile::Opened::Yes;
 }
 
 void PulseTimeline::PulseShown(std::uint8_t sequence, std::uint32_t timeCounter) {
@@ -117,7 +106,7 @@ void PulseTimeline::Painted() {
         } else if (lineTimes_ != nullptr && awaiting_.size() < 64) {
             awaiting_.push_back({pulse.sequence, pulse.shownAt, now});
         }
-        if (logFd_ >= 0) {
+        if (log_.IsOpen()) {
             char line[96];
             int length = 0;
             if (latencyMs >= 0.0) {
@@ -127,9 +116,9 @@ void PulseTimeline::Painted() {
                 length = FormatInto(line, sizeof line, "%.3f %u %u -\n", static_cast<double>(now) / 1000.0,
                                     pulse.sequence, pulse.timeCounter);
             }
-            if (length > 0 && ::write(logFd_, line, static_cast<std::size_t>(length)) < 0) {
-                ::close(logFd_); // a full disk ends the log, never the program
-                logFd_ = -1;
+            if (length > 0 && !log_.Append({reinterpret_cast<const std::uint8_t*>(line),
+                                            static_cast<std::size_t>(length)})) {
+                log_.Close(); // a full disk ends the log, never the program
             }
         }
     }

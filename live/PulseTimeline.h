@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DirectFile.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -88,7 +90,7 @@ private:
 
     NowMicroseconds now_;
     const LineTimes* lineTimes_ = nullptr;
-    int logFd_ = -1;
+    DirectFile log_;
     std::vector<Pending> pending_;
     std::vector<Awaiting> awaiting_;
     LatencyHistogram latency_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 namespace veltrane {
 
@@ -13,6 +14,9 @@ struct LocalDateTime {
     int minute = 0;
     int second = 0;
 };
+
+// The local broken-down time of a moment (localtime_r, localtime_s on Windows).
+std::tm LocalTimeOf(std::time_t moment);
 
 // Time source. Monotonic milliseconds for time-outs, local time for stamps.
 class Clock {

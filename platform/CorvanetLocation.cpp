@@ -1,5 +1,7 @@
 #include "platform/CorvanetLocation.h"
 
+#include "platform/FilePath.h"
+
 #include <filesystem>
 
 #if !defined(_WIN32)
@@ -30,7 +32,7 @@ bool HoldsCorvanet(const std::string& folder) {
     if (folder.empty()) {
         return false;
     }
-    const std::filesystem::path program = std::filesystem::path(folder) / CorvanetProgramName();
+    const std::filesystem::path program = PathFromUtf8(folder) / CorvanetProgramName();
     std::error_code error;
     if (!std::filesystem::is_regular_file(program, error)) {
         return false;
@@ -45,10 +47,11 @@ bool HoldsCorvanet(const std::string& folder) {
 std::string FindCorvanetFolder(const std::string& programFolder, const std::string& searchPath) {
     namespace fs = std::filesystem;
     if (!programFolder.empty()) {
-        const fs::path own(programFolder);
+        const fs::path own = PathFromUtf8(programFolder);
         for (const fs::path& folder : {own, (own / ".." / "tools" / "corvanet").lexically_normal()}) {
-            if (HoldsCorvanet(folder.string())) {
-                return folder.string();
+            const std::string text = Utf8FromPath(folder);
+            if (HoldsCorvanet(text)) {
+                return text;
             }
         }
     }
@@ -61,7 +64,7 @@ std::string FindCorvanetFolder(const std::string& programFolder, const std::stri
             end = searchPath.size();
         }
         const std::string entry = searchPath.substr(begin, end - begin);
-        if (fs::path(entry).is_absolute() && HoldsCorvanet(entry)) {
+        if (PathFromUtf8(entry).is_absolute() && HoldsCorvanet(entry)) {
             return entry;
         }
         begin = end + 1;

@@ -19,31 +19,48 @@ _locale_t CLocale() {
     return c;
 }
 
+// Length of the text, and the text cut to size (which may be 0). The C runtime's own formatting
+// takes the C locale given, but rounds halves away from zero (2.125 to "2.13"); MinGW's formatting
+// rounds exactly as glibc and the newer runtime do (to "2.12") but reads the process locale, so it
+// is taken while that writes a point, which it does unless someone sets another locale.
+int FormatCut(char* buffer, std::size_t size, const char* format, std::va_list args) {
+    std::va_list copy;
+    va_copy(copy, args);
+#if defined(__MINGW32__)
+    const char* point = std::localeconv()->decimal_point;
+    if (point != nullptr && point[0] == '.' && point[1] == '\0') {
+        const int length = __mingw_vsnprintf(buffer, size, format, copy);
+        va_end(copy);
+        return length;
+    }
+#endif
+    const int length = _vscprintf_l(format, CLocale(), copy);
+    va_end(copy);
+    if (size > 0) {
+        _vsnprintf_s_l(buffer, size, _TRUNCATE, format, CLocale(), args);
+    }
+    return length;
+}
+
 } // namespace
 
 std::string FormatV(const char* format, std::va_list args) {
     std::va_list copy;
     va_copy(copy, args);
-    const int length = _vscprintf_l(format, CLocale(), copy);
+    const int length = FormatCut(nullptr, 0, format, copy);
     va_end(copy);
     if (length <= 0) {
         return {};
     }
     std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    _vsnprintf_s_l(buffer.data(), buffer.size(), _TRUNCATE, format, CLocale(), args);
+    FormatCut(buffer.data(), buffer.size(), format, args);
     return std::string(buffer.data(), static_cast<std::size_t>(length));
 }
 
 int FormatInto(char* buffer, std::size_t size, const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    std::va_list copy;
-    va_copy(copy, args);
-    const int length = _vscprintf_l(format, CLocale(), copy);
-    va_end(copy);
-    if (size > 0) {
-        _vsnprintf_s_l(buffer, size, _TRUNCATE, format, CLocale(), args);
-    }
+    const int length = FormatCut(buffer, size, format, args);
     va_end(args);
     return length;
 }

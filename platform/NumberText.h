@@ -11,12 +11,20 @@ namespace veltrane {
 // Numbers in files, the run log, the report, the profile and typed fields always use a decimal point:
 // the desktop sets the process locale from the user's environment, which may write and read a comma.
 
+// GCC and clang check the arguments against the format; MSVC has no such attribute.
+#if defined(__GNUC__)
+#define VELTRANE_PRINTF(formatIndex, firstArgument)                                                          \
+    __attribute__((format(printf, formatIndex, firstArgument)))
+#else
+#define VELTRANE_PRINTF(formatIndex, firstArgument)
+#endif
+
 // printf-style formatting into a string, in the C locale.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string FormatV(const char* format, std::va_list args) __attribute__((format(printf, 1, 0)));
+std::string Format(const char* format, ...) VELTRANE_PRINTF(1, 2);
+std::string FormatV(const char* format, std::va_list args) VELTRANE_PRINTF(1, 0);
 
 // std::snprintf in the C locale.
-int FormatInto(char* buffer, std::size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+int FormatInto(char* buffer, std::size_t size, const char* format, ...) VELTRANE_PRINTF(3, 4);
 
 // value with at most `decimals` decimals, trailing zeros left out, never "-0": 22, 22.5, 1.005.
 // Too large for fixed decimals, it has seven significant digits.

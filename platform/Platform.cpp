@@ -1,5 +1,6 @@
 #include "Clock.h"
 #include "DiskSpace.h"
+#include "FilePath.h"
 #include "NumberText.h"
 #include "Profile.h"
 #include "Prompts.h"
@@ -9,6 +10,10 @@
 #include <filesystem>
 #include <iostream>
 #include <thread>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace veltrane {
 
@@ -26,14 +31,18 @@ std::int64_t SystemClock::NowMs() const {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-LocalDateTime SystemClock::LocalNow() const {
-    std::time_t now = std::time(nullptr);
+std::tm LocalTimeOf(std::time_t moment) {
     std::tm parts{};
 #if defined(_WIN32)
-    localtime_s(&parts, &now);
+    localtime_s(&parts, &moment);
 #else
-    localtime_r(&now, &parts);
+    localtime_r(&moment, &parts);
 #endif
+    return parts;
+}
+
+LocalDateTime SystemClock::LocalNow() const {
+    const std::tm parts = LocalTimeOf(std::time(nullptr));
     return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
 }
 
@@ -54,12 +63,21 @@ SystemSleeper& SystemSleeper::Instance() {
 }
 
 std::optional<std::uint64_t> SystemDiskSpace::FreeBytes(const std::string& directory) const {
+#if defined(_WIN32)
+    const std::filesystem::path folder = PathFromUtf8(directory.empty() ? "." : directory);
+    ULARGE_INTEGER available{};
+    if (folder.empty() || !::GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(available.QuadPart);
+#else
     std::error_code error;
     const auto info = std::filesystem::space(directory.empty() ? "." : directory, error);
     if (error) {
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(info.available);
+#endif
 }
 
 SystemDiskSpace& SystemDiskSpace::Instance() {

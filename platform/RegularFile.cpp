@@ -1,5 +1,7 @@
 #include "RegularFile.h"
 
+#include "FilePath.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -13,11 +15,11 @@ namespace veltrane {
 
 std::FILE* OpenRegularFile(const std::string& path) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(std::filesystem::status(path, error))) {
+    if (!std::filesystem::is_regular_file(std::filesystem::status(PathFromUtf8(path), error))) {
         return nullptr;
     }
 #if defined(_WIN32)
-    return std::fopen(path.c_str(), "rb");
+    return OpenFile(path, "rb");
 #else
     // The name may have been replaced since: the open must not wait for a FIFO's writer, and the
     // descriptor itself is checked again.

@@ -5,6 +5,8 @@
 #   scripts/build.sh release    the programs alone, as packaged (-O3), in build-release/
 #   scripts/build.sh asan       non-GUI layers and tests under ASan + UBSan in build-asan/
 #   scripts/build.sh fuzz       libFuzzer targets with clang in build-fuzz/
+#   scripts/build.sh windows    the non-GUI layers, veltrane-cfg and their tests cross-built for 64-bit
+#                               Windows with MinGW-w64 in build-windows/ (scripts/test-windows.sh runs them)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,8 +42,15 @@ fuzz)
         -DVELTRANE_TESTS=OFF -DVELTRANE_BENCH=OFF -DVELTRANE_FUZZ=ON >/dev/null
     cmake --build build-fuzz
     ;;
+windows)
+    # No Qt for Windows here; GoogleTest is built from its Debian source package.
+    cmake -S . -B build-windows "${common[@]}" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64.cmake \
+        -DCMAKE_BUILD_TYPE=Release -DVELTRANE_GUI=OFF -DVELTRANE_TESTS=ON -DVELTRANE_BENCH=OFF \
+        -DVELTRANE_FUZZ=OFF -DVELTRANE_GTEST_SOURCE_DIR=/usr/src/googletest >/dev/null
+    cmake --build build-windows
+    ;;
 *)
-    echo "usage: $0 [normal|app|release|asan|fuzz]" >&2
+    echo "usage: $0 [normal|app|release|asan|fuzz|windows]" >&2
     exit 2
     ;;
 esac

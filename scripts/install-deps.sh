@@ -2,7 +2,8 @@
 # Installs the Debian or Ubuntu packages Veltrane needs, when missing.
 #   scripts/install-deps.sh run      what building and running the program needs (scripts/run.sh)
 #   scripts/install-deps.sh check    that and what the checks need: tests, sanitizers, fuzzing,
-#                                    packaging checks, a virtual display (scripts/test.sh; the default)
+#                                    packaging checks, a virtual display, the Windows cross build and
+#                                    Wine to run it (scripts/test.sh; the default)
 #   scripts/install-deps.sh --list run|check   print the chosen package names, install nothing
 # Names that differ between releases (Debian 12 and 13, Ubuntu 24.04) are chosen by what
 # apt-cache offers.
@@ -65,6 +66,8 @@ choose_packages() {
         echo clang clang-format "$(clang_runtime)"
         echo xvfb xauth poppler-utils locales
         echo dpkg-dev lintian desktop-file-utils man-db
+        # The Windows flavour: MinGW-w64, GoogleTest's sources, Wine (its loader is in wine64).
+        echo g++-mingw-w64-x86-64-posix googletest wine wine64
     fi
 }
 

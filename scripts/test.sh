@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine and runs every check CI runs: format, the package choice of the set-up,
-# build, all tests, the checks of what a user meets (scripts/check-*.sh: the Release build and its
-# Debian package among them), the non-GUI tests under ASan + UBSan, each fuzz target for a bounded
-# time, and the soaks.
+# build, all tests, the Windows build with its tests under Wine, the checks of what a user meets
+# (scripts/check-*.sh: the Release build and its Debian package among them), the non-GUI tests
+# under ASan + UBSan, each fuzz target for a bounded time, and the soaks.
 #   FUZZ_SECONDS   seconds per fuzz target (default 60; 0 skips fuzzing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +25,9 @@ echo "== build"
 scripts/build.sh normal
 echo "== tests"
 (cd build && ctest --output-on-failure -j2)
+
+echo "== Windows build and tests under Wine"
+scripts/test-windows.sh
 
 # Each scripts/check-NAME.sh checks the built programs or their package as a user meets them.
 for check in scripts/check-*.sh; do

@@ -6,9 +6,11 @@
 
 #include <csignal>
 #include <filesystem>
+#if !defined(_WIN32)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace veltrane;
 using namespace veltrane::testing;
@@ -223,6 +225,7 @@ TEST(PulseRecorderTest, ALogTextThatDoesNotFitIsReportedNotSuccess) {
     EXPECT_TRUE(file.runLogText.empty());
 }
 
+#if !defined(_WIN32) // fork, rlimit
 // The real file system refusing to grow a file (the process's file-size limit), in a child so the
 // limit stays there.
 TEST(PulseRecorderTest, ARealWriteFailureStopsCleanly) {
@@ -299,5 +302,6 @@ TEST(PulseRecorderTest, AKilledRecordingLeavesAFileWithEveryWholeRecord) {
         }
     }
 }
+#endif
 
 } // namespace

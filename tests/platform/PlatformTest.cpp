@@ -1,14 +1,19 @@
 #include "CommaLocale.h"
 #include "FakePlatform.h"
 #include "platform/CorvanetLocation.h"
+#include "platform/DirectFile.h"
+#include "platform/DiskSpace.h"
+#include "platform/FilePath.h"
 #include "platform/NumberText.h"
 #include "platform/Options.h"
 #include "platform/Profile.h"
+#include "platform/RegularFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 
 using namespace veltrane;
 
@@ -126,12 +131,18 @@ TEST(CorvanetLocation, ProgramFolderThenBuildTreeThenAbsolutePathEntriesInOrder)
     const std::string onPathSecond = dir.File("path2");
     std::filesystem::create_directories(program);
     fakes::WriteScript(onPathSecond + "/" + CorvanetProgramName());
+#if defined(_WIN32)
+    const char separator = ';'; // every file can be run
+#else
+    const char separator = ':';
     fakes::WriteScript(onPathFirst + "/" + CorvanetProgramName(), false); // cannot be run: skipped
-    const std::string path = "relative:" + onPathFirst + "::" + onPathSecond;
+#endif
+    const std::string path =
+        "relative" + std::string(1, separator) + onPathFirst + separator + separator + onPathSecond;
     EXPECT_EQ(FindCorvanetFolder(program, path), onPathSecond);
 
     fakes::WriteScript(dir.File("tools/corvanet/") + CorvanetProgramName());
-    EXPECT_EQ(FindCorvanetFolder(program, path), dir.File("tools/corvanet"));
+    EXPECT_EQ(std::filesystem::path(FindCorvanetFolder(program, path)), dir.Path() / "tools" / "corvanet");
 
     fakes::WriteScript(program + "/" + CorvanetProgramName());
     EXPECT_EQ(FindCorvanetFolder(program, path), program);
@@ -145,4 +156,36 @@ TEST(CorvanetLocation, NothingFoundGivesEmptyAndRelativeEntriesAreNotSearched) {
     EXPECT_EQ(FindCorvanetFolder(dir.File("bin"), ":here:."), "");
     EXPECT_FALSE(HoldsCorvanet(""));
     std::filesystem::current_path(previous);
+}
+
+// Names outside ASCII, as an operator types them: on Windows the narrow calls would read them in
+// the ANSI code page and make the files under other names.
+TEST(FilePath, FilesAndFoldersAreMadeAndFoundUnderTheirUtf8Names) {
+    fakes::TempDir dir;
+    const std::string folder = Utf8FromPath(dir.Path());
+    const std::string written = "Pr\u00FCfung \u00B5s.cfg";
+    const std::string recorded = "\u03B1\u03B2001.dat";
+    const std::string subfolder = "Me\u00DFdaten";
+
+    std::FILE* file = OpenFile(folder + "/" + written, "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("x", file);
+    std::fclose(file);
+    DirectFile direct;
+    ASSERT_EQ(direct.Open(folder + "/" + recorded, DirectFile::Mode::New), DirectFile::Opened::Yes);
+    EXPECT_TRUE(direct.Append(std::vector<std::uint8_t>{1, 2}));
+    EXPECT_TRUE(direct.Close());
+    EXPECT_EQ(direct.Open(folder + "/" + recorded, DirectFile::Mode::New), DirectFile::Opened::Exists);
+    ASSERT_TRUE(std::filesystem::create_directory(PathFromUtf8(folder + "/" + subfolder)));
+
+    EXPECT_TRUE(FolderIsWritable(folder + "/" + subfolder));
+    EXPECT_FALSE(FolderIsWritable(folder + "/" + written));
+
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        names.insert(Utf8FromPath(entry.path().filename()));
+    }
+    EXPECT_EQ(names, (std::set<std::string>{written, recorded, subfolder}));
+    EXPECT_TRUE(IsRegularFile(folder + "/" + written));
+    EXPECT_TRUE(SystemDiskSpace::Instance().FreeBytes(folder + "/" + subfolder).has_value());
 }

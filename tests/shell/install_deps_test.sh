@@ -10,7 +10,8 @@ trap 'rm -rf "$scratch"' EXIT
 # Offered by all three releases (the names this project could use).
 common="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins
 libgl-dev libnetcdf-dev libgtest-dev libgmock-dev libbenchmark-dev clang clang-format xvfb xauth
-poppler-utils locales dpkg-dev lintian desktop-file-utils man-db"
+poppler-utils locales dpkg-dev lintian desktop-file-utils man-db g++-mingw-w64-x86-64-posix googletest wine
+wine64"
 
 cat >"$scratch/apt-cache" <<'STUB'
 #!/usr/bin/env bash
@@ -49,7 +50,7 @@ check_release() { # name, default clang version, expected runtime package, extra
         echo "$release: clang runtime should be $runtime alone, got: $check" >&2
         failures=$((failures + 1))
     fi
-    for name in clang libgtest-dev xvfb lintian; do
+    for name in clang libgtest-dev xvfb lintian g++-mingw-w64-x86-64-posix wine; do
         if grep -qw -- "$name" <<<"$run"; then
             echo "$release: run installs $name, which only the checks need" >&2
             failures=$((failures + 1))

@@ -2,6 +2,7 @@
 
 #include "CorvanetMessages.h"
 #include "config/Vocabulary.h"
+#include "platform/Clock.h"
 
 #include <netcdf.h>
 
@@ -99,9 +100,7 @@ std::string LibraryRevision() {
 
 std::string NowStamp() {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return StampOf(local);
+    return StampOf(LocalTimeOf(now));
 }
 
 } // namespace

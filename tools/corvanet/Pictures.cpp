@@ -125,7 +125,7 @@ void SetPictureWriter(Command& command) {
                                  const Chromatogram& chromatogram, std::string& error) {
         QString why;
         const bool ok =
-            WriteChromatogramPng(chromatogram, settings, size, QFile::decodeName(target.c_str()), why);
+            WriteChromatogramPng(chromatogram, settings, size, QString::fromStdString(target), why);
         error = why.toStdString();
         return ok;
     };

@@ -1,6 +1,7 @@
 // Corvanet: opens the .dat files Veltrane records; exports them from the command line too.
 
 #include "CommandLine.h"
+#include "platform/Process.h"
 #include "platform/Version.h"
 #include "platform/WindowSystem.h"
 
@@ -22,7 +23,7 @@
 int main(int argc, char** argv) {
     using namespace veltrane::corvanet;
     // The toolkit's own options (-platform NAME) are left to it.
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = veltrane::CommandLineArguments(argc, argv);
     const Command command = ParseCommandLine(veltrane::WithoutToolkitOptions(args));
     switch (command.kind) {
     case CommandKind::Help:
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
     CorvanetWindow window;
     window.show();
     if (!command.inputs.empty()) {
-        window.OpenPath(QFile::decodeName(command.inputs.front().c_str()));
+        window.OpenPath(QString::fromStdString(command.inputs.front()));
     }
     return app.exec();
 #endif

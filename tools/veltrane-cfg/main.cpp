@@ -6,6 +6,7 @@
 #include "config/ConfigurationFile.h"
 #include "config/Messages.h"
 #include "platform/Options.h"
+#include "platform/Process.h"
 #include "platform/Prompts.h"
 #include "platform/Version.h"
 
@@ -121,7 +122,7 @@ std::string ArgumentMistake(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = CommandLineArguments(argc, argv);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kUsage;
         return 0;
