@@ -3,10 +3,10 @@
 # build, all tests, the Windows build with its tests under Wine, the checks of what a user meets
 # (scripts/check-*.sh: the Release build and its Debian package among them), the non-GUI tests
 # under ASan + UBSan, each fuzz target for a bounded time, and the soaks.
-#   FUZZ_SECONDS   seconds per fuzz target (default 60; 0 skips fuzzing)
+#   FUZZ_SECONDS   seconds per fuzz target (default 30; 0 skips fuzzing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-fuzz_seconds="${FUZZ_SECONDS:-60}"
+fuzz_seconds="${FUZZ_SECONDS:-30}"
 
 scripts/install-deps.sh check
 # install-deps.sh generated a decimal-comma locale: the locale tests must not skip here.

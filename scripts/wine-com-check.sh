@@ -7,7 +7,9 @@
 # pseudo-terminal itself, so the figures (pulses, gaps, CPU) stand side by side. Last, the Windows
 # checker runs the emulator inside itself on the in-process line, as --simulate does on Windows.
 #   scripts/wine-com-check.sh BUILD_WINDOWS_DIR LINUX_BUILD_DIR
-# PULSE_SECONDS (default 60) sets the length of the pulse stretch. Exit status 0 when both pass.
+# PULSE_SECONDS (default 60) sets the length of the pulse stretch on the Wine COM port,
+# COMPARE_SECONDS (default the same) that of the Linux and in-process runs beside it. Exit status 0
+# when all pass.
 set -euo pipefail
 if [ $# -ne 2 ]; then
     echo "usage: $0 BUILD_WINDOWS_DIR LINUX_BUILD_DIR" >&2
@@ -16,6 +18,7 @@ fi
 windows=$(realpath "$1")
 linux=$(realpath "$2")
 pulse_seconds=${PULSE_SECONDS:-60}
+compare_seconds=${COMPARE_SECONDS:-$pulse_seconds}
 unplug_limit=30
 
 sim=$linux/sim/pfpd-sim
@@ -117,8 +120,8 @@ ln -sfn "$link" "$WINEPREFIX/dosdevices/com40"
 
 failed=0
 run_checker wine "$wine" "$exe" COM40 "$pulse_seconds" "$unplug_limit" || failed=1
-run_checker linux "$native" "$link" "$pulse_seconds" "$unplug_limit" || failed=1
-echo "== wine, the emulator in-process: $wine $exe pipe $pulse_seconds $unplug_limit"
-"$wine" "$exe" pipe "$pulse_seconds" "$unplug_limit" >"$work/wine-pipe.out" 2>&1 || failed=1
+run_checker linux "$native" "$link" "$compare_seconds" "$unplug_limit" || failed=1
+echo "== wine, the emulator in-process: $wine $exe pipe $compare_seconds $unplug_limit"
+"$wine" "$exe" pipe "$compare_seconds" "$unplug_limit" >"$work/wine-pipe.out" 2>&1 || failed=1
 cat "$work/wine-pipe.out"
 exit $failed
