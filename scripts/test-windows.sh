@@ -101,9 +101,9 @@ else
 fi
 
 # The Windows serial port on a COM port mapped to pfpd-sim's pseudo-terminal (needs the Linux build):
-# a minute of pulses there, shorter runs of the Linux and in-process lines beside it.
+# a minute of pulses there, short runs of the Linux and in-process lines beside it.
 if [ -x build/sim/pfpd-sim ] && [ -x build/tests/device/veltrane-com-check ]; then
-    if PULSE_SECONDS="${COM_CHECK_SECONDS:-60}" COMPARE_SECONDS="${COM_COMPARE_SECONDS:-15}" \
+    if PULSE_SECONDS="${COM_CHECK_SECONDS:-60}" COMPARE_SECONDS="${COM_COMPARE_SECONDS:-5}" \
         timeout 600 scripts/wine-com-check.sh "$build" build >"$scratch/com.log" 2>&1; then
         grep -E '^(== |pulses|gaps|process cpu|wineserver cpu|unplug|recovered)' "$scratch/com.log" || true
         echo "-- COM port under Wine against pfpd-sim: passed"

@@ -3,10 +3,10 @@
 # build, all tests, the Windows build with its tests under Wine, the checks of what a user meets
 # (scripts/check-*.sh: the Release build and its Debian package among them), the non-GUI tests
 # under ASan + UBSan, each fuzz target for a bounded time, and the soaks.
-#   FUZZ_SECONDS   seconds per fuzz target (default 30; 0 skips fuzzing)
+#   FUZZ_SECONDS   seconds per fuzz target (default 15; 0 skips fuzzing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-fuzz_seconds="${FUZZ_SECONDS:-30}"
+fuzz_seconds="${FUZZ_SECONDS:-15}"
 
 scripts/install-deps.sh check
 # install-deps.sh generated a decimal-comma locale: the locale tests must not skip here.
@@ -63,7 +63,7 @@ if [ "$fuzz_seconds" -gt 0 ]; then
         rm -rf "$corpus" "$log"
     done
 fi
-echo "== soaks: a minute each of live, faults, kills during recording, then a full disk (about 4 minutes;"
+echo "== soaks: 40 s each of live and faults, kills during recording, then a full disk (about 3 minutes;"
 echo "   fails on crashes, lost pulses, bad files, latency or recovery far off, a recording outliving a full disk)"
-SOAK_BUILD=build SOAK_SECONDS=60 SOAK_RATE=6 SOAK_KILLS=15 SOAK_STRICT=1 bench/soak.sh all
+SOAK_BUILD=build SOAK_SECONDS=40 SOAK_RATE=6 SOAK_KILLS=15 SOAK_STRICT=1 bench/soak.sh all
 echo "== all checks passed"
